@@ -1,0 +1,109 @@
+// Process entry of the agent: options, connection, and the per-cycle loop that turns each
+// perception message into one command message.
+
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "net/framing.h"
+#include "net/mytime.h"
+
+static std::string gHost = "127.0.0.1";
+static int gPort = 3100;
+static std::string unum = "0";
+static MyTime mytime;
+static volatile sig_atomic_t gLoop = true;
+
+static void handler(int signal) {
+    if (signal == SIGINT) gLoop = false;
+}
+
+static void PrintGreeting() { std::cout << "velorunner, a spark Version3.0 agent\n"; }
+
+static void PrintHelp() {
+    std::cout << "\nusage: velorunner [options]" << std::endl;
+    std::cout << "\noptions:" << std::endl;
+    std::cout << " --help      prints this message." << std::endl;
+    std::cout << " --host=IP   IP of the server." << std::endl;
+    std::cout << " --gPort=IP   Port of the server." << std::endl;
+    std::cout << " --unum=num   player num." << std::endl;
+    std::cout << "\n";
+}
+
+// The value of an option starts at index 7; index 6 (normally '=') is skipped whatever it is.
+// An option with nothing after index 6 prints the help and ends the process.
+static std::string OptionValue(const std::string& arg) {
+    if (arg.size() < 8) {
+        PrintHelp();
+        std::exit(0);
+    }
+    return arg.substr(7);
+}
+
+static void ReadOptions(int argc, char** argv) {
+    for (int i = 0; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--help") {
+            PrintHelp();
+            std::exit(0);
+        } else if (arg.compare(0, 6, "--host") == 0) {
+            gHost = OptionValue(arg);
+        } else if (arg.compare(0, 6, "--unum") == 0) {
+            unum = OptionValue(arg);
+        } else if (arg.compare(0, 6, "--port") == 0) {
+            gPort = std::atoi(OptionValue(arg).c_str());
+            std::cout << "gPort " << gPort << std::endl;
+        }
+    }
+}
+
+static bool Init() {
+    std::cout << "connecting to TCP " << gHost << ":" << gPort << "\n\n";
+    // Only the low 16 bits of the port reach the address.
+    gSocket.SetServerAddr(gHost, static_cast<short>(gPort & 0xFFFF));
+    return gSocket.Connect();
+}
+
+static void Done() {
+    gSocket.Close();
+    std::cout << "closed connection to " << gHost << ":" << gPort << "\n";
+}
+
+static void Run() {
+    PutMessage("(scene rsg/agent/nao/nao.rsg)");
+
+    std::string msg;
+    std::string reply;
+    while (gLoop) {
+        if (!GetMessage(msg) && gLinkState != LINK_OPEN) break;
+        reply.clear();
+        PutMessage(reply);
+    }
+}
+
+// The server ending the link ends the run: one line on standard error, then the usual close.
+static int ReportLinkEnd() {
+    if (gLinkState == LINK_CLOSED) {
+        std::cerr << "the server closed the connection" << std::endl;
+        return 0;
+    }
+    if (gLinkState == LINK_BROKEN) {
+        std::cerr << "the connection to the server failed: " << std::strerror(gLinkErrno)
+                  << std::endl;
+        return 1;
+    }
+    return 0;
+}
+
+int main(int argc, char** argv) {
+    std::signal(SIGINT, handler);
+    PrintGreeting();
+    ReadOptions(argc, argv);
+    if (!Init()) return 1;
+    Run();
+    int status = ReportLinkEnd();
+    Done();
+    return status;
+}

@@ -1,0 +1,28 @@
+#ifndef NET_FRAMING_H
+#define NET_FRAMING_H
+
+#include <string>
+
+#include "net/tcpsocket.h"
+
+// The one connection to the server.
+extern TcpSocket gSocket;
+
+// What became of the link after GetMessage returned false.
+enum LinkState {
+    LINK_OPEN,    // still usable
+    LINK_CLOSED,  // the server closed the connection in order
+    LINK_BROKEN,  // a receive failed; gLinkErrno holds the error number
+};
+extern LinkState gLinkState;
+extern int gLinkErrno;
+
+// Every message in both directions is preceded by its payload length as an unsigned 32-bit
+// big-endian integer. The receive buffer holds the prefix and at most 16380 payload bytes.
+const int kReceiveBufferSize = 16384;
+
+bool SelectInput();
+void PutMessage(const std::string& msg);
+bool GetMessage(std::string& msg);
+
+#endif

@@ -20,7 +20,9 @@ static void handler(int signal) {
     if (signal == SIGINT) gLoop = false;
 }
 
-static void PrintGreeting() { std::cout << "velorunner, a spark Version3.0 agent\n"; }
+static void PrintGreeting() {
+    std::cout << "velorunner, a spark Version3.0 agent\n";
+}
 
 static void PrintHelp() {
     std::cout << "\nusage: velorunner [options]" << std::endl;

@@ -12,7 +12,9 @@ TcpSocket gSocket;
 LinkState gLinkState = LINK_OPEN;
 int gLinkErrno = 0;
 
-bool SelectInput() { return gSocket.SelectInput(); }
+bool SelectInput() {
+    return gSocket.SelectInput();
+}
 
 void PutMessage(const std::string& msg) {
     if (msg.empty()) return;

@@ -6,7 +6,9 @@ float MyTime::totalTime = -1;
 
 MyTime::MyTime() : tv1{}, tv2{}, tz{}, timeInterval(0) {}
 
-void MyTime::SetStart() { gettimeofday(&tv1, &tz); }
+void MyTime::SetStart() {
+    gettimeofday(&tv1, &tz);
+}
 
 // Only the microsecond fields take part, so intervals are measured modulo one second.
 void MyTime::SetEnd() {
@@ -29,4 +31,6 @@ void MyTime::Wait(int microseconds) {
     }
 }
 
-void MyTime::PrintInterval() { std::cout << "timeInterval " << timeInterval << std::endl; }
+void MyTime::PrintInterval() {
+    std::cout << "timeInterval " << timeInterval << std::endl;
+}

@@ -5,7 +5,7 @@
 
 // Interval timer and the server clock. Only the static totalTime is used by the cycle.
 class MyTime {
-public:
+  public:
     static float totalTime;  // server simulation clock in seconds, -1 until the first message
 
     timeval tv1;

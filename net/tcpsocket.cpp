@@ -15,7 +15,9 @@ TcpSocket::TcpSocket() : s(-1) {
     Open();
 }
 
-TcpSocket::~TcpSocket() { Close(); }
+TcpSocket::~TcpSocket() {
+    Close();
+}
 
 int TcpSocket::Open() {
     s = socket(AF_INET, SOCK_STREAM, 0);
@@ -68,6 +70,10 @@ bool TcpSocket::SelectInput() {
     }
 }
 
-int TcpSocket::Send(const char* buf, int len) { return send(s, buf, len, 0); }
+int TcpSocket::Send(const char* buf, int len) {
+    return send(s, buf, len, 0);
+}
 
-int TcpSocket::Recv(char* buf, int len) { return recv(s, buf, len, 0); }
+int TcpSocket::Recv(char* buf, int len) {
+    return recv(s, buf, len, 0);
+}

@@ -9,7 +9,7 @@
 // A blocking IPv4 TCP client socket. The descriptor exists from construction to Close; every
 // failure to create or connect it ends the process.
 class TcpSocket {
-public:
+  public:
     sockaddr_in addr;  // server address set by SetServerAddr
     int s;             // socket descriptor, -1 once closed
     fd_set readfds;    // rebuilt by every SelectInput

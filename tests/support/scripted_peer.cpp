@@ -109,7 +109,9 @@ void ScriptedPeer::SendRaw(const std::string& bytes) {
     }
 }
 
-void ScriptedPeer::Send(const std::string& payload) { SendRaw(Frame(payload)); }
+void ScriptedPeer::Send(const std::string& payload) {
+    SendRaw(Frame(payload));
+}
 
 bool ScriptedPeer::ReadExactly(char* buf, size_t n, double timeoutSeconds) {
     size_t got = 0;
@@ -139,18 +141,36 @@ std::string ScriptedPeer::Exchange(const std::string& perception, double timeout
     return reply;
 }
 
-bool ScriptedPeer::Silent(double timeoutSeconds) { return !WaitReadable(connFd_, timeoutSeconds); }
+bool ScriptedPeer::Silent(double timeoutSeconds) {
+    return !WaitReadable(connFd_, timeoutSeconds);
+}
 
 void ScriptedPeer::CloseConnection() {
     if (connFd_ >= 0) close(connFd_);
     connFd_ = -1;
 }
 
+void ScriptedPeer::ResetConnection() {
+    linger hard{1, 0};
+    setsockopt(connFd_, SOL_SOCKET, SO_LINGER, &hard, sizeof(hard));
+    CloseConnection();
+}
+
 void ScriptedPeer::Signal(int sig) {
     if (child_ > 0) kill(child_, sig);
 }
 
+bool ScriptedPeer::Running() {
+    if (child_ <= 0 || waited_) return false;
+    if (waitpid(child_, &status_, WNOHANG) == child_) {
+        waited_ = true;
+        return false;
+    }
+    return true;
+}
+
 bool ScriptedPeer::Wait(double timeoutSeconds) {
+    if (waited_) return true;
     auto deadline = std::chrono::steady_clock::now() +
                     std::chrono::milliseconds(static_cast<int>(timeoutSeconds * 1000));
     while (std::chrono::steady_clock::now() < deadline) {
@@ -167,10 +187,22 @@ bool ScriptedPeer::Wait(double timeoutSeconds) {
     return false;
 }
 
-bool ScriptedPeer::Exited() const { return waited_ && WIFEXITED(status_); }
-int ScriptedPeer::ExitStatus() const { return WEXITSTATUS(status_); }
-bool ScriptedPeer::Signaled() const { return waited_ && WIFSIGNALED(status_); }
-int ScriptedPeer::TermSignal() const { return WTERMSIG(status_); }
+bool ScriptedPeer::Exited() const {
+    return waited_ && WIFEXITED(status_);
+}
+int ScriptedPeer::ExitStatus() const {
+    return WEXITSTATUS(status_);
+}
+bool ScriptedPeer::Signaled() const {
+    return waited_ && WIFSIGNALED(status_);
+}
+int ScriptedPeer::TermSignal() const {
+    return WTERMSIG(status_);
+}
 
-std::string ScriptedPeer::Stdout() const { return ReadFile(outPath_); }
-std::string ScriptedPeer::Stderr() const { return ReadFile(errPath_); }
+std::string ScriptedPeer::Stdout() const {
+    return ReadFile(outPath_);
+}
+std::string ScriptedPeer::Stderr() const {
+    return ReadFile(errPath_);
+}

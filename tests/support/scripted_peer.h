@@ -10,7 +10,7 @@
 // starts the binary with options, and exchanges length-prefixed messages with it. Standard
 // output and standard error of the child are captured in files.
 class ScriptedPeer {
-public:
+  public:
     ScriptedPeer();
     ~ScriptedPeer();
     ScriptedPeer(const ScriptedPeer&) = delete;
@@ -23,8 +23,8 @@ public:
     // Waits for the child to connect.
     bool Accept(double timeoutSeconds = 5.0);
 
-    void Send(const std::string& payload);      // one framed message
-    void SendRaw(const std::string& bytes);     // bytes as they are
+    void Send(const std::string& payload);   // one framed message
+    void SendRaw(const std::string& bytes);  // bytes as they are
     // Receives one framed message; false on timeout or end of stream.
     bool Receive(std::string& payload, double timeoutSeconds = 5.0);
     // Sends a perception and returns the reply; "" when none arrives within the timeout.
@@ -32,13 +32,17 @@ public:
     // True when no byte arrives within the time given.
     bool Silent(double timeoutSeconds);
     void CloseConnection();
+    // Closes with a reset instead of an orderly end of stream.
+    void ResetConnection();
 
     void Signal(int sig);
+    // True while the child has not ended (checked without waiting).
+    bool Running();
     // Waits for the child's end. Returns false on timeout (the child is then killed).
     bool Wait(double timeoutSeconds = 15.0);
-    bool Exited() const;        // ended by exit (after Wait)
-    int ExitStatus() const;     // exit status (after Wait)
-    bool Signaled() const;      // ended by a signal (after Wait)
+    bool Exited() const;     // ended by exit (after Wait)
+    int ExitStatus() const;  // exit status (after Wait)
+    bool Signaled() const;   // ended by a signal (after Wait)
     int TermSignal() const;
 
     std::string Stdout() const;
@@ -46,7 +50,7 @@ public:
 
     static std::string Frame(const std::string& payload);
 
-private:
+  private:
     bool WaitReadable(int fd, double timeoutSeconds);
     bool ReadExactly(char* buf, size_t n, double timeoutSeconds);
 

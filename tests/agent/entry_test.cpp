@@ -1,0 +1,175 @@
+// The agent binary's entry: options, connection, the cycle loop and how it ends, driven
+// through a scripted server peer on a free loopback port.
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "support/scripted_peer.h"
+
+namespace {
+
+const char kHelp[] =
+    "\nusage: velorunner [options]\n"
+    "\noptions:\n"
+    " --help      prints this message.\n"
+    " --host=IP   IP of the server.\n"
+    " --gPort=IP   Port of the server.\n"
+    " --unum=num   player num.\n"
+    "\n";
+const char kGreeting[] = "velorunner, a spark Version3.0 agent\n";
+const char kScene[] = "(scene rsg/agent/nao/nao.rsg)";
+
+std::string PortOption(int port) {
+    return "--port=" + std::to_string(port);
+}
+
+// A loopback port on which nothing listens.
+int ClosedPort() {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
+    socklen_t len = sizeof(addr);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    close(fd);
+    return ntohs(addr.sin_port);
+}
+
+TEST(EntryOptions, HelpPrintsGreetingAndUsageAndExitsZero) {
+    ScriptedPeer peer;
+    ASSERT_TRUE(peer.Start({"--help"}));
+    ASSERT_TRUE(peer.Wait());
+    ASSERT_TRUE(peer.Exited());
+    EXPECT_EQ(0, peer.ExitStatus());
+    EXPECT_EQ(std::string(kGreeting) + kHelp, peer.Stdout());
+}
+
+TEST(EntryOptions, OptionsBeforeHelpAreAppliedAndBadPortReadsAsZero) {
+    ScriptedPeer peer;
+    ASSERT_TRUE(peer.Start({"--port=abc", "--help", "--port=5"}));
+    ASSERT_TRUE(peer.Wait());
+    EXPECT_EQ(0, peer.ExitStatus());
+    EXPECT_EQ(std::string(kGreeting) + "gPort 0\n" + kHelp, peer.Stdout());
+}
+
+TEST(EntryOptions, OptionWithoutValuePrintsHelpAndExitsZero) {
+    for (const char* arg : {"--host=", "--unum=", "--port=", "--port"}) {
+        ScriptedPeer peer;
+        ASSERT_TRUE(peer.Start({arg}));
+        ASSERT_TRUE(peer.Wait());
+        ASSERT_TRUE(peer.Exited()) << arg;
+        EXPECT_EQ(0, peer.ExitStatus()) << arg;
+        EXPECT_EQ(std::string(kGreeting) + kHelp, peer.Stdout()) << arg;
+    }
+}
+
+TEST(EntryOptions, SkipsTheSeventhCharacterAndTakesTheLastValue) {
+    ScriptedPeer peer;
+    ASSERT_TRUE(peer.Start({"--hostX127.0.0.1", "--port=1", PortOption(peer.Port())}));
+    ASSERT_TRUE(peer.Accept());
+    std::string msg;
+    ASSERT_TRUE(peer.Receive(msg));
+    EXPECT_EQ(kScene, msg);
+    peer.Signal(SIGINT);
+    peer.CloseConnection();
+    ASSERT_TRUE(peer.Wait());
+    std::string port = std::to_string(peer.Port());
+    EXPECT_NE(std::string::npos,
+              peer.Stdout().find("gPort 1\ngPort " + port +
+                                 "\nconnecting to TCP 127.0.0.1:" + port + "\n\n"));
+}
+
+TEST(EntryOptions, PortAbove65535KeepsItsLow16Bits) {
+    ScriptedPeer peer;
+    int wide = 65536 * 3 + peer.Port();
+    ASSERT_TRUE(peer.Start({PortOption(wide)}));
+    ASSERT_TRUE(peer.Accept());
+    std::string msg;
+    ASSERT_TRUE(peer.Receive(msg));
+    EXPECT_EQ(kScene, msg);
+    peer.CloseConnection();
+    ASSERT_TRUE(peer.Wait());
+    EXPECT_NE(std::string::npos,
+              peer.Stdout().find("connecting to TCP 127.0.0.1:" + std::to_string(wide)));
+}
+
+TEST(EntryConnection, RefusedConnectionExitsOne) {
+    ScriptedPeer peer;
+    ASSERT_TRUE(peer.Start({PortOption(ClosedPort())}));
+    ASSERT_TRUE(peer.Wait());
+    ASSERT_TRUE(peer.Exited());
+    EXPECT_EQ(1, peer.ExitStatus());
+    EXPECT_NE(std::string::npos, peer.Stdout().find("Connect Socket is error\n"));
+}
+
+TEST(EntryConnection, InterruptFinishesTheCurrentCycleThenClosesInOrder) {
+    ScriptedPeer peer;
+    ASSERT_TRUE(peer.Start({PortOption(peer.Port())}));
+    ASSERT_TRUE(peer.Accept());
+    std::string msg;
+    ASSERT_TRUE(peer.Receive(msg));
+    peer.Signal(SIGINT);
+    // The wait for the next message goes on after the interrupt.
+    EXPECT_TRUE(peer.Silent(0.3));
+    EXPECT_TRUE(peer.Running());
+    peer.Send("(time (now 0.02))(GS (t 0.00) (pm BeforeKickOff))");
+    ASSERT_TRUE(peer.Wait());
+    ASSERT_TRUE(peer.Exited());
+    EXPECT_EQ(0, peer.ExitStatus());
+    std::string out = peer.Stdout();
+    std::string closing = "closed connection to 127.0.0.1:" + std::to_string(peer.Port()) + "\n";
+    ASSERT_GE(out.size(), closing.size());
+    EXPECT_EQ(closing, out.substr(out.size() - closing.size()));
+    EXPECT_EQ("", peer.Stderr());
+}
+
+TEST(EntryConnection, ServerClosingEndsTheRunWithStatusZero) {
+    ScriptedPeer peer;
+    ASSERT_TRUE(peer.Start({PortOption(peer.Port())}));
+    ASSERT_TRUE(peer.Accept());
+    std::string msg;
+    ASSERT_TRUE(peer.Receive(msg));
+    peer.Send("(time (now 0.02))");
+    peer.SendRaw(ScriptedPeer::Frame("(time (now 0.04))").substr(0, 6));
+    peer.CloseConnection();
+    ASSERT_TRUE(peer.Wait(5));
+    ASSERT_TRUE(peer.Exited());
+    EXPECT_EQ(0, peer.ExitStatus());
+    EXPECT_EQ("the server closed the connection\n", peer.Stderr());
+    EXPECT_NE(std::string::npos, peer.Stdout().find("closed connection to 127.0.0.1:"));
+}
+
+TEST(EntryConnection, BrokenConnectionEndsTheRunWithStatusOne) {
+    ScriptedPeer peer;
+    ASSERT_TRUE(peer.Start({PortOption(peer.Port())}));
+    ASSERT_TRUE(peer.Accept());
+    std::string msg;
+    ASSERT_TRUE(peer.Receive(msg));
+    peer.ResetConnection();
+    ASSERT_TRUE(peer.Wait(5));
+    ASSERT_TRUE(peer.Exited());
+    EXPECT_EQ(1, peer.ExitStatus());
+    EXPECT_EQ("the connection to the server failed: Connection reset by peer\n", peer.Stderr());
+}
+
+TEST(EntryConnection, TenSecondsOfSilenceAbortsWithTheSelectMessage) {
+    ScriptedPeer peer;
+    ASSERT_TRUE(peer.Start({PortOption(peer.Port())}));
+    ASSERT_TRUE(peer.Accept());
+    std::string msg;
+    ASSERT_TRUE(peer.Receive(msg));
+    EXPECT_TRUE(peer.Running());
+    ASSERT_TRUE(peer.Wait(20));
+    ASSERT_TRUE(peer.Signaled());
+    EXPECT_EQ(SIGABRT, peer.TermSignal());
+    EXPECT_EQ(0u, peer.Stderr().find("(SelectInput) select failed "));
+}
+
+}  // namespace

@@ -1,0 +1,137 @@
+// The length-prefixed framing against a real socket peer: gSocket's descriptor is replaced by
+// one end of a socket pair, the test writes the other end.
+
+#include "net/framing.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/scripted_peer.h"
+
+namespace {
+
+class FramingTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(0, socketpair(AF_UNIX, SOCK_STREAM, 0, fds_));
+        gSocket.Close();
+        gSocket.s = fds_[0];
+        gLinkState = LINK_OPEN;
+    }
+    void TearDown() override {
+        gSocket.Close();
+        if (fds_[1] >= 0) close(fds_[1]);
+    }
+    void Write(const std::string& bytes) {
+        ASSERT_EQ(static_cast<ssize_t>(bytes.size()), write(fds_[1], bytes.data(), bytes.size()));
+    }
+    // Writes the pieces one after another from a second thread, with a pause between them so
+    // that every receive sees only part of the message.
+    std::thread WriteInPieces(std::vector<std::string> pieces) {
+        int fd = fds_[1];
+        return std::thread([fd, pieces] {
+            for (const std::string& p : pieces) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                ssize_t n = write(fd, p.data(), p.size());
+                (void)n;
+            }
+        });
+    }
+    bool PeerHasBytes() {
+        pollfd p{fds_[1], POLLIN, 0};
+        return poll(&p, 1, 50) == 1;
+    }
+    int fds_[2] = {-1, -1};
+};
+
+TEST_F(FramingTest, AssemblesHeaderAndPayloadArrivingInPieces) {
+    std::string framed = ScriptedPeer::Frame("(time (now 1.50))(GS (t 0.00) (pm BeforeKickOff))");
+    std::vector<std::string> pieces = {framed.substr(0, 1), framed.substr(1, 3)};
+    for (size_t i = 4; i < framed.size(); i += 7) pieces.push_back(framed.substr(i, 7));
+    // A second message right behind the first must not be mixed into it.
+    pieces.push_back(ScriptedPeer::Frame("(time (now 1.52))"));
+    std::thread writer = WriteInPieces(pieces);
+
+    std::string msg;
+    EXPECT_TRUE(GetMessage(msg));
+    EXPECT_EQ("(time (now 1.50))(GS (t 0.00) (pm BeforeKickOff))", msg);
+    EXPECT_TRUE(GetMessage(msg));
+    EXPECT_EQ("(time (now 1.52))", msg);
+    writer.join();
+}
+
+TEST_F(FramingTest, AcceptsTheLargestPayloadAndAnEmptyOne) {
+    std::string largest(16380, 'x');
+    largest.front() = '(';
+    std::thread writer = WriteInPieces({ScriptedPeer::Frame(largest), ScriptedPeer::Frame("")});
+    std::string msg = "stale";
+    EXPECT_TRUE(GetMessage(msg));
+    EXPECT_EQ(largest, msg);
+    EXPECT_TRUE(GetMessage(msg));
+    EXPECT_EQ("", msg);
+    writer.join();
+}
+
+TEST_F(FramingTest, PayloadEndsAtTheFirstZeroByte) {
+    Write(ScriptedPeer::Frame(std::string("(a)\0(b)", 7)));
+    std::string msg;
+    EXPECT_TRUE(GetMessage(msg));
+    EXPECT_EQ("(a)", msg);
+}
+
+TEST_F(FramingTest, PeerClosingEndsTheLinkInOrder) {
+    Write(ScriptedPeer::Frame("(a)").substr(0, 2));  // half a header, then the end of stream
+    close(fds_[1]);
+    fds_[1] = -1;
+    std::string msg;
+    EXPECT_FALSE(GetMessage(msg));
+    EXPECT_EQ(LINK_CLOSED, gLinkState);
+}
+
+TEST_F(FramingTest, PeerClosingMidPayloadEndsTheLink) {
+    Write(ScriptedPeer::Frame("(time (now 1.00))").substr(0, 10));
+    close(fds_[1]);
+    fds_[1] = -1;
+    std::string msg = "kept";
+    EXPECT_FALSE(GetMessage(msg));
+    EXPECT_EQ(LINK_CLOSED, gLinkState);
+    EXPECT_EQ("kept", msg);
+}
+
+TEST_F(FramingTest, SendsOneFramedBlockAndNothingForAnEmptyReply) {
+    PutMessage("");
+    EXPECT_FALSE(PeerHasBytes());
+
+    PutMessage("(he1 0)");
+    char buf[64];
+    ssize_t n = read(fds_[1], buf, sizeof(buf));
+    ASSERT_EQ(11, n);
+    EXPECT_EQ(ScriptedPeer::Frame("(he1 0)"), std::string(buf, n));
+}
+
+using FramingDeathTest = FramingTest;
+
+TEST_F(FramingDeathTest, AbortsOnAnAnnouncedLengthBeyondTheBuffer) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    uint32_t length = htonl(16381);
+    Write(std::string(reinterpret_cast<const char*>(&length), 4));
+    std::string msg;
+    EXPECT_DEATH(GetMessage(msg), "message too long; aborting");
+}
+
+TEST_F(FramingDeathTest, AbortsOnAHugeAnnouncedLength) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    Write(std::string("\xff\xff\xff\xff", 4));
+    std::string msg;
+    EXPECT_DEATH(GetMessage(msg), "message too long; aborting");
+}
+
+}  // namespace

@@ -115,10 +115,12 @@ TEST(EntryConnection, InterruptFinishesTheCurrentCycleThenClosesInOrder) {
     ASSERT_TRUE(peer.Accept());
     std::string msg;
     ASSERT_TRUE(peer.Receive(msg));
+    // An interrupt before the loop's first test of the run flag would end the run at once: give
+    // the agent time to reach its wait for the first message.
+    EXPECT_TRUE(peer.Silent(0.3));
     peer.Signal(SIGINT);
     // The wait for the next message goes on after the interrupt.
     EXPECT_TRUE(peer.Silent(0.3));
-    EXPECT_TRUE(peer.Running());
     peer.Send("(time (now 0.02))(GS (t 0.00) (pm BeforeKickOff))");
     ASSERT_TRUE(peer.Wait());
     ASSERT_TRUE(peer.Exited());

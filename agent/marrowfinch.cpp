@@ -7,8 +7,11 @@
 #include <iostream>
 #include <string>
 
+#include "body/player.h"
 #include "net/framing.h"
 #include "net/mytime.h"
+#include "world/data.h"
+#include "world/worldmodel.h"
 
 static std::string gHost = "127.0.0.1";
 static int gPort = 3100;
@@ -54,6 +57,7 @@ static void ReadOptions(int argc, char** argv) {
             gHost = OptionValue(arg);
         } else if (arg.compare(0, 6, "--unum") == 0) {
             unum = OptionValue(arg);
+            DATA::Unum = unum;
         } else if (arg.compare(0, 6, "--port") == 0) {
             gPort = std::atoi(OptionValue(arg).c_str());
             std::cout << "gPort " << gPort << std::endl;
@@ -74,13 +78,17 @@ static void Done() {
 }
 
 static void Run() {
-    PutMessage("(scene rsg/agent/nao/nao.rsg)");
+    Player player(unum);
+    WorldModel worldModel;
+    PutMessage(player.Init());
 
     std::string msg;
     std::string reply;
+    DATA::SetPlayerLocation();
     while (gLoop) {
         if (!GetMessage(msg) && gLinkState != LINK_OPEN) break;
         reply.clear();
+        ++WorldModel::circleCount;
         PutMessage(reply);
     }
 }

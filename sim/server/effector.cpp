@@ -1,0 +1,127 @@
+#include "sim/server/effector.h"
+
+#include <cmath>
+
+#include "sim/server/sexpr.h"
+
+namespace {
+
+bool IsAtom(const SNode& n) {
+    return !n.isList;
+}
+
+// (NAME value) with a single atom value.
+bool SingleAtom(const SNode* group, std::string& value) {
+    if (!group || group->items.size() != 2 || !IsAtom(group->items[1])) return false;
+    value = group->items[1].atom;
+    return true;
+}
+
+void ReadJoint(const SNode& g, int joint, EffectorCommands& c, EffectorRejects& r) {
+    double v;
+    if (g.items.size() != 2 || !IsAtom(g.items[1]) || !ParseNumberAtom(g.items[1].atom, v)) {
+        r.malformed++;
+        return;
+    }
+    if (!std::isfinite(v)) {
+        r.nonFinite++;  // the joint keeps its previous command
+        return;
+    }
+    if (std::fabs(v) > kMaxJointSpeed) {
+        r.outOfRange++;
+        v = v > 0 ? kMaxJointSpeed : -kMaxJointSpeed;
+    }
+    c.jointSet[joint] = true;
+    c.jointVelocity[joint] = v;
+}
+
+void ReadInit(const SNode& g, EffectorCommands& c, EffectorRejects& r) {
+    std::string unumText, team;
+    long unum;
+    bool shape = g.items.size() == 3 && SingleAtom(g.Find("unum"), unumText) &&
+                 SingleAtom(g.Find("teamname"), team);
+    if (!shape || !ParseIntAtom(unumText, unum) || team.empty()) {
+        r.malformed++;
+        return;
+    }
+    if (unum < 0 || team.size() > kMaxTeamNameLength) {
+        r.outOfRange++;
+        return;
+    }
+    c.init = true;
+    c.unum = static_cast<int>(unum);
+    c.teamName = team;
+}
+
+void ReadBeam(const SNode& g, EffectorCommands& c, EffectorRejects& r) {
+    double v[3];
+    if (g.items.size() != 4) {
+        r.malformed++;
+        return;
+    }
+    for (int i = 0; i < 3; ++i) {
+        if (!IsAtom(g.items[i + 1]) || !ParseNumberAtom(g.items[i + 1].atom, v[i])) {
+            r.malformed++;
+            return;
+        }
+        if (!std::isfinite(v[i])) {
+            r.nonFinite++;
+            return;
+        }
+    }
+    c.beam = true;
+    c.beamX = v[0];
+    c.beamY = v[1];
+    c.beamRot = v[2];
+}
+
+void ReadGroup(const SNode& g, EffectorCommands& c, EffectorRejects& r) {
+    const std::string& head = g.Head();
+    if (head.empty()) {
+        r.malformed++;
+        return;
+    }
+    int joint = EffectorIndex(head.c_str());
+    if (joint >= 0) {
+        ReadJoint(g, joint, c, r);
+    } else if (head == "scene") {
+        std::string path;
+        if (!SingleAtom(&g, path)) {
+            r.malformed++;
+            return;
+        }
+        c.scene = true;
+        c.scenePath = path;
+    } else if (head == "init") {
+        ReadInit(g, c, r);
+    } else if (head == "beam") {
+        ReadBeam(g, c, r);
+    } else if (head == "say") {
+        std::string text;
+        if (!SingleAtom(&g, text) || !IsValidSayText(text)) {
+            r.badSay++;
+            return;
+        }
+        c.say = true;
+        c.sayText = text;
+    } else if (head == "syn") {
+        c.syn = true;
+    } else {
+        r.unknown++;
+    }
+}
+
+}  // namespace
+
+bool IsValidSayText(const std::string& text) {
+    if (text.empty() || text.size() > kMaxSayLength) return false;
+    for (char ch : text)
+        if (ch <= ' ' || ch > '~' || ch == '(' || ch == ')') return false;
+    return true;
+}
+
+void ParseEffectors(const std::string& text, EffectorCommands& commands, EffectorRejects& rejects) {
+    SexprReadResult read = ReadGroups(text);
+    rejects.malformed += read.malformed;
+    for (const SNode& group : read.groups) ReadGroup(group, commands, rejects);
+}

@@ -1,0 +1,50 @@
+#ifndef SIM_SERVER_EFFECTOR_H
+#define SIM_SERVER_EFFECTOR_H
+
+#include <string>
+
+#include "sim/server/jointnames.h"
+
+// Reads one agent reply. Each top-level group is taken on its own; a malformed group is
+// skipped and counted, after an unbalanced parenthesis the rest of the reply is ignored.
+
+// Largest joint speed a motor accepts, rad/s; beyond it a command is clamped.
+const double kMaxJointSpeed = 6.14;
+// Longest team name accepted by init.
+const size_t kMaxTeamNameLength = 32;
+// Longest spoken message.
+const size_t kMaxSayLength = 20;
+
+struct EffectorCommands {
+    bool scene = false;
+    std::string scenePath;
+    bool init = false;
+    int unum = 0;  // 0 = next free
+    std::string teamName;
+    bool jointSet[kWireJointCount] = {};
+    double jointVelocity[kWireJointCount] = {};  // rad/s, wire order, clamped
+    bool beam = false;
+    double beamX = 0, beamY = 0, beamRot = 0;  // own-team frame, m and deg
+    bool say = false;
+    std::string sayText;
+    bool syn = false;
+};
+
+// What was thrown away, by kind (running totals across replies).
+struct EffectorRejects {
+    long malformed = 0;   // unreadable S-expressions, groups of the wrong shape
+    long unknown = 0;     // unknown effector names
+    long nonFinite = 0;   // NaN or infinite numbers
+    long outOfRange = 0;  // joint speeds clamped, impossible uniform numbers
+    long badSay = 0;      // messages breaking the say rules
+
+    long Total() const { return malformed + unknown + nonFinite + outOfRange + badSay; }
+};
+
+// Adds what `text` commands to `commands` (later groups override earlier ones).
+void ParseEffectors(const std::string& text, EffectorCommands& commands, EffectorRejects& rejects);
+
+// A say text: 1..20 printable ASCII characters, no blanks, no parentheses.
+bool IsValidSayText(const std::string& text);
+
+#endif

@@ -1,0 +1,114 @@
+#include "sim/server/options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+bool ReadInt(const std::string& text, long low, long high, long& value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    long v = std::strtol(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || v < low || v > high) return false;
+    value = v;
+    return true;
+}
+
+bool ReadSeconds(const std::string& text, double low, double high, double& value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    double v = std::strtod(text.c_str(), &end);
+    if (*end != '\0' || !std::isfinite(v) || v < low || v > high) return false;
+    value = v;
+    return true;
+}
+
+// Robots get one collision bit each next to the floor's and the ball's: at most 29 in all.
+const int kMaxRobotsAll = 29;
+
+}  // namespace
+
+std::string UsageText() {
+    return "usage: pitchsim [options]\n"
+           "  --agent-port=N          agents' TCP port (default 3100; 0 = pick a free one)\n"
+           "  --trainer-port=N        trainer's TCP port (default 3200; 0 = pick a free one)\n"
+           "  --http-port=N           web monitor port (default 8080; not served yet)\n"
+           "  --realtime              one cycle every 20 ms of wall time (default)\n"
+           "  --sync                  go on as soon as every agent has replied\n"
+           "  --seed=N                seed of the sensor noise (default 1)\n"
+           "  --noise=on|off          sensor noise (default on)\n"
+           "  --half-time=SECONDS     length of a half in game seconds (default 300)\n"
+           "  --max-robots-per-team=N largest uniform number (default 11)\n"
+           "  --sync-timeout=MS       --sync: longest wait for a reply (default 100)\n"
+           "  --auto-kickoff=SECONDS  kick off this long after the first agent joined\n"
+           "                          (default 5; 0 = only on the trainer's command)\n"
+           "  --log=FILE              write the event log to FILE as well\n"
+           "  --quiet                 no event lines on standard output\n"
+           "  --help                  print this text\n";
+}
+
+OptionsOutcome ParseServerOptions(const std::vector<std::string>& args, ServerOptions& options,
+                                  std::string& error) {
+    for (const std::string& arg : args) {
+        size_t eq = arg.find('=');
+        std::string name = arg.substr(0, eq);
+        bool hasValue = eq != std::string::npos;
+        std::string value = hasValue ? arg.substr(eq + 1) : "";
+        long n = 0;
+        double s = 0;
+        auto bad = [&](const std::string& what) {
+            error = "bad value for " + name + ": '" + value + "' (" + what + ")";
+            return kOptionsError;
+        };
+        if (name == "--help" && !hasValue) {
+            options.help = true;
+            return kOptionsHelp;
+        } else if ((name == "--sync" || name == "--realtime" || name == "--quiet") && hasValue) {
+            error = name + " takes no value";
+            return kOptionsError;
+        } else if (name == "--sync") {
+            options.sync = true;
+        } else if (name == "--realtime") {
+            options.sync = false;
+        } else if (name == "--quiet") {
+            options.quiet = true;
+        } else if (!hasValue) {
+            error = "unknown option or missing value: " + arg;
+            return kOptionsError;
+        } else if (name == "--agent-port" || name == "--trainer-port" || name == "--http-port") {
+            if (!ReadInt(value, 0, 65535, n)) return bad("a port 0..65535");
+            int& port = name == "--agent-port"     ? options.agentPort
+                        : name == "--trainer-port" ? options.trainerPort
+                                                   : options.httpPort;
+            port = static_cast<int>(n);
+        } else if (name == "--seed") {
+            if (!ReadInt(value, 0, 4294967295L, n)) return bad("a whole number >= 0");
+            options.seed = static_cast<unsigned>(n);
+        } else if (name == "--noise") {
+            if (value != "on" && value != "off") return bad("on or off");
+            options.noise = value == "on";
+        } else if (name == "--half-time") {
+            if (!ReadSeconds(value, 1, 1e6, s)) return bad("seconds >= 1");
+            options.halfTime = s;
+        } else if (name == "--max-robots-per-team") {
+            // Two full teams must fit the world's 29 robot collision bits.
+            if (!ReadInt(value, 1, kMaxRobotsAll / 2, n)) return bad("1..14");
+            options.maxRobotsPerTeam = static_cast<int>(n);
+        } else if (name == "--sync-timeout") {
+            if (!ReadInt(value, 1, 60000, n)) return bad("milliseconds 1..60000");
+            options.syncTimeoutMs = static_cast<int>(n);
+        } else if (name == "--auto-kickoff") {
+            if (!ReadSeconds(value, 0, 1e6, s)) return bad("seconds >= 0");
+            options.autoKickoff = s;
+        } else if (name == "--log") {
+            if (value.empty()) return bad("a file name");
+            options.logFile = value;
+        } else {
+            error = "unknown option: " + arg;
+            return kOptionsError;
+        }
+    }
+    return kOptionsOk;
+}

@@ -1,0 +1,135 @@
+#include "sim/server/perception.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "sim/server/framing.h"
+
+namespace {
+
+// Appends v with `decimals` decimals; non-finite values become 0.
+void Num(std::string& out, double v, int decimals) {
+    if (!std::isfinite(v)) v = 0;
+    char buf[64];
+    int n = std::snprintf(buf, sizeof(buf), "%.*f", decimals, v);
+    // "-0.00" reads as zero anyway, but keep the wire tidy.
+    if (n > 1 && buf[0] == '-') {
+        bool zero = true;
+        for (int i = 1; i < n; ++i)
+            if (buf[i] != '0' && buf[i] != '.') zero = false;
+        if (zero) {
+            out.append(buf + 1, static_cast<size_t>(n - 1));
+            return;
+        }
+    }
+    out.append(buf, static_cast<size_t>(n));
+}
+
+void Vec(std::string& out, const double v[3], int decimals) {
+    for (int i = 0; i < 3; ++i) {
+        out += ' ';
+        Num(out, v[i], decimals);
+    }
+}
+
+void Pol(std::string& out, const PolarReading& p) {
+    out += "(pol ";
+    Num(out, p.distance, 2);
+    out += ' ';
+    Num(out, p.horizontal, 2);
+    out += ' ';
+    Num(out, p.vertical, 2);
+    out += ')';
+}
+
+void WriteBody(std::string& out, const RobotPerception& p) {
+    out += "(time (now ";
+    Num(out, p.time, 2);
+    out += "))(GS ";
+    if (p.identified) {
+        out += "(unum " + std::to_string(p.unum) + ") (team ";
+        out += p.leftSide ? "left" : "right";
+        out += ") ";
+    }
+    out += "(t ";
+    Num(out, p.gameTime, 2);
+    out += ") (pm " + p.playMode + "))";
+    out += "(GYR (n torso) (rt";
+    Vec(out, p.gyro, 2);
+    out += "))(ACC (n torso) (a";
+    Vec(out, p.acc, 2);
+    out += "))";
+    for (int i = 0; i < kWireJointCount; ++i) {
+        out += "(HJ (n ";
+        out += kPerceptorNames[i];
+        out += ") (ax ";
+        Num(out, p.joints[i], 2);
+        out += "))";
+    }
+    const FootReading* feet[2] = {&p.leftFoot, &p.rightFoot};
+    const char* names[2] = {"lf", "rf"};
+    for (int k = 0; k < 2; ++k) {
+        if (!feet[k]->touching) continue;
+        out += "(FRP (n ";
+        out += names[k];
+        out += ") (c";
+        Vec(out, feet[k]->c, 2);
+        out += ") (f";
+        Vec(out, feet[k]->f, 2);
+        out += "))";
+    }
+}
+
+std::string SeeGroup(const RobotPerception& p, size_t robotCount) {
+    std::string out = "(See";
+    for (const SeenObject& o : p.objects) {
+        out += " (" + o.name + ' ';
+        Pol(out, o.pol);
+        out += ')';
+    }
+    for (size_t r = 0; r < robotCount; ++r) {
+        const SeenRobot& robot = p.robots[r];
+        out += " (P (team " + robot.team + ") (id " + std::to_string(robot.unum) + ')';
+        for (const SeenPart& part : robot.parts) {
+            out += " (" + part.name + ' ';
+            Pol(out, part.pol);
+            out += ')';
+        }
+        out += ')';
+    }
+    out += ')';
+    return out;
+}
+
+std::string HearGroup(const HeardMessage& h) {
+    std::string out = "(hear ";
+    Num(out, h.time, 2);
+    out += ' ';
+    if (h.self) {
+        out += "self";
+    } else {
+        Num(out, h.direction, 2);
+    }
+    out += ' ' + h.text + ')';
+    return out;
+}
+
+}  // namespace
+
+std::string WritePerception(const RobotPerception& p) {
+    std::string out;
+    out.reserve(4096);
+    WriteBody(out, p);
+    size_t robots = p.robots.size();
+    std::string see = p.visionCycle ? SeeGroup(p, robots) : "";
+    while (out.size() + see.size() > kMaxPerceptionPayload && robots > 0)
+        see = SeeGroup(p, --robots);
+    if (out.size() + see.size() > kMaxPerceptionPayload) see.clear();
+    out += see;
+    for (const HeardMessage& h : p.heard) {
+        std::string group = HearGroup(h);
+        if (out.size() + group.size() > kMaxPerceptionPayload) break;
+        out += group;
+    }
+    return out;
+}

@@ -272,6 +272,37 @@ class Player {
     void CaculateTorseToRandomPoint(float x, float y, float& distance, float& angle);
     void CaculateTorseToRandomPoint(float x, float y, float& rx, float& ry, float& angle);
 
+    // Leg inverse kinematics (walk/leginverse.cpp). Targets in the walking frame (agent-frame
+    // axes, metres, degrees), torso upright: the ankle point, the foot's orientation and the
+    // torso centre. Unreachable targets give the nearest reachable pose, never NaN.
+    LegInverseAngle InverseFromLeftFootToTorse(const Matrix3& RMatrix_FootToWrold,
+                                               FlagLocation Point_FootToWorld,
+                                               FlagLocation Point_TorseToWorld);
+    LegInverseAngle InverseFromRightFootToTorse(const Matrix3& RMatrix_FootToWrold,
+                                                FlagLocation Point_FootToWorld,
+                                                FlagLocation Point_TorseToWorld);
+    // Foot orientation as rotations about x, y, z (degrees): R = Rz * (Rx * Ry).
+    LegInverseAngle InverseFromLeftFootToTorse(FlagLocation angleToTorse,
+                                               FlagLocation Point_FootToWorld,
+                                               FlagLocation Point_TorseToWorld);
+    LegInverseAngle InverseFromRightFootToTorse(FlagLocation angleToTorse,
+                                                FlagLocation Point_FootToWorld,
+                                                FlagLocation Point_TorseToWorld);
+    // Orientation taken from the torso pose's angles.
+    LegInverseAngle InverseFromLeftFootToTorse(FootLocationAndAngle Point_FootToWorld,
+                                               FootLocationAndAngle Point_TorseToWorld);
+    LegInverseAngle InverseFromRightFootToTorse(FootLocationAndAngle Point_FootToWorld,
+                                                FootLocationAndAngle Point_TorseToWorld);
+    // One cycle of the fixed test walk of myInverse, solved for both legs.
+    void CalStepAngle(LegInverseAngle& leftFoot, LegInverseAngle& rightFoot);
+    // A fixed pose: right foot under the hip, left foot 0.08 forward and 0.02 up.
+    void CalStepAngle1(LegInverseAngle& leftFoot, LegInverseAngle& rightFoot);
+    // The scripted kick poses, one per call: the cycles over which to reach the returned pose,
+    // or -1 once the sequence is over (the outputs are then left untouched).
+    int CalStepAngle2(LegInverseAngle& leftFoot, LegInverseAngle& rightFoot);
+    // Prints where the two ankles end up under the given angles (forward kinematics).
+    void TestInverseAngleSuccess(LegInverseAngle leftFoot, LegInverseAngle rightFoot);
+
   private:
     float JointAngle(JointID id);
     void SetLinkOffsets();

@@ -1,0 +1,3 @@
+#include "behavior/strategy.h"
+
+bool Strategy::findBall = false;

@@ -160,3 +160,47 @@ TEST_F(LegInverseTest, KickPoseSequenceEndsAfter151Calls) {
     EXPECT_EQ(untouchedRight.q5, 123);
     EXPECT_NE(out.find(" count 152"), std::string::npos);
 }
+
+namespace {
+
+// The ankle roll joint relative to the torso centre under the given angles (forward kinematics;
+// joints 3, 4 and 5 are stated with reversed signs), parsed from the diagnostic print.
+void AnklesByForwardKinematics(Player& body, LegInverseAngle left, LegInverseAngle right,
+                               FlagLocation& leftAnkle, FlagLocation& rightAnkle) {
+    testing::internal::CaptureStdout();
+    body.TestInverseAngleSuccess(left, right);
+    std::string out = testing::internal::GetCapturedStdout();
+    ASSERT_EQ(sscanf(out.c_str(), "LEFT FOOT: %f %f %f\nRIGHT FOOT: %f %f %f", &leftAnkle.x,
+                     &leftAnkle.y, &leftAnkle.z, &rightAnkle.x, &rightAnkle.y, &rightAnkle.z),
+              6)
+        << out;
+}
+
+}  // namespace
+
+TEST_F(LegInverseTest, SolutionsPutTheAnklesWhereAsked) {
+    struct Case {
+        FlagLocation leftAngle, leftAnkle, rightAngle, rightAnkle, torse;
+    };
+    const Case cases[] = {
+        {kNoTurn, {0, 0.055f, 0.05f}, kNoTurn, {0, -0.055f, 0.05f}, kStandTorse},
+        {kNoTurn, {0.06f, 0.11f, 0.057f}, kNoTurn, {0, 0, 0.05f}, {0.01f, 0.05f, 0.333f}},
+        {{0, 0, 12}, {-0.04f, 0.12f, 0.06f}, {0, 0, -8}, {0.03f, -0.07f, 0.05f}, kStandTorse},
+        {{5, -10, 0}, {0.02f, 0.07f, 0.08f}, {-5, 10, 20}, {0, -0.03f, 0.05f}, kStandTorse},
+    };
+    for (const Case& c : cases) {
+        LegInverseAngle left = body.InverseFromLeftFootToTorse(c.leftAngle, c.leftAnkle, c.torse);
+        LegInverseAngle right =
+            body.InverseFromRightFootToTorse(c.rightAngle, c.rightAnkle, c.torse);
+        FlagLocation leftAnkle, rightAnkle;
+        AnklesByForwardKinematics(body, left, right, leftAnkle, rightAnkle);
+        FlagLocation wantLeft = c.leftAnkle - c.torse;
+        FlagLocation wantRight = c.rightAnkle - c.torse;
+        EXPECT_NEAR(leftAnkle.x, wantLeft.x, 0.0005f);
+        EXPECT_NEAR(leftAnkle.y, wantLeft.y, 0.0005f);
+        EXPECT_NEAR(leftAnkle.z, wantLeft.z, 0.0005f);
+        EXPECT_NEAR(rightAnkle.x, wantRight.x, 0.0005f);
+        EXPECT_NEAR(rightAnkle.y, wantRight.y, 0.0005f);
+        EXPECT_NEAR(rightAnkle.z, wantRight.z, 0.0005f);
+    }
+}

@@ -259,6 +259,16 @@ TEST(CameraOrientation, HeadAnglesOnTopOfTheTorsoOrientation) {
     p.SetGYRTMatrix_Torse(0);
     p.SetHeadToWorldRotateMatrix();
     ExpectNear(XAxis(p.RMatrix_Head), 0.8660254f, 0, 0.5f);
+
+    // Order: torso * yaw * pitch. Yawed left then pitched: the view rises to the left.
+    p.mHingeJointSenseMap[Player::JID_HEAD_1].angle = 90;
+    p.SetHeadToWorldRotateMatrix();
+    ExpectNear(XAxis(p.RMatrix_Head), 0, 0.8660254f, 0.5f);
+    // A torso rolled by 90 deg about x carries the yawed camera's view up.
+    p.mHingeJointSenseMap[Player::JID_HEAD_2].angle = 0;
+    p.RGYRMatrix_Torse.Overwrite(p.myMatrix.GetRotateX(90));
+    p.SetHeadToWorldRotateMatrix();
+    ExpectNear(XAxis(p.RMatrix_Head), 0, 0, 1);
 }
 
 TEST(MatrixSharing, InPlaceWritesReachEveryCopy) {

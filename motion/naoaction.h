@@ -8,6 +8,7 @@
 #include "behavior/headvision.h"
 #include "body/player.h"
 #include "walk/inverse.h"
+#include "walk/inverseaction.h"
 #include "world/worldmodel.h"
 
 // The motion library: the joint command encoder (joint targets in degrees become the 22 joint
@@ -292,9 +293,9 @@ class NaoAction {
     int mPauseCounter = 0;    // countdown of the pausing keyframe
     Player myPlayer;          // this cycle's body state; the encoder reads the sensed angles
     HeadVision myHeadVision;
-    Inverse myInverse;        // the gait generator
-    WorldModel myWorldModel;  // this cycle's world model
-    // myInverseAction (the walking operations) goes here.
+    Inverse myInverse;              // the gait generator
+    WorldModel myWorldModel;        // this cycle's world model
+    InverseAction myInverseAction;  // the walking operations
     // Increment commanded per joint by the latest computation, degrees per cycle, indexed by
     // Player::JointID. Counted as already done when the next command is computed.
     float tempAngleChange[22] = {};

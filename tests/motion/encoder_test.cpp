@@ -27,6 +27,18 @@ class EncoderTest : public ::testing::Test {
     NaoAction action;
 };
 
+TEST_F(EncoderTest, ConstructionStartsEveryMotionAtItsFirstPhaseAtRest) {
+    EXPECT_EQ(action.mStandUpFaceSkyOriginCircle, 50);
+    EXPECT_EQ(action.mStandUpFaceFloorOriginCircle, 20);
+    EXPECT_EQ(action.mWalkState, NaoAction::S_UpRightFoot);
+    EXPECT_EQ(action.mQawTOVK, 0);
+    EXPECT_EQ(NaoAction::S_QawTOVK0, 199);
+    EXPECT_EQ(NaoAction::S_QawTOVK200, 200);
+    EXPECT_EQ(action.mCounter, 0);
+    EXPECT_EQ(action.mPauseCounter, 0);
+    for (float increment : action.tempAngleChange) EXPECT_EQ(increment, 0.0f);
+}
+
 TEST_F(EncoderTest, VelocityLawUsesTheCutPiAndThreeDecimalsRoundedAwayFromZero) {
     EXPECT_DOUBLE_EQ(action.TranslateAngleToArc(1), 0.873);
     // 6.53 degrees per cycle lies below the half with pi cut at 3.1415926, above it with full pi.

@@ -366,6 +366,18 @@ class NaoAction {
     bool ActionTurnRight_30(std::stringstream& ss, int& tempCounter);
     bool ActionHeadRotate(std::stringstream& ss, int& tempCounter);
 
+    // Gait-generated walking (walk/inverseaction): one 20 ms sub-step of the gait per call,
+    // solved for both legs and sent as a one-cycle keyframe with the head pitched down 30
+    // degrees and the arms held. Each returns the walking operation's result: true at the end of
+    // a step once enough steps were made since the last restart.
+    bool ActionInverseStepAI(std::stringstream& ss, int& tempCounter);
+    bool ActionInverseRotate(std::stringstream& ss, int& tempCounter);
+    bool ActionInverseBeamCircle(std::stringstream& ss, int& tempCounter);
+    // Zeroes the walking command on every call, then brings the feet together.
+    bool ActionInverseStepAIEnd(std::stringstream& ss, int& tempCounter);
+    // The fixed test walk of the body model, each command spanning two cycles.
+    bool ActionInverseStep(std::stringstream& ss, int& tempCounter);
+
     // The gait-generated walking actions (ActionInverseStepAI ...) and the kicks, get-ups,
     // sidesteps and the long motion join this list.
 };

@@ -1,0 +1,205 @@
+#include "sim/world.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "sim/field.h"
+#include "sim/mjlog.h"
+#include "sim/placement.h"
+#include "sim/servo.h"
+#include "sim/worldxml.h"
+
+namespace sim {
+
+namespace {
+
+// Bad-state warnings after which MuJoCo has silently reset the data.
+constexpr mjtWarning kBadStateWarnings[] = {mjWARN_BADQPOS, mjWARN_BADQVEL, mjWARN_BADQACC};
+
+void CopyRange(const mjtNum* from, int fromAdr, mjtNum* to, int toAdr, int n) {
+    std::memcpy(to + toAdr, from + fromAdr, sizeof(mjtNum) * n);
+}
+
+// Copies one robot's coordinates between two compiled worlds.
+void CarryRobot(const mjData* from, const RobotLayout& a, mjData* to, const RobotLayout& b) {
+    CopyRange(from->qpos, a.rootQpos, to->qpos, b.rootQpos, 7);
+    CopyRange(from->qvel, a.rootDof, to->qvel, b.rootDof, 6);
+    CopyRange(from->qacc_warmstart, a.rootDof, to->qacc_warmstart, b.rootDof, 6);
+    for (int j = 0; j < kJointCount; ++j) {
+        CopyRange(from->qpos, a.jointQpos[j], to->qpos, b.jointQpos[j], 1);
+        CopyRange(from->qvel, a.jointDof[j], to->qvel, b.jointDof[j], 1);
+        CopyRange(from->qacc_warmstart, a.jointDof[j], to->qacc_warmstart, b.jointDof[j], 1);
+    }
+}
+
+}  // namespace
+
+World::World() {
+    InstallMujocoHandlers();
+    Rebuild(0, {});
+    Settle();
+}
+
+World::~World() {
+    mj_deleteData(data_);
+    mj_deleteModel(model_);
+}
+
+int World::AddRobot() {
+    const int count = RobotCount();
+    if (count >= kMaxRobots) return -1;
+    std::vector<int> oldToNew(count);
+    for (int i = 0; i < count; ++i) oldToNew[i] = i;
+    Rebuild(count + 1, oldToNew);
+    mj_kinematics(model_, data_);
+    const Vec3 spot = FreeParkingSpot(*this, count);
+    BeamRobot(*this, count, spot.x, spot.y, 90.0);
+    return count;
+}
+
+void World::RemoveRobot(int robot) {
+    const int count = RobotCount();
+    if (robot < 0 || robot >= count) return;
+    std::vector<int> oldToNew(count);
+    for (int i = 0; i < count; ++i) oldToNew[i] = i < robot ? i : (i == robot ? -1 : i - 1);
+    Rebuild(count - 1, oldToNew);
+    Settle();
+}
+
+void World::Rebuild(int robotCount, const std::vector<int>& oldToNew) {
+    std::string error;
+    mjModel* model = CompileWorld(WorldXml(robotCount), error);
+    if (!model) {
+        std::fprintf(stderr, "pitchsim: cannot compile the world: %s\n", error.c_str());
+        std::abort();
+    }
+    mjData* data = mj_makeData(model);
+    WorldLayout layout = ResolveLayout(model, robotCount);
+    std::vector<RobotState> robots(robotCount);
+    if (data_) {
+        data->time = data_->time;
+        CopyRange(data_->qpos, layout_.ballQpos, data->qpos, layout.ballQpos, 7);
+        CopyRange(data_->qvel, layout_.ballDof, data->qvel, layout.ballDof, 6);
+        for (size_t i = 0; i < oldToNew.size(); ++i) {
+            if (oldToNew[i] < 0) continue;
+            CarryRobot(data_, layout_.robots[i], data, layout.robots[oldToNew[i]]);
+            robots[oldToNew[i]] = robots_[i];
+        }
+        mj_deleteData(data_);
+        mj_deleteModel(model_);
+    }
+    model_ = model;
+    data_ = data;
+    layout_ = std::move(layout);
+    robots_ = std::move(robots);
+    substeps_ = static_cast<int>(std::lround(kCycleSeconds / model_->opt.timestep));
+}
+
+bool World::Command(int robot, int joint, double radPerSec) {
+    if (robot < 0 || robot >= RobotCount() || joint < 0 || joint >= kJointCount) return false;
+    if (!std::isfinite(radPerSec)) return false;
+    double& held = robots_[robot].receivedRadPerSec[joint];
+    held = SanitizeCommand(radPerSec, held);
+    return true;
+}
+
+// Air and grass slow the ball: its speed decays as exp(-kBallDecayPerSecond t), rolling or
+// flying. Rolling, the drag at the centre also has to stop the spin, hence the effective mass
+// m + I / r^2.
+void World::WriteBallDrag() {
+    const int body = layout_.ballBody;
+    const double mass = model_->body_mass[body];
+    const double inertia = model_->body_inertia[3 * body];
+    const mjtNum* pos = data_->qpos + layout_.ballQpos;
+    const mjtNum* vel = data_->qvel + layout_.ballDof;
+    const bool rolling = pos[2] < kBallRadius + 0.005;
+    const double c =
+        kBallDecayPerSecond * (rolling ? mass + inertia / (kBallRadius * kBallRadius) : mass);
+    mjtNum* force = data_->xfrc_applied + 6 * body;
+    for (int k = 0; k < 3; ++k) force[k] = -c * vel[k];
+}
+
+void World::WriteServoTorques() {
+    const double dt = model_->opt.timestep;
+    for (int i = 0; i < RobotCount(); ++i) {
+        const RobotLayout& r = layout_.robots[i];
+        RobotState& s = robots_[i];
+        for (int j = 0; j < kJointCount; ++j) {
+            const double q = data_->qpos[r.jointQpos[j]];
+            const double qVel = data_->qvel[r.jointDof[j]];
+            data_->qfrc_applied[r.jointDof[j]] =
+                ServoTorque(s.qRefRad[j], s.appliedRadPerSec[j], q, qVel, r.limits[j], dt);
+        }
+    }
+}
+
+void World::StepCycle() {
+    for (RobotState& s : robots_) {
+        s.appliedRadPerSec = s.latchedRadPerSec;
+        s.latchedRadPerSec = s.receivedRadPerSec;
+    }
+    const std::vector<double> checkpoint(data_->qpos, data_->qpos + model_->nq);
+    const double startTime = data_->time;
+    for (int k = 0; k < substeps_; ++k) {
+        WriteServoTorques();
+        WriteBallDrag();
+        mj_step(model_, data_);
+        if (PhysicsWentBad()) {
+            data_->time = startTime;
+            RollBack(checkpoint);
+            break;
+        }
+    }
+    ++cycle_;
+    SampleAll();
+    RefreshKinematics();
+}
+
+bool World::PhysicsWentBad() {
+    bool bad = false;
+    for (mjtWarning w : kBadStateWarnings) {
+        if (data_->warning[w].number > 0) bad = true;
+        data_->warning[w].number = 0;
+    }
+    return bad;
+}
+
+// After a blow-up MuJoCo has reset everything to the model's initial state: go back to the
+// positions at the start of the cycle, at rest, every robot holding its posture.
+void World::RollBack(const std::vector<double>& qpos) {
+    ++recoveries_;
+    const double time = data_->time;
+    mj_resetData(model_, data_);
+    data_->time = time;
+    std::memcpy(data_->qpos, qpos.data(), sizeof(mjtNum) * model_->nq);
+    mj_forward(model_, data_);
+    for (int i = 0; i < RobotCount(); ++i) HoldPosture(i);
+}
+
+void World::HoldPosture(int robot) {
+    const RobotLayout& r = layout_.robots[robot];
+    for (int j = 0; j < kJointCount; ++j) robots_[robot].qRefRad[j] = data_->qpos[r.jointQpos[j]];
+}
+
+void World::SampleAll() {
+    mj_rnePostConstraint(model_, data_);
+    for (int i = 0; i < RobotCount(); ++i)
+        robots_[i].sample = SampleDynamics(model_, data_, layout_, i);
+}
+
+// mj_step leaves positions and velocities integrated but the derived frames one substep old:
+// bring frames and body velocities up to the end of the cycle for the readers.
+void World::RefreshKinematics() {
+    mj_kinematics(model_, data_);
+    mj_comPos(model_, data_);
+    mj_comVel(model_, data_);
+}
+
+void World::Settle() {
+    mj_forward(model_, data_);
+    SampleAll();
+}
+
+}  // namespace sim

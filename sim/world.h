@@ -1,0 +1,95 @@
+// The simulated world: field, goals, ball and N robots in one MuJoCo model, stepped in 20 ms
+// cycles. The unchanging description is the compiled model with its layout (worldxml.h,
+// layout.h); the changing state is MuJoCo's data plus, per robot, the motor commands and the
+// servo references.
+//
+// Timing. Commands given with Command() between two StepCycle() calls are those answering the
+// perception sent after the first of them; they take effect during the step after next: one
+// cycle of actuation latency. A joint keeps its last command until a new one arrives.
+#pragma once
+
+#include <mujoco/mujoco.h>
+
+#include <array>
+#include <vector>
+
+#include "sim/layout.h"
+#include "sim/robotdesc.h"
+#include "sim/sensors.h"
+
+namespace sim {
+
+constexpr double kCycleSeconds = 0.02;
+
+// The changing state of one robot kept beside MuJoCo's data.
+struct RobotState {
+    std::array<double, kJointCount> receivedRadPerSec{};  // latest command of each joint
+    std::array<double, kJointCount> latchedRadPerSec{};   // taken at the last cycle boundary
+    std::array<double, kJointCount> appliedRadPerSec{};   // in effect during the current step
+    std::array<double, kJointCount> qRefRad{};            // servo reference angles
+    DynamicSample sample;                                 // from the latest forward pass
+};
+
+class World {
+  public:
+    // The pitch with the ball on the centre spot and no robots.
+    World();
+    ~World();
+    World(const World&) = delete;
+    World& operator=(const World&) = delete;
+
+    // Adds a robot while the world runs (the model is rebuilt; every body keeps its state).
+    // It stands upright with all joints 0 at a free spot beside the touch line (y = -7.6).
+    // Returns its index, or -1 when kMaxRobots are in.
+    int AddRobot();
+    // Removes a robot; the robots after it move down one index.
+    void RemoveRobot(int robot);
+    int RobotCount() const { return static_cast<int>(robots_.size()); }
+
+    // A received joint velocity command (rad/s). Non-finite values are ignored (false); finite
+    // ones are clamped to kMaxJointSpeedRadPerSec. Unknown robot or joint: false.
+    bool Command(int robot, int joint, double radPerSec);
+
+    // Advances the physics by one 20 ms cycle.
+    void StepCycle();
+
+    // After bodies were moved by hand: recomputes contacts, forces and sensor samples.
+    void Settle();
+    // Sets the robot's servo references to its present joint angles: it holds its posture.
+    void HoldPosture(int robot);
+
+    long Cycle() const { return cycle_; }
+    double Time() const { return cycle_ * kCycleSeconds; }
+    // Times the physics blew up and the cycle was rolled back.
+    int Recoveries() const { return recoveries_; }
+
+    const mjModel* Model() const { return model_; }
+    mjData* Data() { return data_; }
+    const mjData* Data() const { return data_; }
+    const WorldLayout& Layout() const { return layout_; }
+    const RobotLayout& RobotAt(int robot) const { return layout_.robots[robot]; }
+    RobotState& State(int robot) { return robots_[robot]; }
+    const RobotState& State(int robot) const { return robots_[robot]; }
+    int SubstepsPerCycle() const { return substeps_; }
+
+  private:
+    // Compiles the world for the given robots; oldToNew maps each robot of the present world
+    // to its index in the new one (-1: removed), and its state is carried over.
+    void Rebuild(int robotCount, const std::vector<int>& oldToNew);
+    void WriteServoTorques();
+    void WriteBallDrag();
+    bool PhysicsWentBad();
+    void RollBack(const std::vector<double>& qpos);
+    void SampleAll();
+    void RefreshKinematics();
+
+    mjModel* model_ = nullptr;
+    mjData* data_ = nullptr;
+    WorldLayout layout_;
+    std::vector<RobotState> robots_;
+    int substeps_ = 0;
+    long cycle_ = 0;
+    int recoveries_ = 0;
+};
+
+}  // namespace sim

@@ -1,0 +1,84 @@
+#include "sim/worldxml.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace sim {
+
+namespace {
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+// MuJoCo 2.2.2 has fixed constraint and contact buffers: too small ones drop contacts with
+// only a warning, and the stack grows with nv * njmax. Sized for standing and lying robots.
+std::string SizeElement(int robots) {
+    const int dofs = 6 + 28 * robots;
+    const int njmax = 300 + 60 * robots;
+    const int nconmax = 40 + 15 * robots;
+    const long nstack = 100000 + static_cast<long>(2.5 * dofs * njmax);
+    char text[160];
+    std::snprintf(text, sizeof text, "<size njmax=\"%d\" nconmax=\"%d\" nstack=\"%ld\"/>", njmax,
+                  nconmax, nstack);
+    return text;
+}
+
+std::string RobotClass(int robot) {
+    const long contype = 1L << robot;
+    const long conaffinity = 0x7FFFFFFFL & ~contype;
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "<default class=\"%s\"><geom contype=\"%ld\" conaffinity=\"%ld\"/></default>",
+                  RobotPrefix(robot).c_str(), contype, conaffinity);
+    return text;
+}
+
+std::string RobotBody(int robot) {
+    std::string body = kRobotTemplate;
+    char pos[64];
+    std::snprintf(pos, sizeof pos, "%g -7.6 0.4", -10.0 + 0.7 * robot);
+    ReplaceAll(body, "{R}", RobotPrefix(robot));
+    ReplaceAll(body, "{POS}", pos);
+    return body;
+}
+
+}  // namespace
+
+std::string RobotPrefix(int robot) {
+    return "r" + std::to_string(robot) + "_";
+}
+
+std::string WorldXml(int robotCount) {
+    std::string classes, bodies;
+    for (int i = 0; i < robotCount; ++i) {
+        classes += RobotClass(i) + "\n";
+        bodies += RobotBody(i) + "\n";
+    }
+    std::string xml = kWorldTemplate;
+    ReplaceAll(xml, "{SIZE}", SizeElement(robotCount));
+    ReplaceAll(xml, "{ROBOT_CLASSES}", classes);
+    ReplaceAll(xml, "{ROBOTS}", bodies);
+    return xml;
+}
+
+mjModel* CompileWorld(const std::string& xml, std::string& error) {
+    // About 2 MB of file-name table: on the heap.
+    auto vfs = std::make_unique<mjVFS>();
+    mj_defaultVFS(vfs.get());
+    const char* file = "pitch.xml";
+    if (mj_makeEmptyFileVFS(vfs.get(), file, static_cast<int>(xml.size())) != 0) {
+        error = "cannot create the model file in the virtual file system";
+        return nullptr;
+    }
+    std::memcpy(vfs->filedata[mj_findFileVFS(vfs.get(), file)], xml.data(), xml.size());
+    char message[1000] = "";
+    mjModel* model = mj_loadXML(file, vfs.get(), message, sizeof message);
+    mj_deleteVFS(vfs.get());
+    if (!model) error = message;
+    return model;
+}
+
+}  // namespace sim

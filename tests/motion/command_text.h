@@ -2,7 +2,6 @@
 #define TESTS_MOTION_COMMAND_TEXT_H
 
 #include <map>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -13,9 +12,14 @@
 // The groups "(name value)" of a joint command text, in order.
 inline std::vector<std::pair<std::string, std::string>> Groups(const std::string& text) {
     std::vector<std::pair<std::string, std::string>> groups;
-    static const std::regex group(R"(\((\w+) ([^()]*)\))");
-    for (std::sregex_iterator it(text.begin(), text.end(), group), end; it != end; ++it) {
-        groups.emplace_back((*it)[1], (*it)[2]);
+    std::size_t open = text.find('(');
+    while (open != std::string::npos) {
+        const std::size_t blank = text.find(' ', open);
+        const std::size_t close = text.find(')', open);
+        if (blank == std::string::npos || close == std::string::npos || blank > close) break;
+        groups.emplace_back(text.substr(open + 1, blank - open - 1),
+                            text.substr(blank + 1, close - blank - 1));
+        open = text.find('(', close);
     }
     return groups;
 }

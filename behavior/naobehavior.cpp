@@ -1,0 +1,3 @@
+#include "behavior/naobehavior.h"
+
+eState NaoBehavior::mState = S_NON;

@@ -10,6 +10,7 @@
 #include "body/player.h"
 #include "net/framing.h"
 #include "net/mytime.h"
+#include "perception/msgparse.h"
 #include "world/data.h"
 #include "world/worldmodel.h"
 
@@ -79,6 +80,7 @@ static void Done() {
 
 static void Run() {
     Player player(unum);
+    MsgParse msgParse;
     WorldModel worldModel;
     PutMessage(player.Init());
 
@@ -87,6 +89,8 @@ static void Run() {
     DATA::SetPlayerLocation();
     while (gLoop) {
         if (!GetMessage(msg) && gLinkState != LINK_OPEN) break;
+        msgParse.PareseMsg(msg, player, worldModel);
+        player.DataAnalyse(worldModel);
         reply.clear();
         ++WorldModel::circleCount;
         PutMessage(reply);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "sim/server/sexpr.h"
 
@@ -81,7 +82,10 @@ void Num(std::string& out, double v, int decimals) {
     if (!std::isfinite(v)) v = 0;
     char buf[64];
     std::snprintf(buf, sizeof(buf), "%.*f", decimals, v);
-    out += buf;
+    // A value that rounds to zero is written without a sign.
+    const char* text = buf;
+    if (buf[0] == '-' && std::strspn(buf + 1, "0.") == std::strlen(buf + 1)) text = buf + 1;
+    out += text;
 }
 
 void Vec(std::string& out, const char* name, const double v[3]) {
@@ -101,10 +105,6 @@ std::vector<TrainerCommand> ParseTrainerCommands(const std::string& text) {
     for (const SNode& g : read.groups) commands.push_back(ReadCommand(g));
     if (read.malformed > 0 || commands.empty()) commands.push_back(Invalid("malformed command"));
     return commands;
-}
-
-bool IsFallen(double upz, double torsoHeight) {
-    return upz < kFallenUpz || torsoHeight < kFallenHeight;
 }
 
 std::string WriteState(const WorldTruth& t) {

@@ -48,9 +48,4 @@ struct WorldTruth {
 // The one-line (state ...) reply.
 std::string WriteState(const WorldTruth& truth);
 
-// A robot counts as fallen when its torso points less than this far up or sits this low.
-const double kFallenUpz = 0.5;
-const double kFallenHeight = 0.2;  // m
-bool IsFallen(double upz, double torsoHeight);
-
 #endif

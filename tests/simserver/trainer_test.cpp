@@ -90,11 +90,4 @@ TEST(TrainerTest, StateReplyOnOneLine) {
         WriteState(t));
 }
 
-TEST(TrainerTest, FallenByTiltOrHeight) {
-    EXPECT_FALSE(IsFallen(0.99, 0.38));
-    EXPECT_TRUE(IsFallen(0.49, 0.38));
-    EXPECT_FALSE(IsFallen(0.5, 0.2));
-    EXPECT_TRUE(IsFallen(0.99, 0.19));
-}
-
 }  // namespace

@@ -1,0 +1,549 @@
+#include "sim/server/server.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "sim/field.h"
+#include "sim/mjlog.h"
+#include "sim/placement.h"
+#include "sim/sensors.h"
+#include "sim/server/hearing.h"
+#include "sim/server/perception.h"
+#include "sim/truth.h"
+
+namespace {
+
+const auto kCycle = std::chrono::milliseconds(20);
+// Real time: a server this far behind its schedule starts a new one instead of racing.
+const auto kMaxLag = std::chrono::milliseconds(100);
+
+// Parking beside the touch line for robots that have not beamed yet.
+const double kParkingY = -7.6;
+const double kParkingClearance = 0.5;
+
+std::string Fixed(double v, int decimals) {
+    char buf[64];
+    std::snprintf(buf, sizeof(buf), "%.*f", decimals, v);
+    return buf;
+}
+
+int MillisUntil(std::chrono::steady_clock::time_point t) {
+    auto left =
+        std::chrono::duration_cast<std::chrono::microseconds>(t - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return 0;
+    return static_cast<int>((left.count() + 999) / 1000);
+}
+
+}  // namespace
+
+Server::Server(const ServerOptions& options)
+    : options_(options),
+      log_(options.quiet, options.logFile),
+      vision_(options.noise, options.seed),
+      referee_(options.halfTime, options.autoKickoff) {
+    sim::SetMujocoWarningsQuiet(options.quiet);
+}
+
+bool Server::Start() {
+    if (!log_.Ok()) {
+        log_.Error("pitchsim: cannot write the log file " + options_.logFile);
+        return false;
+    }
+    std::string error;
+    agentListener_ = net_.Listen(options_.agentPort, error);
+    if (agentListener_ < 0) {
+        log_.Error("pitchsim: cannot listen on agent port " + std::to_string(options_.agentPort) +
+                   ": " + error);
+        return false;
+    }
+    trainerListener_ = net_.Listen(options_.trainerPort, error);
+    if (trainerListener_ < 0) {
+        log_.Error("pitchsim: cannot listen on trainer port " +
+                   std::to_string(options_.trainerPort) + ": " + error);
+        return false;
+    }
+    log_.Always("agent port " + std::to_string(net_.BoundPort(agentListener_)));
+    log_.Always("trainer port " + std::to_string(net_.BoundPort(trainerListener_)));
+    log_.Always(std::string("mode ") + (options_.sync ? "sync" : "realtime"));
+    return true;
+}
+
+void Server::Run(const volatile std::sig_atomic_t& stop) {
+    stop_ = &stop;
+    nextCycle_ = Clock::now() + kCycle;
+    nextStatus_ = Clock::now() + std::chrono::seconds(static_cast<int>(kStatusSeconds));
+    while (!stop && !killed_) {
+        StepCycle();
+        SendPerceptions();
+        CollectReplies();
+        // What was said in this cycle is heard in the next perception.
+        toHear_.swap(said_);
+        said_.clear();
+        DropSilentAgents();
+        if (Clock::now() >= nextStatus_) {
+            PrintStatus();
+            nextStatus_ += std::chrono::seconds(static_cast<int>(kStatusSeconds));
+        }
+    }
+    net_.CloseAll();
+    log_.Always("final score " + TeamName(true) + " " + std::to_string(referee_.scoreLeft) + ":" +
+                std::to_string(referee_.scoreRight) + " " + TeamName(false));
+    log_.Flush();
+}
+
+// (1) Physics and referee.
+void Server::StepCycle() {
+    world_.StepCycle();
+    JudgeCycle();
+}
+
+void Server::JudgeCycle() {
+    RefereeInput in;
+    sim::BallTruth ball = sim::BallGroundTruth(world_);
+    in.ballPos[0] = ball.pos.x;
+    in.ballPos[1] = ball.pos.y;
+    in.ballPos[2] = ball.pos.z;
+    in.ballTouched = BallTouchedByRobot();
+    in.agentsJoined = world_.RobotCount();
+    referee_.Step(in);
+    LogRefereeEvents();
+}
+
+bool Server::BallTouchedByRobot() const {
+    const mjData* d = world_.Data();
+    const sim::WorldLayout& layout = world_.Layout();
+    for (int i = 0; i < d->ncon; ++i) {
+        int g1 = d->contact[i].geom1, g2 = d->contact[i].geom2;
+        int other = g1 == layout.ballGeom ? g2 : g2 == layout.ballGeom ? g1 : -1;
+        if (other < 0) continue;
+        for (const sim::RobotLayout& r : layout.robots)
+            if (other >= r.firstGeom && other < r.firstGeom + r.geomCount) return true;
+    }
+    return false;
+}
+
+void Server::LogRefereeEvents() {
+    for (const RefereeEvent& e : referee_.TakeEvents()) {
+        if (e.kind == RefereeEvent::kGoal) {
+            bool left = e.mode == kGoalLeft;
+            log_.Info("goal for " + TeamName(left) + " (" + (left ? "left" : "right") +
+                      "), score " + std::to_string(referee_.scoreLeft) + ":" +
+                      std::to_string(referee_.scoreRight) + " at " + Fixed(referee_.gameTime, 2));
+        } else {
+            log_.Info(std::string("play mode ") + PlayModeName(e.mode) + " at " +
+                      Fixed(referee_.gameTime, 2));
+        }
+    }
+    if (referee_.TakeBallToCentre()) sim::PlaceBall(world_, {0, 0, sim::kBallRadius});
+}
+
+// (2) Perceptions.
+void Server::SendPerceptions() {
+    std::map<int, sim::RobotSensors> sensors;  // by robot
+    for (const auto& [id, a] : agents_)
+        if (a.robot >= 0) sensors[a.robot] = sim::ReadSensors(world_, a.robot);
+
+    std::vector<Utterance> utterances;
+    for (const Said& s : toHear_) {
+        auto it = agents_.find(s.connection);
+        if (it == agents_.end() || it->second.robot < 0) continue;
+        Utterance u;
+        u.robot = it->second.robot;
+        u.leftTeam = it->second.left;
+        sim::Vec3 head = sensors[u.robot].camera.pos;
+        u.head[0] = head.x;
+        u.head[1] = head.y;
+        u.head[2] = head.z;
+        u.time = s.time;
+        u.text = s.text;
+        utterances.push_back(u);
+    }
+    toHear_.clear();
+
+    bool visionCycle = sim::IsVisionCycle(world_.Cycle());
+    std::vector<int> connections;
+    for (auto& [id, a] : agents_) {
+        if (a.robot < 0) continue;
+        const sim::RobotSensors& s = sensors[a.robot];
+        RobotPerception p;
+        p.time = world_.Time();
+        p.identified = a.identified;
+        p.unum = a.unum;
+        p.leftSide = a.left;
+        p.gameTime = referee_.gameTime;
+        p.playMode = PlayModeName(referee_.mode);
+        p.gyro[0] = s.gyroDegPerSec.x;
+        p.gyro[1] = s.gyroDegPerSec.y;
+        p.gyro[2] = s.gyroDegPerSec.z;
+        p.acc[0] = s.accel.x;
+        p.acc[1] = s.accel.y;
+        p.acc[2] = s.accel.z;
+        for (int j = 0; j < kWireJointCount; ++j) p.joints[j] = s.jointDeg[j];
+        FootReading* feet[2] = {&p.leftFoot, &p.rightFoot};
+        for (int f = 0; f < 2; ++f) {
+            const sim::FootPressure& fp = s.feet[f];
+            feet[f]->touching = fp.touching;
+            const sim::Vec3 c = fp.centre, force = fp.force;
+            double cv[3] = {c.x, c.y, c.z}, fv[3] = {force.x, force.y, force.z};
+            std::copy(cv, cv + 3, feet[f]->c);
+            std::copy(fv, fv + 3, feet[f]->f);
+        }
+        if (visionCycle) {
+            p.visionCycle = true;
+            sim::VisionReading v = vision_.See(world_, a.robot);
+            for (const sim::SeenLandmark& l : v.landmarks)
+                p.objects.push_back(
+                    {l.name, {l.pol.distance, l.pol.horizontalDeg, l.pol.verticalDeg}});
+            if (v.ballSeen)
+                p.objects.push_back(
+                    {"B", {v.ball.distance, v.ball.horizontalDeg, v.ball.verticalDeg}});
+            for (const sim::SeenRobot& r : v.robots) {
+                const Agent* other = AgentOfRobot(r.robot);
+                if (!other || !other->identified) continue;  // nameless until init
+                SeenRobot seen;
+                seen.team = TeamName(other->left);
+                seen.unum = other->unum;
+                for (const sim::SeenPart& part : r.parts)
+                    seen.parts.push_back(
+                        {part.name,
+                         {part.pol.distance, part.pol.horizontalDeg, part.pol.verticalDeg}});
+                p.robots.push_back(seen);
+            }
+        }
+        Listener listener;
+        listener.robot = a.robot;
+        listener.head[0] = s.camera.pos.x;
+        listener.head[1] = s.camera.pos.y;
+        listener.head[2] = s.camera.pos.z;
+        listener.heading = sim::RobotGroundTruth(world_, a.robot).headingDeg;
+        p.heard = HearFor(listener, utterances);
+        if (net_.Send(id, WritePerception(p))) {
+            a.awaitingReply = true;
+            a.holdsWait = true;
+        }
+    }
+}
+
+// (3) Replies.
+bool Server::AllReplied() const {
+    for (const auto& [id, a] : agents_)
+        if (a.holdsWait && a.awaitingReply) return false;
+    return true;
+}
+
+void Server::CollectReplies() {
+    std::vector<NetEvent> events;
+    bool anyAgent = false;
+    for (const auto& [id, a] : agents_) anyAgent = anyAgent || a.holdsWait;
+    if (options_.sync && anyAgent) {
+        Clock::time_point deadline =
+            Clock::now() + std::chrono::milliseconds(options_.syncTimeoutMs);
+        while (!*stop_ && !killed_ && !AllReplied()) {
+            int wait = MillisUntil(deadline);
+            if (wait <= 0) break;
+            net_.Poll(wait, events);
+            HandleEvents(events);
+        }
+        // Pick up what else is waiting (trainer commands, new connections) without waiting.
+        net_.Poll(0, events);
+        HandleEvents(events);
+        nextCycle_ = Clock::now() + kCycle;
+        return;
+    }
+    // Real time, or a synced server with nobody to wait for: one cycle per 20 ms slot.
+    do {
+        net_.Poll(MillisUntil(nextCycle_), events);
+        HandleEvents(events);
+    } while (!*stop_ && !killed_ && Clock::now() < nextCycle_);
+    nextCycle_ += kCycle;
+    if (Clock::now() - nextCycle_ > kMaxLag) nextCycle_ = Clock::now() + kCycle;
+}
+
+void Server::HandleEvents(std::vector<NetEvent>& events) {
+    for (NetEvent& e : events) {
+        bool trainer = e.listener == trainerListener_;
+        switch (e.kind) {
+            case NetEvent::kAccepted:
+                if (trainer) {
+                    log_.Info("trainer connected (#" + std::to_string(e.connection) + ")");
+                } else {
+                    Agent& a = agents_[e.connection];
+                    a.connection = e.connection;
+                    a.lastHeard = Clock::now();
+                    log_.Info("agent connected (#" + std::to_string(e.connection) + ")");
+                }
+                break;
+            case NetEvent::kFrame:
+                if (trainer) {
+                    OnTrainerFrame(e.connection, e.payload);
+                } else {
+                    auto it = agents_.find(e.connection);
+                    if (it == agents_.end()) break;
+                    OnAgentFrame(it->second, e.payload);
+                    if (it->second.refused) {
+                        net_.Close(e.connection, "refused");
+                        RemoveAgent(e.connection, "");
+                    }
+                }
+                break;
+            case NetEvent::kClosed:
+                if (trainer)
+                    log_.Info("trainer disconnected (#" + std::to_string(e.connection) + ")");
+                else
+                    RemoveAgent(e.connection, e.payload);
+                break;
+        }
+    }
+    events.clear();
+}
+
+void Server::OnAgentFrame(Agent& a, const std::string& payload) {
+    a.lastHeard = Clock::now();
+    a.awaitingReply = false;  // any frame counts as the reply
+    EffectorCommands c;
+    long before = a.rejects.Total();
+    ParseEffectors(payload, c, a.rejects);
+
+    if (c.scene && a.robot < 0 && !JoinWorld(a, c)) return;
+    if (a.robot < 0) {
+        // Nothing but scene means anything before it; such a client never holds the wait.
+        if (!c.scene) a.rejects.malformed++;
+    } else {
+        if (c.init && !a.identified && !Identify(a, c)) return;
+        for (int j = 0; j < kWireJointCount; ++j)
+            if (c.jointSet[j]) world_.Command(a.robot, j, c.jointVelocity[j]);
+        if (c.beam) ApplyBeam(a, c);
+        if (c.say) said_.push_back({a.connection, world_.Time(), c.sayText});
+    }
+    if (a.rejects.Total() > before && !a.rejectsLogged) {
+        a.rejectsLogged = true;
+        log_.Info(AgentName(a) +
+                  " sent input that was ignored (further ignored input of this "
+                  "agent is counted, not logged)");
+    }
+}
+
+bool Server::JoinWorld(Agent& a, const EffectorCommands& c) {
+    if (c.scenePath != kSceneModelPath) {
+        Refuse(a, "unknown model '" + c.scenePath + "' (only " + kSceneModelPath + ")");
+        return false;
+    }
+    int robot = world_.AddRobot();
+    if (robot < 0) {
+        Refuse(a, "the world is full");
+        return false;
+    }
+    a.robot = robot;
+    log_.Info(AgentName(a) + " joined with robot " + std::to_string(robot));
+    return true;
+}
+
+bool Server::Identify(Agent& a, const EffectorCommands& c) {
+    int side = -1;
+    for (size_t i = 0; i < teamNames_.size(); ++i)
+        if (teamNames_[i] == c.teamName) side = static_cast<int>(i);
+    if (side < 0) {
+        if (teamNames_.size() >= 2) {
+            Refuse(a, "a third team '" + c.teamName + "' (playing: " + teamNames_[0] + ", " +
+                          teamNames_[1] + ")");
+            return false;
+        }
+        teamNames_.push_back(c.teamName);
+        side = static_cast<int>(teamNames_.size()) - 1;
+    }
+    bool left = side == 0;
+    int unum = c.unum;
+    if (unum == 0) {
+        for (int n = 1; n <= options_.maxRobotsPerTeam && unum == 0; ++n)
+            if (!FindAgent(left, n)) unum = n;
+        if (unum == 0) {
+            Refuse(a, "team " + c.teamName + " is full");
+            return false;
+        }
+    } else if (unum > options_.maxRobotsPerTeam) {
+        Refuse(a, "uniform number " + std::to_string(unum) + " is too large (at most " +
+                      std::to_string(options_.maxRobotsPerTeam) + ")");
+        return false;
+    } else if (FindAgent(left, unum)) {
+        Refuse(a,
+               "uniform number " + std::to_string(unum) + " of team " + c.teamName + " is taken");
+        return false;
+    }
+    log_.Info(AgentName(a) + " is " + c.teamName + " " + std::to_string(unum) + " (" +
+              (left ? "left" : "right") + ")");
+    a.identified = true;
+    a.left = left;
+    a.unum = unum;
+    ParkBesideTouchLine(a);
+    return true;
+}
+
+// Off the field beside the touch line of its own half, facing the field, until it beams.
+void Server::ParkBesideTouchLine(const Agent& a) {
+    double sign = a.left ? -1 : 1;
+    const int spots = 15;  // 0.5 .. 10.3 m from the halfway line
+    for (int k = 0; k < spots; ++k) {
+        double x = sign * (0.5 + 0.7 * k);
+        bool free = true;
+        for (int r = 0; r < world_.RobotCount() && free; ++r) {
+            if (r == a.robot) continue;
+            sim::Vec3 p = sim::RobotGroundTruth(world_, r).torso;
+            free = std::hypot(p.x - x, p.y - kParkingY) > kParkingClearance;
+        }
+        if (free || k == spots - 1) {
+            sim::BeamRobot(world_, a.robot, x, kParkingY, 90);
+            return;
+        }
+    }
+}
+
+void Server::ApplyBeam(Agent& a, const EffectorCommands& c) {
+    if (!a.identified || !referee_.BeamAllowed()) return;
+    // The agent's own frame has its goal at -x; the right team's frame is the field's turned
+    // by 180 degrees. The point is kept inside the own half and the field.
+    double x = std::clamp(c.beamX, -sim::kFieldLength / 2, 0.0);
+    double y = std::clamp(c.beamY, -sim::kFieldWidth / 2, sim::kFieldWidth / 2);
+    double heading = c.beamRot;
+    if (!a.left) {
+        x = -x;
+        y = -y;
+        heading += 180;
+    }
+    sim::BeamRobot(world_, a.robot, x, y, NormalizeDegrees(heading));
+}
+
+void Server::Refuse(Agent& a, const std::string& why) {
+    log_.Error("refused " + AgentName(a) + ": " + why);
+    a.refused = true;
+}
+
+void Server::RemoveAgent(int connection, const std::string& reason) {
+    auto it = agents_.find(connection);
+    if (it == agents_.end()) return;
+    Agent& a = it->second;
+    if (!reason.empty()) log_.Info(AgentName(a) + " left: " + reason);
+    if (a.robot >= 0) {
+        world_.RemoveRobot(a.robot);
+        for (auto& [id, other] : agents_)
+            if (other.robot > a.robot) other.robot--;
+    }
+    agents_.erase(it);
+    auto gone = [connection](const Said& s) { return s.connection == connection; };
+    said_.erase(std::remove_if(said_.begin(), said_.end(), gone), said_.end());
+}
+
+void Server::DropSilentAgents() {
+    Clock::time_point now = Clock::now();
+    std::vector<int> silent;
+    for (const auto& [id, a] : agents_)
+        if (std::chrono::duration<double>(now - a.lastHeard).count() > kSilentAgentSeconds)
+            silent.push_back(id);
+    for (int id : silent) {
+        net_.Close(id, "silent");
+        RemoveAgent(id, "silent for " + Fixed(kSilentAgentSeconds, 0) + " s");
+    }
+}
+
+// Trainer.
+void Server::OnTrainerFrame(int connection, const std::string& payload) {
+    for (const TrainerCommand& c : ParseTrainerCommands(payload)) {
+        referee_.NoteTrainerCommand();
+        net_.Send(connection, ApplyTrainerCommand(c));
+        LogRefereeEvents();
+    }
+}
+
+std::string Server::ApplyTrainerCommand(const TrainerCommand& c) {
+    switch (c.kind) {
+        case TrainerCommand::kKickOff:
+            referee_.TrainerKickOff(c.left);
+            return "(ok)";
+        case TrainerCommand::kPlayMode:
+            referee_.TrainerPlayMode(c.mode);
+            return "(ok)";
+        case TrainerCommand::kBall:
+            sim::PlaceBall(world_, {c.pos[0], c.pos[1], c.pos[2]}, {c.vel[0], c.vel[1], c.vel[2]});
+            return "(ok)";
+        case TrainerCommand::kAgent: {
+            Agent* a = FindAgent(c.left, c.unum);
+            if (!a || a->robot < 0) return "(error no such robot)";
+            sim::PlaceRobot(world_, a->robot, {c.pos[0], c.pos[1], c.pos[2]}, c.rot, c.tilt);
+            return "(ok)";
+        }
+        case TrainerCommand::kGetState:
+            return WriteState(Truth());
+        case TrainerCommand::kKillSim:
+            killed_ = true;
+            log_.Info("killed by the trainer");
+            return "(ok)";
+        case TrainerCommand::kInvalid:
+            break;
+    }
+    return "(error " + c.error + ")";
+}
+
+WorldTruth Server::Truth() const {
+    WorldTruth t;
+    t.time = world_.Time();
+    t.gameTime = referee_.gameTime;
+    t.mode = referee_.mode;
+    t.scoreLeft = referee_.scoreLeft;
+    t.scoreRight = referee_.scoreRight;
+    sim::BallTruth ball = sim::BallGroundTruth(world_);
+    double bp[3] = {ball.pos.x, ball.pos.y, ball.pos.z};
+    double bv[3] = {ball.vel.x, ball.vel.y, ball.vel.z};
+    std::copy(bp, bp + 3, t.ballPos);
+    std::copy(bv, bv + 3, t.ballVel);
+    for (const auto& [id, a] : agents_) {
+        if (a.robot < 0 || !a.identified) continue;
+        sim::RobotTruth g = sim::RobotGroundTruth(world_, a.robot);
+        RobotTruth r;
+        r.left = a.left;
+        r.unum = a.unum;
+        r.pos[0] = g.torso.x;
+        r.pos[1] = g.torso.y;
+        r.pos[2] = g.torso.z;
+        r.heading = g.headingDeg;
+        r.upz = g.upZ;
+        r.fallen = g.fallen;
+        t.robots.push_back(r);
+    }
+    std::sort(t.robots.begin(), t.robots.end(), [](const RobotTruth& p, const RobotTruth& q) {
+        return p.left != q.left ? p.left : p.unum < q.unum;
+    });
+    return t;
+}
+
+void Server::PrintStatus() {
+    int up = 0, fallen = 0;
+    for (int r = 0; r < world_.RobotCount(); ++r)
+        (sim::RobotGroundTruth(world_, r).fallen ? fallen : up)++;
+    log_.Info("status time " + Fixed(world_.Time(), 2) + " game " + Fixed(referee_.gameTime, 2) +
+              " " + PlayModeName(referee_.mode) + " score " + std::to_string(referee_.scoreLeft) +
+              ":" + std::to_string(referee_.scoreRight) + " robots up " + std::to_string(up) +
+              " fallen " + std::to_string(fallen));
+}
+
+std::string Server::TeamName(bool left) const {
+    size_t i = left ? 0 : 1;
+    return i < teamNames_.size() ? teamNames_[i] : (left ? "Left" : "Right");
+}
+
+std::string Server::AgentName(const Agent& a) const {
+    std::string name = "agent #" + std::to_string(a.connection);
+    if (a.identified) name += " (" + TeamName(a.left) + " " + std::to_string(a.unum) + ")";
+    return name;
+}
+
+Server::Agent* Server::AgentOfRobot(int robot) {
+    for (auto& [id, a] : agents_)
+        if (a.robot == robot) return &a;
+    return nullptr;
+}
+
+Server::Agent* Server::FindAgent(bool left, int unum) {
+    for (auto& [id, a] : agents_)
+        if (a.identified && a.left == left && a.unum == unum) return &a;
+    return nullptr;
+}

@@ -1,0 +1,112 @@
+#ifndef SIM_SERVER_SERVER_H
+#define SIM_SERVER_SERVER_H
+
+#include <chrono>
+#include <csignal>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sim/server/effector.h"
+#include "sim/server/eventlog.h"
+#include "sim/server/netloop.h"
+#include "sim/server/options.h"
+#include "sim/server/referee.h"
+#include "sim/server/trainer.h"
+#include "sim/vision.h"
+#include "sim/world.h"
+
+// pitchsim's server: the world, the referee and the clients, in one loop of 20 ms cycles.
+// Cycle k: (1) advance the physics and judge it; (2) send perception k to every agent;
+// (3) collect replies (real time: until the cycle's wall-clock slot ends; sync: until every
+// agent has replied or the timeout passed). Trainer commands are applied as they arrive,
+// always between two physics steps.
+
+// The only robot model this server has.
+const char* const kSceneModelPath = "rsg/agent/nao/nao.rsg";
+// An agent silent this long (wall time) is dropped, its robot removed.
+const double kSilentAgentSeconds = 5;
+// Wall time between two status lines.
+const double kStatusSeconds = 5;
+
+class Server {
+  public:
+    explicit Server(const ServerOptions& options);
+
+    // Opens both ports and prints them. False with a message on failure.
+    bool Start();
+    // Runs until `stop` is set (by a signal handler) or the trainer kills the simulation.
+    // Closes everything and prints the final score.
+    void Run(const volatile std::sig_atomic_t& stop);
+
+  private:
+    using Clock = std::chrono::steady_clock;
+
+    struct Agent {
+        int connection = -1;
+        int robot = -1;  // world index, -1 before scene
+        bool identified = false;
+        int unum = 0;
+        bool left = true;
+        bool awaitingReply = false;  // perception sent, no reply yet
+        bool holdsWait = false;      // has been sent at least one perception
+        Clock::time_point lastHeard;
+        EffectorRejects rejects;
+        bool rejectsLogged = false;
+        bool refused = false;  // to be closed once its frame is handled
+    };
+
+    struct Said {
+        int connection;
+        double time;
+        std::string text;
+    };
+
+    void StepCycle();
+    void JudgeCycle();
+    bool BallTouchedByRobot() const;
+    void SendPerceptions();
+    void CollectReplies();
+    void HandleEvents(std::vector<NetEvent>& events);
+    bool AllReplied() const;
+
+    void OnAgentFrame(Agent& agent, const std::string& payload);
+    bool JoinWorld(Agent& agent, const EffectorCommands& c);
+    bool Identify(Agent& agent, const EffectorCommands& c);
+    void ParkBesideTouchLine(const Agent& agent);
+    void ApplyBeam(Agent& agent, const EffectorCommands& c);
+    void RemoveAgent(int connection, const std::string& reason);
+    void Refuse(Agent& agent, const std::string& why);
+
+    void OnTrainerFrame(int connection, const std::string& payload);
+    std::string ApplyTrainerCommand(const TrainerCommand& c);
+    WorldTruth Truth() const;
+
+    void DropSilentAgents();
+    void LogRefereeEvents();
+    void PrintStatus();
+    std::string TeamName(bool left) const;
+    std::string AgentName(const Agent& agent) const;
+    Agent* AgentOfRobot(int robot);
+    Agent* FindAgent(bool left, int unum);
+
+    ServerOptions options_;
+    EventLog log_;
+    NetLoop net_;
+    int agentListener_ = -1;
+    int trainerListener_ = -1;
+    sim::World world_;
+    sim::Vision vision_;
+    Referee referee_;
+    std::map<int, Agent> agents_;         // by connection
+    std::vector<std::string> teamNames_;  // [0] plays left, [1] right
+    std::vector<Said> said_;              // this cycle's messages, heard in the next
+    std::vector<Said> toHear_;
+    bool killed_ = false;
+    const volatile std::sig_atomic_t* stop_ = nullptr;
+    Clock::time_point nextCycle_;
+    Clock::time_point nextStatus_;
+};
+
+#endif

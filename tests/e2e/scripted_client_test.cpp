@@ -12,7 +12,7 @@
 
 #include "sim/server/jointnames.h"
 #include "sim/server/sexpr.h"
-#include "simprocess.h"
+#include "support/simprocess.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-#ifndef TESTS_E2E_SIMPROCESS_H
-#define TESTS_E2E_SIMPROCESS_H
+#ifndef TESTS_SUPPORT_SIMPROCESS_H
+#define TESTS_SUPPORT_SIMPROCESS_H
 
 #include <sys/types.h>
 
@@ -25,6 +25,7 @@ class ChildProcess {
     bool ExitedWith(int status) const;
     std::string Stdout() const;
     std::string Stderr() const;
+    pid_t Pid() const { return pid_; }
 
   private:
     pid_t pid_ = -1;

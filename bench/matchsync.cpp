@@ -1,0 +1,110 @@
+// Real-time factor of synced sessions: pitchsim --sync with N agents, timed over 60 s of
+// simulated time (simulated seconds per wall second), and the server's own CPU share (its
+// CPU time over the wall time). Agents are velorunner processes, at most nine (one team, the
+// uniform numbers of its formation); beyond nine the other team is made of scripted clients
+// that answer every perception at once, so that the count of robots in the world is N.
+
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/simprocess.h"
+
+namespace {
+
+const double kMeasuredSimSeconds = 60;
+const double kWarmUpSimSeconds = 2;  // every agent has joined and beamed
+
+double SimTime(TrainerClient& trainer) {
+    return NumberAfter(trainer.Command("(getState)"), "time");
+}
+
+// User plus system CPU time of a process, in seconds.
+double CpuSeconds(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(in, line);
+    std::istringstream fields(line.substr(line.rfind(')') + 2));
+    std::string skip;
+    for (int i = 3; i < 14; ++i) fields >> skip;  // fields 3..13
+    double utime = 0, stime = 0;
+    fields >> utime >> stime;
+    return (utime + stime) / sysconf(_SC_CLK_TCK);
+}
+
+// An opponent that answers every perception at once.
+void Opponent(int port, int unum, const std::atomic<bool>& stop) {
+    WireClient c;
+    if (!c.Connect(port)) return;
+    c.Send("(scene rsg/agent/nao/nao.rsg)");
+    std::string perception;
+    if (!c.Receive(perception)) return;
+    c.Send("(init (unum " + std::to_string(unum) + ")(teamname Opponents))");
+    while (!stop && c.Receive(perception)) c.Send("(syn)");
+}
+
+void BM_SyncedSession(benchmark::State& state) {
+    const int robots = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        PitchSim sim;
+        if (!sim.Start({"--sync", "--quiet", "--noise=off"})) {
+            state.SkipWithError("pitchsim did not start");
+            return;
+        }
+        TrainerClient trainer;
+        trainer.Connect(sim.TrainerPort());
+        std::vector<std::unique_ptr<ChildProcess>> agents;
+        for (int unum = 1; unum <= std::min(robots, 9); ++unum) {
+            agents.push_back(std::make_unique<ChildProcess>());
+            agents.back()->Start(VELORUNNER_BIN, {"--port=" + std::to_string(sim.AgentPort()),
+                                                  "--unum=" + std::to_string(unum)});
+        }
+        std::atomic<bool> stop{false};
+        std::vector<std::thread> opponents;
+        for (int k = 9; k < robots; ++k)
+            opponents.emplace_back(Opponent, sim.AgentPort(), k - 8, std::cref(stop));
+
+        while (SimTime(trainer) < kWarmUpSimSeconds)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        double sim0 = SimTime(trainer), cpu0 = CpuSeconds(sim.process.Pid());
+        auto wall0 = std::chrono::steady_clock::now();
+        double simNow = sim0;
+        while (simNow - sim0 < kMeasuredSimSeconds) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            simNow = SimTime(trainer);
+        }
+        double wall =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
+        double cpu = CpuSeconds(sim.process.Pid()) - cpu0;
+        state.SetIterationTime(wall);
+        state.counters["realtime_factor"] = (simNow - sim0) / wall;
+        state.counters["server_cpu_share"] = cpu / wall;
+
+        stop = true;
+        trainer.Command("(killsim)");
+        for (std::thread& t : opponents) t.join();
+        for (auto& a : agents) a->Wait(10);
+        sim.process.Wait(10);
+    }
+}
+BENCHMARK(BM_SyncedSession)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(18)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -4,12 +4,13 @@
 // joint command encoder; no strategy.
 //
 //   walkprobe --port=N --trainer-port=N [--forward=M] [--side=M] [--turn=DEG] [--seconds=S]
-//             [--find-ball] [--verbose] [--unum=N]
+//             [--find-ball] [--verbose] [--unum=N] [--start-x=M] [--start-y=M]
 //
 // --forward, --side and --turn set Inverse::goalDistance (m per pair of steps),
 // Inverse::BeamDistance (m) and Inverse::rotateAngle (degrees); --find-ball sets
 // Strategy::findBall (0.2 s steps instead of 0.28 s). --verbose prints one line per walking
-// cycle: truth, torso tilt, foot forces and leg joint tracking. The last line reads
+// cycle: truth, torso tilt, foot forces and leg joint tracking. The robot starts upright at
+// (--start-x, --start-y) of the field frame, facing +x (default (-5, 0)). The last line reads
 // "distance_m=... speed_mps=... heading_change_deg=... falls=...".
 
 #include <arpa/inet.h>
@@ -48,6 +49,8 @@ struct Options {
     float side = 0;
     float turn = 0;
     float seconds = 10;
+    float startX = -5;  // field frame, m
+    float startY = 0;
     bool findBall = false;
     bool verbose = false;
 };
@@ -74,6 +77,10 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             o.side = std::strtof(v.c_str(), nullptr);
         else if (ReadOption(arg, "turn", v))
             o.turn = std::strtof(v.c_str(), nullptr);
+        else if (ReadOption(arg, "start-x", v))
+            o.startX = std::strtof(v.c_str(), nullptr);
+        else if (ReadOption(arg, "start-y", v))
+            o.startY = std::strtof(v.c_str(), nullptr);
         else if (ReadOption(arg, "seconds", v))
             o.seconds = std::strtof(v.c_str(), nullptr);
         else if (arg == "--find-ball")
@@ -83,7 +90,8 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         else {
             std::cerr << "walkprobe: unknown option " << arg << "\n"
                       << "usage: walkprobe --port=N --trainer-port=N [--forward=M] [--side=M] "
-                         "[--turn=DEG] [--seconds=S] [--find-ball] [--verbose] [--unum=N]\n";
+                         "[--turn=DEG] [--seconds=S] [--find-ball] [--verbose] [--unum=N] "
+                         "[--start-x=M] [--start-y=M]\n";
             return false;
         }
     }
@@ -254,8 +262,9 @@ class Probe {
             agent_.Send("(syn)");
         }
         std::string reply;
-        trainer_.Send("(agent (team Left) (unum " + std::to_string(options_.unum) +
-                      ") (pos -5 0 0.39) (rot 0))");
+        trainer_.Send("(agent (team Left) (unum " + std::to_string(options_.unum) + ") (pos " +
+                      std::to_string(options_.startX) + " " + std::to_string(options_.startY) +
+                      " 0.39) (rot 0))");
         if (!trainer_.Receive(reply) || reply != "(ok)") {
             std::cerr << "walkprobe: trainer refused the placement: " << reply << "\n";
             return false;

@@ -288,3 +288,23 @@ TEST_F(GaitTest, FixedTestWalkTurnsRightEverySecondStep) {
     EXPECT_FLOAT_EQ(Inverse::Slatter.z, -7);
     EXPECT_NE(out.find("stepCount 2 int(Tsup/0.02) 10 oneStepCount 1\n"), std::string::npos);
 }
+
+TEST_F(GaitTest, KickBeamWalkTakesTheWholeCommandPerStepOnAWideStance) {
+    Inverse::goalDistance = 0.12f;
+    gait.SetFootFirst(true, 0.2f);
+    testing::internal::CaptureStdout();
+    gait.InverseKickBeamStep();
+    // The first two steps are limited to 0.08; the lateral argument 0.11 reads as a sidestep
+    // beyond 0.06, so the left foot steps out to 0.15 and the right one to 0.09. The step
+    // set-up also makes the steps 0.28 s long (14 cycles).
+    EXPECT_FLOAT_EQ(Inverse::Slatter.x, 0.08f);
+    EXPECT_FLOAT_EQ(Inverse::Slatter.y, 0.15f);
+    for (int cycle = 0; cycle < 14; ++cycle) gait.InverseKickBeamStep();
+    EXPECT_EQ(Inverse::stepCount, 2);
+    EXPECT_FLOAT_EQ(Inverse::Slatter.y, 0.09f);
+    for (int cycle = 0; cycle < 14; ++cycle) gait.InverseKickBeamStep();
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(Inverse::stepCount, 3);
+    EXPECT_FLOAT_EQ(Inverse::Slatter.x, 0.12f);
+    EXPECT_NE(out.find("stepCount 3 int(Tsup/0.02) 14 oneStepCount 1\n"), std::string::npos);
+}

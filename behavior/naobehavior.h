@@ -1,6 +1,17 @@
 #ifndef BEHAVIOR_NAOBEHAVIOR_H
 #define BEHAVIOR_NAOBEHAVIOR_H
 
+#include <array>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "behavior/headvision.h"
+#include "body/player.h"
+#include "walk/inverse.h"
+#include "world/operatematrix.h"
+#include "world/worldmodel.h"
+
 // Behaviour states of the per-cycle state machine; the values are fixed (0 to 47).
 enum eState {
     S_Beam = 0,
@@ -53,11 +64,77 @@ enum eState {
     S_BackInverseStep = 47
 };
 
-// The behaviour object. The current state is static: the vision parser reads it to decide
-// whether landmark sightings belong to a head sweep.
+class NaoAction;
+class Strategy;
+
+// The behaviour: once per cycle it decides what the robot does next and returns the whole
+// command text of the cycle. A flat state machine over eState; each state holds a fixed pose,
+// runs one motion of the motion library or asks the strategy for the next state. Around it,
+// Think announces the robot, drives it back to its kick-off place while the game is stopped,
+// flags a doubtful gyro orientation and speaks the robot's position in its time slot.
+//
+// The current state is static: the vision parser reads it to decide whether landmark
+// sightings belong to a head sweep.
 class NaoBehavior {
   public:
+    bool mInit;                           // the init message has been returned
+    std::string unum;                     // uniform number as given on the command line
+    int mCounter;                         // cycles in the current state or keyframe
+    int mOriginCount;                     // length of the next S_Origin hold, cycles
+    std::unique_ptr<NaoAction> pAction;   // the motion library, owned
+    OperateMatrix myMatrix;
+    HeadVision myHeadVision;
+    eState myTempState;                   // target of the S_Origin hold
+    int mNonCounter = 0;                  // unused
+    std::string temp_change;              // unused
+    Inverse myInverse;                    // unused
+    eState myNonState = S_NON;            // unused
+
     static eState mState;
+
+    explicit NaoBehavior(std::string unum);
+    ~NaoBehavior();
+    NaoBehavior(const NaoBehavior&) = delete;
+    NaoBehavior& operator=(const NaoBehavior&) = delete;
+
+    // The command text of this cycle (possibly empty). All three arguments are this cycle's
+    // copies; the raw message is not read.
+    std::string Think(std::string msg, Player player, WorldModel world);
+
+  private:
+    std::string InitMessage() const;
+    void ApplyGameStateGate(const WorldModel& world);
+    void JudgeGyroDoubt(Player& player, const WorldModel& world);
+    void RunState(std::stringstream& ss, Strategy& strategy, Player& player, WorldModel& world);
+    void AppendSay(std::stringstream& ss, const Player& player) const;
+
+    // States with more than one line of logic.
+    void StepBeam(std::stringstream& ss, Player& player, const WorldModel& world);
+    void StepWait(std::stringstream& ss);
+    void StepSwing(std::stringstream& ss, const char* name, const char* command, eState next);
+    void StepOrigin(std::stringstream& ss);
+    void StepJudge(std::stringstream& ss, Strategy& strategy);
+    void StepHeadRotate(std::stringstream& ss, Strategy& strategy, Player& player,
+                        const WorldModel& world);
+    void StepGYRRotateHead(std::stringstream& ss, Player& player, const WorldModel& world);
+    // Holds a fixed pose for `period` cycles, then enters `next`.
+    void HoldPose(std::stringstream& ss, const std::array<double, 22>& pose, eState next,
+                  int period);
+    // Enters `next` when a motion reports that it has finished.
+    void FinishMotion(bool finished, eState next);
 };
+
+// The beam command for the uniform number in DATA::Unum under the given play mode.
+std::string BeamCommand(const WorldModel& world);
+
+// Puts the kick-off formation entries that play may have moved back to their start places.
+void ResetFormation();
+
+// Slot of the 0.04 s speaking rotation at server time t (seconds): 0 ... 9 for t >= 0. False
+// when t is not a finite time.
+bool SaySlot(double t, int& slot);
+
+// The uniform number in DATA::Unum as a decimal number (0 when it is none).
+int UnumNumber();
 
 #endif

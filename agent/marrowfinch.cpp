@@ -6,7 +6,9 @@
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <utility>
 
+#include "behavior/naobehavior.h"
 #include "body/player.h"
 #include "net/framing.h"
 #include "net/mytime.h"
@@ -19,6 +21,8 @@ static int gPort = 3100;
 static std::string unum = "0";
 static MyTime mytime;
 static volatile sig_atomic_t gLoop = true;
+// The behaviour lives, on the heap, for the rest of the process once the run has begun.
+static NaoBehavior* gBehavior = nullptr;
 
 static void handler(int signal) {
     if (signal == SIGINT) gLoop = false;
@@ -79,6 +83,7 @@ static void Done() {
 }
 
 static void Run() {
+    gBehavior = new NaoBehavior(unum);
     Player player(unum);
     MsgParse msgParse;
     WorldModel worldModel;
@@ -91,7 +96,11 @@ static void Run() {
         if (!GetMessage(msg) && gLinkState != LINK_OPEN) break;
         msgParse.PareseMsg(msg, player, worldModel);
         player.DataAnalyse(worldModel);
-        reply.clear();
+        // The behaviour works on copies, made in this order.
+        WorldModel worldCopy(worldModel);
+        Player playerCopy(player);
+        std::string msgCopy(msg);
+        reply = gBehavior->Think(std::move(msgCopy), std::move(playerCopy), std::move(worldCopy));
         ++WorldModel::circleCount;
         PutMessage(reply);
     }

@@ -17,8 +17,8 @@ eState NaoBehavior::mState = S_NON;
 
 namespace {
 
-int waitCount = 40;     // length of the S_Wait hold, cycles
-int Non1Cirecle = 1;    // extra wait cycles for the left arm, computed in S_Wait
+int waitCount = 40;       // length of the S_Wait hold, cycles
+int Non1Cirecle = 1;      // extra wait cycles for the left arm, computed in S_Wait
 bool changeTest = false;  // once set, S_Origin hands over to S_Test instead of S_Judge
 
 using Pose = NaoAction::KeyframePose;
@@ -50,7 +50,8 @@ struct FormationPlace {
     float x, y;
 };
 const FormationPlace kFormationStart[] = {
-    {2, -5.5f, 2}, {3, -5.5f, 0}, {4, -5.5f, -2}, {5, -7.5f, 1.5f}, {6, -7.5f, 0}, {7, -7.5f, -1.5f},
+    {2, -5.5f, 2},    {3, -5.5f, 0}, {4, -5.5f, -2},
+    {5, -7.5f, 1.5f}, {6, -7.5f, 0}, {7, -7.5f, -1.5f},
 };
 
 // Beam places for uniform numbers that have no entry in the 9-entry formation table (the
@@ -305,8 +306,8 @@ void NaoBehavior::StepWait(std::stringstream& ss) {
     if (mCounter == 40) {
         // Wait on until the left shoulder has reached its origin angle.
         // Any value of -40 or less ends the hold at once; the floor only keeps the sum in range.
-        Non1Cirecle = std::clamp(pAction->JudgeNonWaitCircle(Player::JID_LARM_1, -120), -40,
-                                 kMaxWaitStretch);
+        Non1Cirecle =
+            std::clamp(pAction->JudgeNonWaitCircle(Player::JID_LARM_1, -120), -40, kMaxWaitStretch);
         waitCount += Non1Cirecle;
         myInverse.SetFootFirst(true, 0.2f);
     }

@@ -77,18 +77,18 @@ class Strategy;
 // sightings belong to a head sweep.
 class NaoBehavior {
   public:
-    bool mInit;                           // the init message has been returned
-    std::string unum;                     // uniform number as given on the command line
-    int mCounter;                         // cycles in the current state or keyframe
-    int mOriginCount;                     // length of the next S_Origin hold, cycles
-    std::unique_ptr<NaoAction> pAction;   // the motion library, owned
+    bool mInit;                          // the init message has been returned
+    std::string unum;                    // uniform number as given on the command line
+    int mCounter;                        // cycles in the current state or keyframe
+    int mOriginCount;                    // length of the next S_Origin hold, cycles
+    std::unique_ptr<NaoAction> pAction;  // the motion library, owned
     OperateMatrix myMatrix;
     HeadVision myHeadVision;
-    eState myTempState;                   // target of the S_Origin hold
-    int mNonCounter = 0;                  // unused
-    std::string temp_change;              // unused
-    Inverse myInverse;                    // unused
-    eState myNonState = S_NON;            // unused
+    eState myTempState;         // target of the S_Origin hold
+    int mNonCounter = 0;        // unused
+    std::string temp_change;    // unused
+    Inverse myInverse;          // unused
+    eState myNonState = S_NON;  // unused
 
     static eState mState;
 

@@ -22,9 +22,8 @@ const double kQuietTime = 10.10;
 std::string Perception(double now, const std::string& mode, const std::string& side, int unum,
                        const std::string& extra = "", double gameTime = 0) {
     char head[200];
-    std::snprintf(head, sizeof(head),
-                  "(time (now %.2f))(GS (unum %d) (team %s) (t %.2f) (pm %s))", now, unum,
-                  side.c_str(), gameTime, mode.c_str());
+    std::snprintf(head, sizeof(head), "(time (now %.2f))(GS (unum %d) (team %s) (t %.2f) (pm %s))",
+                  now, unum, side.c_str(), gameTime, mode.c_str());
     return head + extra;
 }
 
@@ -63,8 +62,8 @@ class Agent {
   public:
     // Starts the binary with the uniform number and takes its scene message.
     void Start(int unum) {
-        ASSERT_TRUE(peer.Start({"--port=" + std::to_string(peer.Port()),
-                                "--unum=" + std::to_string(unum)}));
+        ASSERT_TRUE(peer.Start(
+            {"--port=" + std::to_string(peer.Port()), "--unum=" + std::to_string(unum)}));
         ASSERT_TRUE(peer.Accept());
         std::string scene;
         ASSERT_TRUE(peer.Receive(scene));
@@ -201,7 +200,7 @@ TEST(BehaviourBinary, WaitStretchesForTheShoulderAndEndsEarlyWhenItIsThere) {
         Agent agent;
         const std::vector<std::string> r = WaitEnd(agent, -80, -115, 68);
         EXPECT_EQ("-0.873", Velocity(r[0], "lae1"));  // still holding at counter 40
-        EXPECT_EQ("", r[1]);                           // counters 41, 42, 43: nothing
+        EXPECT_EQ("", r[1]);                          // counters 41, 42, 43: nothing
         EXPECT_EQ("", r[2]);
         EXPECT_EQ("", r[3]);
         EXPECT_TRUE(IsStopAll(r[4])) << r[4];  // S_Judge
@@ -257,15 +256,21 @@ TEST(BehaviourBinary, AbsurdPerceptionsNeverPutNonNumbersOnTheWire) {
     };
     Agent agent;
     agent.Start(5);
+    int spoken = 0, commanded = 0;
     // Every absurdity in turn over the neutral hold, the beam, the wait, the judgement and
     // the head search, in play, and on the speaking slot of robot 5 (t = 0.16 s, slot 4).
     for (int call = 1; call <= 130; ++call) {
         const double now = call % 10 == 0 ? 0.16 : call % 7 == 0 ? 1e30 : 10 + 0.02 * call;
         const std::string p = Perception(now, call < 100 ? "PlayOn" : "KickOff_Right", "left", 5,
                                          absurd[call % absurd.size()]);
-        const std::string reply = agent.Cycle(p, 0.5);
+        const std::string reply = agent.Cycle(p, 0.2);  // silence is a valid answer
         EXPECT_FALSE(HasNonNumber(reply)) << "call " << call << ": " << reply;
+        spoken += reply.find("(say ") != std::string::npos;
+        commanded += reply.find("(he1 ") != std::string::npos;
     }
+    // The run went through spoken slots and joint commands, not just silence.
+    EXPECT_GT(spoken, 0);
+    EXPECT_GT(commanded, 60);
     EXPECT_TRUE(agent.peer.Running());
 }
 

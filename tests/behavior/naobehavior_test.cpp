@@ -270,6 +270,23 @@ TEST_F(NaoBehaviorTest, WaitStretchesUntilTheShoulderArrivesThenStartsAfresh) {
     EXPECT_EQ(S_Judge, NaoBehavior::mState);
 }
 
+TEST_F(NaoBehaviorTest, WaitGivesUpOnAShoulderThatBarelyMoves) {
+    // From -119.96 the hold asks -0.001 degrees per cycle; at counter 40 the shoulder reports
+    // -119.86, 140 such cycles away. The wait is stretched by 50 cycles at most.
+    Player::JointID shoulder = Player::JID_LARM_1;
+    player.mHingeJointSenseMap[shoulder].angle = -119.96f;
+    NaoBehavior::mState = S_Wait;
+    behavior.mCounter = 0;
+    int cycles = 0;
+    while (NaoBehavior::mState == S_Wait && cycles < 500) {
+        if (behavior.mCounter == 40) player.mHingeJointSenseMap[shoulder].angle = -119.86f;
+        behavior.Think("", player, world);
+        ++cycles;
+    }
+    EXPECT_EQ(91, cycles);
+    EXPECT_EQ(S_Judge, NaoBehavior::mState);
+}
+
 TEST(BeamCommand, EveryNumberOfTheTableBeamsToItsEntry) {
     DATA::SetPlayerLocation();
     DATA::TeamSide = "right";
@@ -331,7 +348,7 @@ TEST(ResetFormation, RestoresTheMovableEntriesOnly) {
         entry.num = 0;
     }
     ResetFormation();
-    const float expected[6][2] = {{-5.5f, 2}, {-5.5f, 0}, {-5.5f, -2},
+    const float expected[6][2] = {{-5.5f, 2},    {-5.5f, 0}, {-5.5f, -2},
                                   {-7.5f, 1.5f}, {-7.5f, 0}, {-7.5f, -1.5f}};
     for (int i = 0; i < 9; ++i) {
         EXPECT_EQ(i + 1, DATA::playerGroup[i].num);

@@ -11,6 +11,7 @@
 #include "behavior/strategy.h"
 #include "motion/naoaction.h"
 #include "net/mytime.h"
+#include "walk/inverseaction.h"
 #include "world/data.h"
 
 eState NaoBehavior::mState = S_NON;
@@ -238,6 +239,10 @@ void NaoBehavior::RunState(std::stringstream& ss, Strategy& strategy, Player& pl
         case S_Judge:
             StepJudge(ss, strategy);
             break;
+        case S_Step:
+        case S_BackInverseStep:
+            StepGait(ss, strategy);
+            break;
         case S_BackStep:
             FinishMotion(action.ActionBackStep(ss, mCounter, 0), S_BackStep);
             break;
@@ -264,6 +269,19 @@ void NaoBehavior::RunState(std::stringstream& ss, Strategy& strategy, Player& pl
                 mState = S_Origin;
                 mOriginCount = 30;
             }
+            break;
+        case S_InverseStep:
+            FinishMotion(action.ActionInverseStep(ss, mCounter), S_NON);
+            break;
+        case S_InverseStepEnd:
+        case S_InverseRoatateEnd:
+            if (action.ActionInverseStepAIEnd(ss, mCounter)) mState = strategy.JudgeState_B();
+            break;
+        case S_InverseRoatate:
+            StepInverseRotate(ss, strategy);
+            break;
+        case S_InverseBeamCircle:
+            if (action.ActionInverseBeamCircle(ss, mCounter)) mState = strategy.JudgeState_B();
             break;
         case S_HeadRotate:
             StepHeadRotate(ss, strategy, player, world);
@@ -352,6 +370,27 @@ void NaoBehavior::StepJudge(std::stringstream& ss, Strategy& strategy) {
     mCounter = 0;
     pAction->SetTempAngleChangleInit();
     myInverse.SetFootFirst(true, 0.2f);
+}
+
+void NaoBehavior::StepGait(std::stringstream& ss, Strategy& strategy) {
+    const eState walking = mState;
+    if (!pAction->ActionInverseStepAI(ss, mCounter)) return;
+    mState = strategy.JudgeState_B();
+    InverseAction::tempBool = false;
+    // Any other decision first brings the feet together.
+    if (mState != walking) {
+        mState = S_InverseStepEnd;
+        Inverse::initStepCount = Inverse::stepCount;
+    }
+}
+
+void NaoBehavior::StepInverseRotate(std::stringstream& ss, Strategy& strategy) {
+    if (!pAction->ActionInverseRotate(ss, mCounter)) return;
+    mState = strategy.JudgeState_B();
+    if (mState == S_Step) {
+        mState = S_InverseRoatateEnd;
+        Inverse::rotateAngle = 0;
+    }
 }
 
 void NaoBehavior::StepHeadRotate(std::stringstream& ss, Strategy& strategy, Player& player,

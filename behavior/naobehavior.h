@@ -114,6 +114,9 @@ class NaoBehavior {
     void StepSwing(std::stringstream& ss, const char* name, const char* command, eState next);
     void StepOrigin(std::stringstream& ss);
     void StepJudge(std::stringstream& ss, Strategy& strategy);
+    // A forward or backward gait step; afterwards the strategy decides again.
+    void StepGait(std::stringstream& ss, Strategy& strategy);
+    void StepInverseRotate(std::stringstream& ss, Strategy& strategy);
     void StepHeadRotate(std::stringstream& ss, Strategy& strategy, Player& player,
                         const WorldModel& world);
     void StepGYRRotateHead(std::stringstream& ss, Player& player, const WorldModel& world);

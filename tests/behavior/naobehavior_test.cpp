@@ -11,6 +11,8 @@
 
 #include "motion/naoaction.h"
 #include "net/mytime.h"
+#include "walk/inverse.h"
+#include "walk/inverseaction.h"
 #include "world/data.h"
 
 namespace {
@@ -212,6 +214,30 @@ TEST_F(NaoBehaviorTest, HeadSearchGivesWayToARecoveryWhenTheTorsoTips) {
     ThinkIn(S_HeadRotate, 2);
     EXPECT_EQ(S_StandUpForward, NaoBehavior::mState);
     player.RGYRMatrix_Torse[2][0] = 0;
+}
+
+TEST_F(NaoBehaviorTest, GaitStepsEndWithFeetTogetherBeforeTheNextDecision) {
+    // Without the ball in view the strategy searches, so a step sequence ends: the feet are
+    // brought together first, and the step count at that moment becomes the restart count.
+    for (eState walking : {S_Step, S_BackInverseStep}) {
+        InverseAction::tempBool = true;
+        Inverse::initStepCount = -1;
+        NaoBehavior::mState = walking;
+        int written = 0;
+        const int cycles = CyclesUntilStateChanges(behavior, player, world, &written);
+        EXPECT_LT(cycles, 500);
+        EXPECT_EQ(cycles, written);
+        EXPECT_EQ(S_InverseStepEnd, NaoBehavior::mState);
+        EXPECT_EQ(Inverse::stepCount, Inverse::initStepCount);
+        EXPECT_FALSE(InverseAction::tempBool);
+        EXPECT_LT(CyclesUntilStateChanges(behavior, player, world), 500);
+        EXPECT_EQ(S_HeadRotate, NaoBehavior::mState);
+    }
+    // A turn on the spot that is not followed by a walk keeps its turn command.
+    Inverse::rotateAngle = 30;
+    NaoBehavior::mState = S_InverseRoatate;
+    EXPECT_LT(CyclesUntilStateChanges(behavior, player, world), 500);
+    EXPECT_EQ(S_HeadRotate, NaoBehavior::mState);
 }
 
 TEST_F(NaoBehaviorTest, SwingAlternatesEverySixCycles) {

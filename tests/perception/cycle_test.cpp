@@ -32,7 +32,11 @@ TEST(PerceptionCycle, EachMessageIsParsedAndHostileOnesAreSurvived) {
               "(GYR (rt nan inf 1e99))");
     peer.Send("(See (P (team) (id) (head (pol))) (B) (F1L) ())(hear k4q");
     peer.Send(unknownJoint);
-    EXPECT_TRUE(peer.Silent(0.5));  // no behaviour yet: every reply is empty
+    // The behaviour answers every message, the first with the init message.
+    std::string reply;
+    ASSERT_TRUE(peer.Receive(reply));
+    EXPECT_EQ("(init (unum 2)(teamname Marrowfinch))", reply);
+    for (int i = 2; i <= 6; ++i) EXPECT_TRUE(peer.Receive(reply)) << "reply " << i;
     peer.CloseConnection();
     ASSERT_TRUE(peer.Wait(5));
     ASSERT_TRUE(peer.Exited());

@@ -1,0 +1,129 @@
+// Our agent in pitchsim: it joins, is given its number and side, beams to its formation place,
+// holds its stance after kick-off, and plays on next to clients that misbehave.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/simprocess.h"
+
+namespace {
+
+class AgentMatchTest : public ::testing::Test {
+  protected:
+    void StartServer(std::vector<std::string> options) {
+        options.push_back("--quiet");
+        options.push_back("--noise=off");
+        ASSERT_TRUE(sim.Start(options)) << sim.process.Stderr();
+        ASSERT_TRUE(trainer.Connect(sim.TrainerPort()));
+    }
+    void StartAgent(int unum) {
+        agents.push_back(std::make_unique<ChildProcess>());
+        ASSERT_TRUE(agents.back()->Start(
+            VELORUNNER_BIN,
+            {"--port=" + std::to_string(sim.AgentPort()), "--unum=" + std::to_string(unum)}));
+    }
+    void TearDown() override {
+        EXPECT_TRUE(sim.Stop()) << sim.process.Stderr();
+        for (auto& a : agents) EXPECT_TRUE(a->Wait(10));
+    }
+    std::string State() { return trainer.Command("(getState)"); }
+    double SimTime() { return NumberAfter(State(), "time"); }
+    // Lets the simulation run until the simulated clock reaches `seconds`; false if it does
+    // not get there within the wall time given.
+    bool RunUntil(double seconds, double wallSeconds) {
+        auto end = std::chrono::steady_clock::now() +
+                   std::chrono::milliseconds(static_cast<int>(wallSeconds * 1000));
+        while (SimTime() < seconds) {
+            if (std::chrono::steady_clock::now() > end) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return true;
+    }
+
+    PitchSim sim;
+    TrainerClient trainer;
+    std::vector<std::unique_ptr<ChildProcess>> agents;
+};
+
+TEST_F(AgentMatchTest, OneAgentJoinsAndBeamsToItsFormationPlaceBeforeKickOff) {
+    StartServer({"--sync", "--auto-kickoff=0"});
+    StartAgent(5);
+    ASSERT_TRUE(RunUntil(3, 60));
+    std::string state = State();
+    EXPECT_EQ("BeforeKickOff", PlayModeOf(state));
+    // Number 5 of the left team stands at its formation place (-5.5, -2).
+    RobotState r = FindRobot(state, "Left", 5);
+    ASSERT_TRUE(r.found) << state;
+    EXPECT_NEAR(-5.5, r.x, 0.1);
+    EXPECT_NEAR(-2, r.y, 0.1);
+    EXPECT_FALSE(r.fallen);
+}
+
+TEST_F(AgentMatchTest, AfterKickOffItHoldsItsStanceForThirtySeconds) {
+    StartServer({"--sync", "--auto-kickoff=0"});
+    StartAgent(5);
+    ASSERT_TRUE(RunUntil(3, 60));
+    ASSERT_EQ("(ok)", trainer.Command("(kickOff Left)"));
+    double start = SimTime();
+    double lowestUpz = 1;
+    while (SimTime() < start + 30) {
+        RobotState r = FindRobot(State(), "Left", 5);
+        ASSERT_TRUE(r.found);
+        ASSERT_FALSE(r.fallen) << "fell at " << SimTime();
+        lowestUpz = std::min(lowestUpz, r.upz);
+        // A synced server runs many cycles per wall millisecond: look often.
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_GT(lowestUpz, 0.9);
+    EXPECT_TRUE(agents[0]->Running());
+}
+
+TEST_F(AgentMatchTest, FourAgentsPlayOnBesideAGarbageClientAndOneThatStopsReading) {
+    StartServer({"--sync"});
+    for (int unum = 1; unum <= 4; ++unum) StartAgent(unum);
+    // The agents' team comes first and plays left.
+    auto joined = [&] {
+        std::string state = State();
+        for (int unum = 1; unum <= 4; ++unum)
+            if (!FindRobot(state, "Left", unum).found) return false;
+        return true;
+    };
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!joined() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(joined());
+    WireClient garbage, sleeper;
+    ASSERT_TRUE(garbage.Connect(sim.AgentPort()));
+    garbage.Send("(scene rsg/agent/nao/nao.rsg)");
+    ASSERT_TRUE(sleeper.Connect(sim.AgentPort()));
+    sleeper.Send("(scene rsg/agent/nao/nao.rsg)");
+    sleeper.Send("(init (unum 9)(teamname Sleepers))");
+
+    // The garbage client answers every perception with rubbish; the sleeper never reads.
+    std::string perception;
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    double simStart = -1;
+    while (std::chrono::steady_clock::now() < end) {
+        if (garbage.Receive(perception, 0.5)) garbage.Send("(he1 nan)((((lle2 1e99)(say a b)");
+        double t = SimTime();
+        if (simStart < 0 && t > 1) simStart = t;
+        if (simStart > 0 && t > simStart + 20) break;
+    }
+    std::string state = State();
+    for (int unum = 1; unum <= 4; ++unum) {
+        RobotState r = FindRobot(state, "Left", unum);
+        EXPECT_TRUE(r.found) << unum;
+        EXPECT_FALSE(r.fallen) << unum;
+    }
+    // The sleeper was dropped for its silence; the four agents kept the clock going.
+    EXPECT_FALSE(FindRobot(state, "Right", 9).found);
+    EXPECT_GT(NumberAfter(state, "time"), simStart + 20);
+    for (auto& a : agents) EXPECT_TRUE(a->Running());
+}
+
+}  // namespace

@@ -12,8 +12,9 @@
 #include "world/operatematrix.h"
 #include "world/worldmodel.h"
 
-// Behaviour states of the per-cycle state machine; the values are fixed (0 to 47).
-enum eState {
+// Behaviour states of the per-cycle state machine; the values are fixed (0 to 47). The int base
+// keeps a value outside the table well defined: such a state writes nothing and stays.
+enum eState : int {
     S_Beam = 0,
     S_Wait = 1,
     S_Sit = 2,

@@ -1,5 +1,6 @@
 #include "perception/msgparse.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <iostream>
@@ -29,11 +30,13 @@ bool StartsWith(const std::string& s, const std::string& prefix) {
 }
 
 // A number as atof reads it, stored as float. Text that atof turns into something that is
-// not a finite float ("nan", "inf", 1e999, 1e39) counts as unparsable and gives 0, so no
-// perception value can carry NaN or infinity into the body model or onto the wire.
+// not a finite float ("nan", "inf", 1e999) or into a magnitude beyond any reading the server
+// sends (1e6: metres, degrees, seconds, newtons) counts as unparsable and gives 0, so no
+// perception value can drive the body model or the commands into infinity or NaN.
 float ToNumber(const std::string& text) {
-    float value = static_cast<float>(std::atof(text.c_str()));
-    return std::isfinite(value) ? value : 0.0f;
+    const double kLargestReading = 1e6;
+    const double value = std::atof(text.c_str());
+    return std::fabs(value) <= kLargestReading ? static_cast<float>(value) : 0.0f;
 }
 
 // The text before the first blank of text, and text after that blank (empty without one).
@@ -88,8 +91,8 @@ int GlobalGetIntFromString(std::string text) {
 
 MsgParse::MsgParse() : myGYRCount() {}
 
-std::vector<std::string> MsgParse::Parse(std::string text) {
-    std::vector<std::string> groups;
+std::list<std::string> MsgParse::Parse(std::string text) {
+    std::list<std::string> groups;
     long depth = 0;  // not clamped: a stray ")" takes it below zero
     std::size_t start = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -124,7 +127,7 @@ bool MsgParse::GetValue_A(std::string group, std::string name, std::string& valu
 
 bool MsgParse::GetFlag(std::string text, std::string name, float& a, float& b, float& c,
                        std::string& head) {
-    std::vector<std::string> groups = Parse(text);
+    std::list<std::string> groups = Parse(text);
     if (groups.empty()) groups.push_back(text);
     head = text.substr(0, text.find(' '));
     for (const std::string& group : groups) {
@@ -270,7 +273,7 @@ void MsgParse::ParseFRPInfo(std::string group, Player& player, WorldModel& /*wor
 }
 
 void MsgParse::SeeInfo(std::string& group, Player& player, WorldModel& world) {
-    std::vector<std::string> objects = Parse(group);
+    std::list<std::string> objects = Parse(group);
     if (objects.empty()) return;
 
     world.mFlagMap.clear();

@@ -1,8 +1,8 @@
 #ifndef PERCEPTION_MSGPARSE_H
 #define PERCEPTION_MSGPARSE_H
 
+#include <list>
 #include <string>
-#include <vector>
 
 #include "body/player.h"
 #include "world/operatematrix.h"
@@ -27,7 +27,7 @@ class MsgParse {
     MsgParse();
 
     // Top-level groups of text, without their outer parentheses.
-    std::vector<std::string> Parse(std::string text);
+    std::list<std::string> Parse(std::string text);
     bool GetValue(std::string text, std::string name, std::string& value);
     bool GetValue_A(std::string group, std::string name, float& value);
     bool GetValue_A(std::string group, std::string name, std::string& value);

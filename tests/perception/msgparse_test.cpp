@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <list>
 #include <string>
 #include <vector>
 
@@ -36,17 +37,13 @@ class MsgParseTest : public ::testing::Test {
 };
 
 TEST_F(MsgParseTest, ParseSplitsTopLevelGroupsAndKeepsNestingInside) {
-    std::vector<std::string> groups = parser.Parse(" x (a 1)(b (c 2) (d))junk()");
-    ASSERT_EQ(groups.size(), 3u);
-    EXPECT_EQ(groups[0], "a 1");
-    EXPECT_EQ(groups[1], "b (c 2) (d)");
-    EXPECT_EQ(groups[2], "");
+    std::list<std::string> groups = parser.Parse(" x (a 1)(b (c 2) (d))junk()");
+    EXPECT_EQ(groups, (std::list<std::string>{"a 1", "b (c 2) (d)", ""}));
 
     // A stray ")" takes the depth below zero: the next "(" only brings it back to 0, so the
     // group after it is not recognised; the one after that is, once the count is back at 0.
     groups = parser.Parse(") (a) ((b)) (c)");
-    ASSERT_EQ(groups.size(), 1u);
-    EXPECT_EQ(groups[0], "b");
+    EXPECT_EQ(groups, std::list<std::string>{"b"});
     EXPECT_TRUE(parser.Parse("(unclosed (x 1)").empty());
 }
 
@@ -220,9 +217,13 @@ TEST_F(MsgParseTest, MissingAndMalformedValuesKeepStaleOrGiveZero) {
     EXPECT_FLOAT_EQ(MyTime::totalTime, 3.0f);
     parser.PareseMsg("(time (now abc))", player, world);
     EXPECT_FLOAT_EQ(MyTime::totalTime, 0.0f);
-    // Text that atof would turn into NaN or infinity counts as unparsable.
-    parser.PareseMsg("(time (now nan))(GYR (rt inf 1e999 -1e40))", player, world);
+    // Text that atof would turn into NaN, infinity or a magnitude beyond 1e6 counts as
+    // unparsable.
+    parser.PareseMsg("(time (now nan))(GYR (rt 1e6 -1e6 1))", player, world);
     EXPECT_FLOAT_EQ(MyTime::totalTime, 0.0f);
+    EXPECT_FLOAT_EQ(player.GYRAngle.x, 20000.0f);
+    EXPECT_FLOAT_EQ(player.GYRAngle.y, -20000.0f);
+    parser.PareseMsg("(GYR (rt inf 1e999 -1.000001e6))", player, world);
     EXPECT_FLOAT_EQ(player.GYRAngle.x, 0.0f);
     EXPECT_FLOAT_EQ(player.GYRAngle.y, 0.0f);
     EXPECT_FLOAT_EQ(player.GYRAngle.z, 0.0f);

@@ -67,8 +67,14 @@ RobotSensors ReadSensors(const World& world, int robot) {
     s.gyroDegPerSec = Vec3{vel[0], vel[1], vel[2]} * kDegPerRad;
     s.accel = world.State(robot).sample.accel;
     s.feet = world.State(robot).sample.feet;
-    s.camera = {ToVec3(d->site_xpos + 3 * r.cameraSite), ToRot3(d->site_xmat + 9 * r.cameraSite)};
+    s.camera = CameraPose(world, robot);
     return s;
+}
+
+Pose CameraPose(const World& world, int robot) {
+    const int site = world.RobotAt(robot).cameraSite;
+    const mjData* d = world.Data();
+    return {ToVec3(d->site_xpos + 3 * site), ToRot3(d->site_xmat + 9 * site)};
 }
 
 }  // namespace sim

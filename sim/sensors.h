@@ -34,6 +34,10 @@ struct RobotSensors {
 // cycle's last substep (they need the contact forces of a full forward pass).
 RobotSensors ReadSensors(const World& world, int robot);
 
+// The camera alone: at the head pitch joint +(0, 0, 0.005), looking along the head's forward
+// axis.
+Pose CameraPose(const World& world, int robot);
+
 // Samples of one robot taken from the constraint solution of a forward pass: what the world
 // stores after each cycle for ReadSensors. Needs mj_rnePostConstraint to have run.
 struct DynamicSample {

@@ -39,7 +39,7 @@ Polar Vision::Perturbed(Polar p) {
 
 VisionReading Vision::See(const World& world, int robot) {
     VisionReading seen;
-    const Pose camera = ReadSensors(world, robot).camera;
+    const Pose camera = CameraPose(world, robot);
     for (const Landmark& l : kLandmarks) {
         const Polar p = ToPolar(camera, l.pos);
         if (InView(p)) seen.landmarks.push_back({l.name, Perturbed(p)});

@@ -147,7 +147,8 @@ void World::StepCycle() {
         WriteBallDrag();
         mj_step(model_, data_);
         if (PhysicsWentBad()) {
-            data_->time = startTime;
+            // The cycle still passes: the clock goes on from where it was.
+            data_->time = startTime + kCycleSeconds;
             RollBack(checkpoint);
             break;
         }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "sim/mjlog.h"
 #include "sim/truth.h"
 #include "sim_fixture.h"
 
@@ -142,4 +143,32 @@ TEST(Motors, ServoKeepsItsReferenceInsideRangeAndWindow) {
     EXPECT_NEAR(ServoTorque(ref, 0.0, 0.1, -0.01, lim, 0.004), 20.0 * 0.01, 1e-12);
     EXPECT_DOUBLE_EQ(SanitizeCommand(std::nan(""), 0.7), 0.7);
     EXPECT_DOUBLE_EQ(SanitizeCommand(-7.0, 0.7), -6.14);
+}
+
+TEST(Motors, BlownUpPhysicsRollsBackToTheCycleStart) {
+    OneRobot r(2, 3, 45);
+    r.Crouch();
+    PlaceBall(r.world, {1, 1, kBallRadius}, {1, 0, 0});
+    const RobotTruth before = RobotGroundTruth(r.world, r.robot);
+    const double angle = ReadSensors(r.world, r.robot).jointDeg[kLlj4];
+    const double ballX = BallGroundTruth(r.world).pos.x;
+    const long cycle = r.world.Cycle();
+    SetMujocoWarningsQuiet(true);
+    r.world.Data()->qvel[r.world.RobotAt(r.robot).jointDof[kLlj4]] =
+        std::numeric_limits<double>::quiet_NaN();
+    r.world.StepCycle();
+    SetMujocoWarningsQuiet(false);
+    EXPECT_EQ(r.world.Recoveries(), 1);
+    EXPECT_EQ(r.world.Cycle(), cycle + 1);
+    EXPECT_NEAR(r.world.Data()->time, r.world.Time(), 1e-9);
+    // Not MuJoCo's reset to the model's initial state: where it was, at rest.
+    const RobotTruth after = RobotGroundTruth(r.world, r.robot);
+    EXPECT_NEAR(after.torso.x, before.torso.x, 1e-9);
+    EXPECT_NEAR(after.headingDeg, before.headingDeg, 1e-9);
+    EXPECT_NEAR(ReadSensors(r.world, r.robot).jointDeg[kLlj4], angle, 1e-9);
+    EXPECT_NEAR(BallGroundTruth(r.world).pos.x, ballX, 1e-9);
+    CommandAll(r.world, r.robot, 0.0);
+    Steps(r.world, 100);
+    EXPECT_FALSE(RobotGroundTruth(r.world, r.robot).fallen);
+    EXPECT_EQ(r.world.Recoveries(), 1);
 }

@@ -1,0 +1,96 @@
+// Physics cost of the simulator per 20 ms cycle: 1, 2, 18 and 22 robots standing in the
+// crouched stance plus the ball, and 22 robots lying on the ground. The "rtf" counter is the
+// real-time factor (simulated seconds per wall-clock second).
+#include <benchmark/benchmark.h>
+
+#include <array>
+
+#include "sim/placement.h"
+#include "sim/sensors.h"
+#include "sim/vision.h"
+#include "sim/world.h"
+
+namespace {
+
+// Hip pitch, knee and ankle pitch of the crouched stance, degrees, by joint index.
+void CommandCrouch(sim::World& world, int robot, double fraction) {
+    const sim::RobotSensors s = sim::ReadSensors(world, robot);
+    std::array<double, sim::kJointCount> target{};
+    target[6] = target[7] = 24.5 * fraction;
+    target[8] = target[9] = -77.0 * fraction;
+    target[10] = target[11] = 52.49 * fraction;
+    for (int j = 0; j < sim::kJointCount; ++j)
+        world.Command(robot, j, 0.2 * (target[j] - s.jointDeg[j]) / sim::kDegPerRad / 0.02);
+}
+
+// Robots on a grid 2 m apart, clear of the ball on the centre spot.
+void Populate(sim::World& world, int robots, bool lying) {
+    for (int i = 0; i < robots; ++i) world.AddRobot();
+    for (int i = 0; i < robots; ++i) {
+        const double x = -9.0 + 2.0 * (i % 10), y = -5.0 + 2.5 * (i / 10);
+        if (lying)
+            sim::PlaceRobot(world, i, {x, y, 0.1}, 0.0, i % 2 ? 90.0 : -90.0);
+        else
+            sim::BeamRobot(world, i, x, y, 0.0);
+    }
+    for (int k = 1; k <= 100; ++k) {
+        for (int i = 0; i < robots; ++i) CommandCrouch(world, i, std::min(1.0, k / 50.0));
+        world.StepCycle();
+    }
+}
+
+void RunCycles(benchmark::State& state, sim::World& world) {
+    const int robots = world.RobotCount();
+    for (auto _ : state) {
+        for (int i = 0; i < robots; ++i)
+            for (int j = 0; j < sim::kJointCount; ++j) world.Command(i, j, 0.0);
+        world.StepCycle();
+    }
+    state.counters["rtf"] =
+        benchmark::Counter(sim::kCycleSeconds * state.iterations(), benchmark::Counter::kIsRate);
+    state.counters["recoveries"] = world.Recoveries();
+}
+
+void BM_CycleStanding(benchmark::State& state) {
+    sim::World world;
+    Populate(world, static_cast<int>(state.range(0)), false);
+    RunCycles(state, world);
+}
+BENCHMARK(BM_CycleStanding)->Arg(1)->Arg(2)->Arg(18)->Arg(22)->Unit(benchmark::kMillisecond);
+
+void BM_CycleFallen(benchmark::State& state) {
+    sim::World world;
+    Populate(world, static_cast<int>(state.range(0)), true);
+    RunCycles(state, world);
+}
+BENCHMARK(BM_CycleFallen)->Arg(22)->Unit(benchmark::kMillisecond);
+
+// What the server adds per cycle: every robot's sensors, and vision every third cycle.
+void BM_ReadoutAllRobots(benchmark::State& state) {
+    sim::World world;
+    Populate(world, static_cast<int>(state.range(0)), false);
+    sim::Vision vision(true, 1);
+    for (auto _ : state) {
+        for (int i = 0; i < world.RobotCount(); ++i) {
+            benchmark::DoNotOptimize(sim::ReadSensors(world, i));
+            benchmark::DoNotOptimize(vision.See(world, i));
+        }
+    }
+}
+BENCHMARK(BM_ReadoutAllRobots)->Arg(22)->Unit(benchmark::kMicrosecond);
+
+// A robot joining a running world of 21: the model is rebuilt and every state carried over.
+void BM_JoinTwentySecond(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        sim::World world;
+        for (int i = 0; i < 21; ++i) world.AddRobot();
+        state.ResumeTiming();
+        world.AddRobot();
+    }
+}
+BENCHMARK(BM_JoinTwentySecond)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+
+BENCHMARK_MAIN();

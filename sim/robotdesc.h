@@ -29,6 +29,8 @@ constexpr double kServoKp = 200.0;        // N m / rad
 constexpr double kServoKd = 20.0;         // N m s / rad
 constexpr double kMaxJointTorque = 15.0;  // N m
 constexpr double kServoWindowDeg = 1.0;   // reference kept this close to the actual angle
+// The gearbox's viscous friction, N m s / rad, acting beside the servo even when it saturates.
+constexpr double kJointViscousFriction = 0.05;
 
 // Feet, in the order of the foot-pressure perceptors.
 enum Foot { kLeftFoot = 0, kRightFoot = 1 };

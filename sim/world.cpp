@@ -130,7 +130,8 @@ void World::WriteServoTorques() {
             const double q = data_->qpos[r.jointQpos[j]];
             const double qVel = data_->qvel[r.jointDof[j]];
             data_->qfrc_applied[r.jointDof[j]] =
-                ServoTorque(s.qRefRad[j], s.appliedRadPerSec[j], q, qVel, r.limits[j], dt);
+                ServoTorque(s.qRefRad[j], s.appliedRadPerSec[j], q, qVel, r.limits[j], dt) -
+                kJointViscousFriction * qVel;
         }
     }
 }

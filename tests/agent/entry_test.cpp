@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <vector>
 
 #include "support/scripted_peer.h"
 
@@ -42,6 +43,15 @@ int ClosedPort() {
     return ntohs(addr.sin_port);
 }
 
+// Starts the agent with args and checks that its first message is the scene message.
+void StartAndExpectScene(ScriptedPeer& peer, const std::vector<std::string>& args) {
+    ASSERT_TRUE(peer.Start(args));
+    ASSERT_TRUE(peer.Accept());
+    std::string msg;
+    ASSERT_TRUE(peer.Receive(msg));
+    EXPECT_EQ(kScene, msg);
+}
+
 TEST(EntryOptions, HelpPrintsGreetingAndUsageAndExitsZero) {
     ScriptedPeer peer;
     ASSERT_TRUE(peer.Start({"--help"}));
@@ -72,12 +82,7 @@ TEST(EntryOptions, OptionWithoutValuePrintsHelpAndExitsZero) {
 
 TEST(EntryOptions, SkipsTheSeventhCharacterAndTakesTheLastValue) {
     ScriptedPeer peer;
-    ASSERT_TRUE(peer.Start({"--hostX127.0.0.1", "--port=1", PortOption(peer.Port())}));
-    ASSERT_TRUE(peer.Accept());
-    std::string msg;
-    ASSERT_TRUE(peer.Receive(msg));
-    EXPECT_EQ(kScene, msg);
-    peer.Signal(SIGINT);
+    StartAndExpectScene(peer, {"--hostX127.0.0.1", "--port=1", PortOption(peer.Port())});
     peer.CloseConnection();
     ASSERT_TRUE(peer.Wait());
     std::string port = std::to_string(peer.Port());
@@ -89,11 +94,7 @@ TEST(EntryOptions, SkipsTheSeventhCharacterAndTakesTheLastValue) {
 TEST(EntryOptions, PortAbove65535KeepsItsLow16Bits) {
     ScriptedPeer peer;
     int wide = 65536 * 3 + peer.Port();
-    ASSERT_TRUE(peer.Start({PortOption(wide)}));
-    ASSERT_TRUE(peer.Accept());
-    std::string msg;
-    ASSERT_TRUE(peer.Receive(msg));
-    EXPECT_EQ(kScene, msg);
+    StartAndExpectScene(peer, {PortOption(wide)});
     peer.CloseConnection();
     ASSERT_TRUE(peer.Wait());
     EXPECT_NE(std::string::npos,
@@ -111,17 +112,15 @@ TEST(EntryConnection, RefusedConnectionExitsOne) {
 
 TEST(EntryConnection, InterruptFinishesTheCurrentCycleThenClosesInOrder) {
     ScriptedPeer peer;
-    ASSERT_TRUE(peer.Start({PortOption(peer.Port())}));
-    ASSERT_TRUE(peer.Accept());
-    std::string msg;
-    ASSERT_TRUE(peer.Receive(msg));
+    StartAndExpectScene(peer, {PortOption(peer.Port())});
     // An interrupt before the loop's first test of the run flag would end the run at once: give
     // the agent time to reach its wait for the first message.
     EXPECT_TRUE(peer.Silent(0.3));
     peer.Signal(SIGINT);
     // The wait for the next message goes on after the interrupt.
     EXPECT_TRUE(peer.Silent(0.3));
-    peer.Send("(time (now 0.02))(GS (t 0.00) (pm BeforeKickOff))");
+    std::string reply = peer.Exchange("(time (now 0.02))(GS (t 0.00) (pm BeforeKickOff))");
+    EXPECT_EQ(0u, reply.find("(init (unum 0)"));
     ASSERT_TRUE(peer.Wait());
     ASSERT_TRUE(peer.Exited());
     EXPECT_EQ(0, peer.ExitStatus());
@@ -134,10 +133,7 @@ TEST(EntryConnection, InterruptFinishesTheCurrentCycleThenClosesInOrder) {
 
 TEST(EntryConnection, ServerClosingEndsTheRunWithStatusZero) {
     ScriptedPeer peer;
-    ASSERT_TRUE(peer.Start({PortOption(peer.Port())}));
-    ASSERT_TRUE(peer.Accept());
-    std::string msg;
-    ASSERT_TRUE(peer.Receive(msg));
+    StartAndExpectScene(peer, {PortOption(peer.Port())});
     peer.Send("(time (now 0.02))");
     peer.SendRaw(ScriptedPeer::Frame("(time (now 0.04))").substr(0, 6));
     peer.CloseConnection();
@@ -150,10 +146,7 @@ TEST(EntryConnection, ServerClosingEndsTheRunWithStatusZero) {
 
 TEST(EntryConnection, BrokenConnectionEndsTheRunWithStatusOne) {
     ScriptedPeer peer;
-    ASSERT_TRUE(peer.Start({PortOption(peer.Port())}));
-    ASSERT_TRUE(peer.Accept());
-    std::string msg;
-    ASSERT_TRUE(peer.Receive(msg));
+    StartAndExpectScene(peer, {PortOption(peer.Port())});
     peer.ResetConnection();
     ASSERT_TRUE(peer.Wait(5));
     ASSERT_TRUE(peer.Exited());
@@ -163,10 +156,7 @@ TEST(EntryConnection, BrokenConnectionEndsTheRunWithStatusOne) {
 
 TEST(EntryConnection, TenSecondsOfSilenceAbortsWithTheSelectMessage) {
     ScriptedPeer peer;
-    ASSERT_TRUE(peer.Start({PortOption(peer.Port())}));
-    ASSERT_TRUE(peer.Accept());
-    std::string msg;
-    ASSERT_TRUE(peer.Receive(msg));
+    StartAndExpectScene(peer, {PortOption(peer.Port())});
     EXPECT_TRUE(peer.Running());
     ASSERT_TRUE(peer.Wait(20));
     ASSERT_TRUE(peer.Signaled());

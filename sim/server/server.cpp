@@ -28,6 +28,15 @@ std::string Fixed(double v, int decimals) {
     return buf;
 }
 
+// The counts of an agent's ignored input, for its leaving line ("" when there was none).
+std::string IgnoredSummary(const EffectorRejects& r) {
+    if (r.Total() == 0) return "";
+    return " (ignored: " + std::to_string(r.malformed) + " malformed, " +
+           std::to_string(r.unknown) + " unknown, " + std::to_string(r.nonFinite) +
+           " non-finite, " + std::to_string(r.outOfRange) + " out of range, " +
+           std::to_string(r.badSay) + " bad say)";
+}
+
 int MillisUntil(std::chrono::steady_clock::time_point t) {
     auto left =
         std::chrono::duration_cast<std::chrono::microseconds>(t - std::chrono::steady_clock::now());
@@ -422,7 +431,7 @@ void Server::RemoveAgent(int connection, const std::string& reason) {
     auto it = agents_.find(connection);
     if (it == agents_.end()) return;
     Agent& a = it->second;
-    if (!reason.empty()) log_.Info(AgentName(a) + " left: " + reason);
+    if (!reason.empty()) log_.Info(AgentName(a) + " left: " + reason + IgnoredSummary(a.rejects));
     if (a.robot >= 0) {
         world_.RemoveRobot(a.robot);
         for (auto& [id, other] : agents_)

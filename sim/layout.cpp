@@ -55,9 +55,11 @@ WorldLayout ResolveLayout(const mjModel* model, int robotCount) {
     w.ballQpos = model->jnt_qposadr[ballJoint];
     w.ballDof = model->jnt_dofadr[ballJoint];
     w.footOfGeom.assign(model->ngeom, -1);
+    w.robotOfGeom.assign(model->ngeom, -1);
     for (int i = 0; i < robotCount; ++i) {
-        w.robots.push_back(ResolveRobot(model, i));
-        for (int f = 0; f < 2; ++f) w.footOfGeom[w.robots.back().footGeom[f]] = 2 * i + f;
+        const RobotLayout& r = w.robots.emplace_back(ResolveRobot(model, i));
+        for (int f = 0; f < 2; ++f) w.footOfGeom[r.footGeom[f]] = 2 * i + f;
+        for (int g = r.firstGeom; g < r.firstGeom + r.geomCount; ++g) w.robotOfGeom[g] = i;
     }
     return w;
 }

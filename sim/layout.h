@@ -34,6 +34,8 @@ struct WorldLayout {
     std::vector<RobotLayout> robots;
     // For every geom: robot * 2 + foot when it is a foot, else -1.
     std::vector<int> footOfGeom;
+    // For every geom: the robot it belongs to, else -1.
+    std::vector<int> robotOfGeom;
 };
 
 // Looks up every name of a world generated for robotCount robots.

@@ -1,5 +1,6 @@
 #include "sim/world.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -143,6 +144,7 @@ void World::StepCycle() {
     }
     const std::vector<double> checkpoint(data_->qpos, data_->qpos + model_->nq);
     const double startTime = data_->time;
+    ballTouchedBy_.clear();
     for (int k = 0; k < substeps_; ++k) {
         WriteServoTorques();
         WriteBallDrag();
@@ -153,6 +155,7 @@ void World::StepCycle() {
             RollBack(checkpoint);
             break;
         }
+        NoteBallTouches();
     }
     ++cycle_;
     SampleAll();
@@ -178,6 +181,20 @@ void World::RollBack(const std::vector<double>& qpos) {
     std::memcpy(data_->qpos, qpos.data(), sizeof(mjtNum) * model_->nq);
     mj_forward(model_, data_);
     for (int i = 0; i < RobotCount(); ++i) HoldPosture(i);
+}
+
+// The contact list of the substep's forward pass.
+void World::NoteBallTouches() {
+    for (int c = 0; c < data_->ncon; ++c) {
+        const mjContact& con = data_->contact[c];
+        const int other = con.geom1 == layout_.ballGeom   ? con.geom2
+                          : con.geom2 == layout_.ballGeom ? con.geom1
+                                                          : -1;
+        const int robot = other < 0 ? -1 : layout_.robotOfGeom[other];
+        if (robot >= 0 &&
+            std::find(ballTouchedBy_.begin(), ballTouchedBy_.end(), robot) == ballTouchedBy_.end())
+            ballTouchedBy_.push_back(robot);
+    }
 }
 
 void World::HoldPosture(int robot) {

@@ -60,6 +60,9 @@ class World {
 
     long Cycle() const { return cycle_; }
     double Time() const { return cycle_ * kCycleSeconds; }
+    // Robots whose shapes touched the ball during the latest cycle (any substep), in the
+    // order of their first touch.
+    const std::vector<int>& BallTouchedBy() const { return ballTouchedBy_; }
     // Times the physics blew up and the cycle was rolled back.
     int Recoveries() const { return recoveries_; }
 
@@ -80,6 +83,7 @@ class World {
     void WriteBallDrag();
     bool PhysicsWentBad();
     void RollBack(const std::vector<double>& qpos);
+    void NoteBallTouches();
     void SampleAll();
     void RefreshKinematics();
 
@@ -90,6 +94,7 @@ class World {
     int substeps_ = 0;
     long cycle_ = 0;
     int recoveries_ = 0;
+    std::vector<int> ballTouchedBy_;
 };
 
 }  // namespace sim

@@ -51,3 +51,20 @@ TEST(Ball, KickedAtTwoMetresPerSecondRollsAndStops) {
     w.StepCycle();
     EXPECT_NEAR(-BallGroundTruth(w).pos.y, travelled, 1e-4);  // stopped, not creeping
 }
+
+TEST(Ball, TouchesByRobotsAreReportedPerCycle) {
+    World w;
+    const int a = w.AddRobot(), b = w.AddRobot();
+    BeamRobot(w, a, -3, 0, 0);
+    BeamRobot(w, b, 3, 0, 0);
+    w.StepCycle();
+    EXPECT_TRUE(w.BallTouchedBy().empty());
+    // A fast ball reaching robot b's heels a few substeps into the cycle.
+    PlaceBall(w, {2.85, 0, kBallRadius}, {6, 0, 0});
+    w.StepCycle();
+    EXPECT_EQ(w.BallTouchedBy(), std::vector<int>{b});
+    EXPECT_LT(BallGroundTruth(w).vel.x, 1.0);  // stopped by the robot
+    PlaceBall(w, {0, 0, kBallRadius});
+    w.StepCycle();
+    EXPECT_TRUE(w.BallTouchedBy().empty());
+}

@@ -71,7 +71,7 @@ void World::RemoveRobot(int robot) {
 
 void World::Rebuild(int robotCount, const std::vector<int>& oldToNew) {
     std::string error;
-    mjModel* model = CompileWorld(WorldXml(robotCount), error);
+    mjModel* model = CompileMatchWorld(robotCount, error);
     if (!model) {
         std::fprintf(stderr, "pitchsim: cannot compile the world: %s\n", error.c_str());
         std::abort();

@@ -17,12 +17,27 @@ constexpr int kMaxRobots = 29;
 // Name prefix of robot i in the model ("r3_").
 std::string RobotPrefix(int robot);
 
+// MuJoCo 2.2.2 has fixed constraint and contact buffers, sized per model: too small ones
+// drop contacts with only a warning; the stack grows with nv * njmax.
+struct BufferSizes {
+    int njmax;
+    int nconmax;
+    int nstack;
+};
+
+// What a match with robotCount robots needs, standing, lying or piled up.
+BufferSizes MatchBuffers(int robotCount);
+
 // The MJCF text of the pitch with robotCount robots, each parked at its index's spot beside
-// the touch line.
+// the touch line. Its buffers are small: enough for the compiler's own check at that pose.
 std::string WorldXml(int robotCount);
 
 // Compiles MJCF text through MuJoCo's virtual file system. Returns null and fills error on
 // failure.
 mjModel* CompileWorld(const std::string& xml, std::string& error);
+
+// The world for robotCount robots, with the match buffers set for the data made from it
+// (compiling with them would allocate and clear them twice: a third of a second at 22).
+mjModel* CompileMatchWorld(int robotCount, std::string& error);
 
 }  // namespace sim

@@ -1,370 +1,188 @@
-// The body record: joint table, link offsets, forward kinematics and matrix sharing between
-// copies.
+// Joint table, link offsets, kinematics, matrix sharing, gyro, stability, pressure and mass.
 
 #include "body/player.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
+#include <initializer_list>
+#include <map>
 #include <string>
-#include <vector>
+
+#include "net/mytime.h"
 
 namespace {
 
-const float kTol = 1e-5f;
-
-void ExpectNear(float x, float y, float z, float ex, float ey, float ez, float tol = kTol) {
-    EXPECT_NEAR(x, ex, tol);
-    EXPECT_NEAR(y, ey, tol);
-    EXPECT_NEAR(z, ez, tol);
+void ExpectNear(const FlagLocation& f, FlagLocation want) {
+    EXPECT_NEAR(f.x, want.x, 1e-5f);
+    EXPECT_NEAR(f.y, want.y, 1e-5f);
+    EXPECT_NEAR(f.z, want.z, 1e-5f);
 }
 
-void ExpectNear(const FlagLocation& f, float ex, float ey, float ez, float tol = kTol) {
-    ExpectNear(f.x, f.y, f.z, ex, ey, ez, tol);
-}
-
-FlagLocation Translation(const Matrix4& t) {
-    return FlagLocation(t[0][3], t[1][3], t[2][3]);
-}
-
+// Column c of a rotation or transform: an axis, or for c = 3 the translation.
 template <class M>
-FlagLocation XAxis(const M& m) {
-    return FlagLocation(m[0][0], m[1][0], m[2][0]);
+FlagLocation Column(const M& m, int c) {
+    return FlagLocation(m[0][c], m[1][c], m[2][c]);
 }
 
-// A body with all joint angles at zero, its transforms rebuilt, the torso at the origin.
-Player ZeroPoseBody() {
+// Joint angles in degrees (others zero), transforms rebuilt, torso at the origin facing +x.
+Player Body(const std::map<Player::JointID, float>& angles = {}) {
     Player p("5");
+    for (const auto& [id, q] : angles) p.mHingeJointSenseMap[id].angle = q;
     p.SetBodyTMatrix();
-    Matrix4 identity{};
-    p.myMatrix.SetMatrix(0, 0, 0, identity);
-    p.TMatrix_Torse.Overwrite(identity);
+    p.myMatrix.SetMatrix(0, 0, 0, p.TMatrix_Torse.Get());
     return p;
 }
 
-TEST(JointTable, PerceptorNamesMapToIdentifiers) {
-    Player p("3");
-    EXPECT_EQ(p.mJointIDMap.size(), 22u);
-    EXPECT_EQ(p.mJointIDMap.at("hj1"), Player::JID_HEAD_1);
-    EXPECT_EQ(p.mJointIDMap.at("hj2"), 1);
-    EXPECT_EQ(p.mJointIDMap.at("llj1"), Player::JID_LLEG_1);
-    EXPECT_EQ(p.mJointIDMap.at("rlj1"), 3);
-    EXPECT_EQ(p.mJointIDMap.at("llj6"), Player::JID_LLEG_6);
-    EXPECT_EQ(p.mJointIDMap.at("laj1"), 14);
-    EXPECT_EQ(p.mJointIDMap.at("raj3"), Player::JID_RARM_3);
-    EXPECT_EQ(p.mJointIDMap.at("raj4"), 21);
-    EXPECT_EQ(p.mJointIDMap.count("he1"), 0u);
-    EXPECT_EQ(p.mJointIDMap.count("lj1"), 0u);
-    EXPECT_EQ(std::string(Player::kEffectorNames[Player::JID_RLEG_3]), "rle3");
-    EXPECT_EQ(std::string(Player::kEffectorNames[Player::JID_LARM_2]), "lae2");
-    EXPECT_EQ(std::string(Player::kEffectorNames[Player::JID_HEAD_2]), "he2");
-    EXPECT_EQ(p.unum, "3");
-    EXPECT_EQ(p.Init(), "(scene rsg/agent/nao/nao.rsg)");
-    EXPECT_TRUE(Player().mJointIDMap.empty());
-}
-
-TEST(LinkGeometry, ModelFrameTriplesBecomeAgentFrame) {
-    Player p("1");
+FlagLocation Read(Player& p, void (Player::*where)(float&, float&, float&)) {
     FlagLocation f;
-    p.SetFlagLocation(f, 0.055f, -0.01f, -0.115f);
-    ExpectNear(f, -0.01f, -0.055f, -0.115f, 0);
-    p.SetFlagLocation1(f, 0.055f, -0.01f, -0.115f);
-    ExpectNear(f, 0.055f, -0.01f, -0.115f, 0);
-
-    ExpectNear(p.Hip1LLocation, -0.01f, 0.055f, -0.115f, 0);
-    ExpectNear(p.Hip1RLocation, -0.01f, -0.055f, -0.115f, 0);
-    ExpectNear(p.ShankLocation, 0.005f, 0, -0.12f, 0);
-    ExpectNear(p.FootLocation, 0.03f, 0, -0.035f, 0);
-    ExpectNear(p.ShoulderLLocation, 0, 0.098f, 0.075f, 0);
-    ExpectNear(p.ShoulderRLocation, 0, -0.098f, 0.075f, 0);
-    ExpectNear(p.ElbowRLocation, 0.09f, 0, 0.009f, 0);
-    ExpectNear(p.ALocation, 0.005f, 0, -0.12f, 0);
-    EXPECT_NEAR(p.A, 0.1201041, 1e-7);
-    EXPECT_DOUBLE_EQ(p.B, 0.1);
-
-    ExpectNear(Translation(p.TMatrix_Camera), 0, 0, 0.005f, 0);
-    EXPECT_EQ(p.TMatrix_Camera[0][0], 1);
-    EXPECT_EQ(p.TMatrix_Camera[3][3], 1);
-    EXPECT_EQ(p.RGYRMatrix_Torse[0][0], 1);
-    EXPECT_EQ(p.RGYRMatrix_Torse[1][1], 1);
-    EXPECT_EQ(p.RGYRMatrix_Torse[0][1], 0);
+    (p.*where)(f.x, f.y, f.z);
+    return f;
 }
 
-TEST(ForwardKinematics, ZeroPoseAnklesAndFootTips) {
-    Player p = ZeroPoseBody();
-    Matrix4 leg =
-        p.myMatrix.Muti(p.myMatrix.Muti(p.TMatrix_ThighL, p.TMatrix_ShankL), p.TMatrix_AnkleL);
-    ExpectNear(Translation(leg), 0.005f, 0, -0.22f);
-
-    float x, y, z;
-    p.GetLFootHead_LocationForZreo(x, y, z);
-    ExpectNear(x, y, z, -0.005f, 0.055f, -0.335f);
-    p.GetRFootHead_LocationForZreo(x, y, z);
-    ExpectNear(x, y, z, -0.005f, -0.055f, -0.335f);
-
-    p.GetLFootHead_Location(x, y, z);
-    ExpectNear(x, y, z, 0.105f, 0.055f, -0.37f);
-    ExpectNear(Translation(p.TMatrix_LFootHead), 0.105f, 0.055f, -0.37f);
-    p.GetRFootHead_Location(x, y, z);
-    ExpectNear(x, y, z, 0.105f, -0.055f, -0.37f);
-}
-
-TEST(ForwardKinematics, FootTipFollowsTheTorsoPose) {
-    Player p = ZeroPoseBody();
-    Matrix4 torso{};
-    p.myMatrix.SetMatrix(p.myMatrix.GetRotateZ(90), 1, 2, 0.4f, torso);
-    p.TMatrix_Torse.Overwrite(torso);
-    float x, y, z;
-    // Facing +y: the tip's forward 0.105 goes to +y, its left 0.055 to -x.
-    p.GetLFootHead_Location(x, y, z);
-    ExpectNear(x, y, z, 1 - 0.055f, 2 + 0.105f, 0.4f - 0.37f);
-}
-
-TEST(ForwardKinematics, KneeAndAnklePitchSigns) {
-    Player p("5");
-    p.mHingeJointSenseMap[Player::JID_LLEG_4].angle = 90;
-    p.SetBodyTMatrix();
-    float x, y, z;
+TEST(ForwardKinematics, AnklesAndFootTips) {
+    Player p = Body();
+    ExpectNear(Read(p, &Player::GetLFootHead_LocationForZreo), {-0.005f, 0.055f, -0.335f});
+    ExpectNear(Read(p, &Player::GetRFootHead_LocationForZreo), {-0.005f, -0.055f, -0.335f});
+    ExpectNear(Read(p, &Player::GetLFootHead_Location), {0.105f, 0.055f, -0.37f});
+    // Torso at (1, 2, 0.4) facing +y: the tip's forward 0.105 goes to +y, its left 0.055 to -x.
+    p.myMatrix.SetMatrix(p.myMatrix.GetRotateZ(90), 1, 2, 0.4f, p.TMatrix_Torse.Get());
+    ExpectNear(Read(p, &Player::GetLFootHead_Location), {1 - 0.055f, 2 + 0.105f, 0.4f - 0.37f});
     // A positive knee angle swings the shank forward: the ankle moves to +x.
-    p.GetLFootHead_LocationForZreo(x, y, z);
-    ExpectNear(x, y, z, -0.01f + 0.005f + 0.1f, 0.055f, -0.115f - 0.12f);
-    p.GetRFootHead_LocationForZreo(x, y, z);
-    ExpectNear(x, y, z, -0.005f, -0.055f, -0.335f);
-
-    p.mHingeJointSenseMap[Player::JID_LLEG_4].angle = 0;
-    p.mHingeJointSenseMap[Player::JID_RLEG_2].angle = 90;  // hip roll about x
-    p.SetBodyTMatrix();
-    p.GetRFootHead_LocationForZreo(x, y, z);
-    // Rx(90) turns the leg's -z to +y.
-    ExpectNear(x, y, z, -0.005f, -0.055f + 0.22f, -0.115f);
+    Player knee = Body({{Player::JID_LLEG_4, 90}});
+    ExpectNear(Read(knee, &Player::GetLFootHead_LocationForZreo), {0.095f, 0.055f, -0.235f});
 }
 
-TEST(ForwardKinematics, HipYawPitchTurnsAboutTheTiltedAxes) {
-    Player p("5");
-    p.SetBodyTMatrix();
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) {
-            EXPECT_NEAR(p.TMatrix_Hip1L[i][j], i == j ? 1 : 0, kTol);
-            EXPECT_NEAR(p.TMatrix_Hip1R[i][j], i == j ? 1 : 0, kTol);
-        }
-
-    p.mHingeJointSenseMap[Player::JID_LLEG_1].angle = 90;
-    p.mHingeJointSenseMap[Player::JID_RLEG_1].angle = 90;
-    p.SetBodyTMatrix();
-    ExpectNear(XAxis(p.TMatrix_Hip1L), 0, -0.7071068f, -0.7071068f);
-    ExpectNear(XAxis(p.TMatrix_Hip1R), 0, 0.7071068f, -0.7071068f);
-    // Each axis is left in place by its own rotation.
-    ExpectNear(p.myMatrix.Muti(p.TMatrix_Hip1L, FlagLocation(0, 0.7071068f, -0.7071068f)) -
-                   Translation(p.TMatrix_Hip1L),
-               0, 0.7071068f, -0.7071068f);
-    ExpectNear(p.myMatrix.Muti(p.TMatrix_Hip1R, FlagLocation(0, 0.7071068f, 0.7071068f)) -
-                   Translation(p.TMatrix_Hip1R),
-               0, 0.7071068f, 0.7071068f);
-    ExpectNear(Translation(p.TMatrix_Hip1L), -0.01f, 0.055f, -0.115f);
+TEST(ForwardKinematics, JointTableOffsetsAxesAndSigns) {
+    using P = Player;
+    P p("3");
+    EXPECT_EQ(p.mJointIDMap.size(), 22u);
+    for (const auto& [name, id] : {std::pair{"hj2", 1}, {"rlj1", 3}, {"laj1", 14}, {"raj4", 21}})
+        EXPECT_EQ(p.mJointIDMap.at(name), id) << name;
+    FlagLocation f;
+    p.SetFlagLocation(f, 0.055f, -0.01f, -0.115f);  // (right, forward, up) into the agent frame
+    ExpectNear(f, {-0.01f, -0.055f, -0.115f});
+    ExpectNear(p.Hip1LLocation, {-0.01f, 0.055f, -0.115f});
+    // Hip yaw-pitch: x turned by 90 about z tilted by -135 (left) or -45 (right) degrees about x.
+    const float h = 0.7071068f;
+    ExpectNear(Column(Body({{P::JID_LLEG_1, 90}}).TMatrix_Hip1L, 0), {0, -h, -h});
+    ExpectNear(Column(Body({{P::JID_RLEG_1, 90}}).TMatrix_Hip1R, 0), {0, h, -h});
+    ExpectNear(Column(Body({{P::JID_RLEG_2, 90}}).TMatrix_Hip2R, 1), {0, 0, 1});  // roll: Rx(q)
+    ExpectNear(Column(Body({{P::JID_HEAD_2, 30}}).TMatrix_Head, 0), {0.8660254f, 0, 0.5f});
+    ExpectNear(Column(Body({{P::JID_LARM_1, 90}}).TMatrix_ShoulderL, 0), {0, 0, 1});
+    ExpectNear(Column(Body({{P::JID_RARM_2, 90}}).TMatrix_UpperarmR, 0), {0, 1, 0});
+    ExpectNear(Column(Body({{P::JID_LARM_3, 90}}).TMatrix_ElbowL, 1), {0, 0, 1});
 }
 
-// Which link transform each joint drives. Setting one joint changes exactly its link(s).
-TEST(ForwardKinematics, EachJointDrivesItsOwnLink) {
-    using M = SharedMatrix4 Player::*;
-    struct Drive {
-        Player::JointID id;
-        std::vector<M> links;
-    };
-    const std::vector<Drive> drives = {
-        {Player::JID_HEAD_1, {&Player::TMatrix_Neck}},
-        {Player::JID_HEAD_2, {&Player::TMatrix_Head}},
-        {Player::JID_LLEG_1, {&Player::TMatrix_Hip1L}},
-        {Player::JID_RLEG_1, {&Player::TMatrix_Hip1R}},
-        {Player::JID_LLEG_2, {&Player::TMatrix_Hip2L}},
-        {Player::JID_RLEG_2, {&Player::TMatrix_Hip2R}},
-        {Player::JID_LLEG_3, {&Player::TMatrix_ThighL}},
-        {Player::JID_RLEG_3, {&Player::TMatrix_ThighR}},
-        {Player::JID_LLEG_4, {&Player::TMatrix_ShankL}},
-        {Player::JID_RLEG_4, {&Player::TMatrix_ShankR}},
-        {Player::JID_LLEG_5, {&Player::TMatrix_AnkleL}},
-        {Player::JID_RLEG_5, {&Player::TMatrix_AnkleR}},
-        {Player::JID_LLEG_6, {&Player::TMatrix_FootL, &Player::TMatrix_FootLNoOffset}},
-        {Player::JID_RLEG_6, {&Player::TMatrix_FootR, &Player::TMatrix_FootRNoOffset}},
-        {Player::JID_LARM_1, {&Player::TMatrix_ShoulderL}},
-        {Player::JID_RARM_1, {&Player::TMatrix_ShoulderR}},
-        {Player::JID_LARM_2, {&Player::TMatrix_UpperarmL}},
-        {Player::JID_RARM_2, {&Player::TMatrix_UpperarmR}},
-        {Player::JID_LARM_3, {&Player::TMatrix_ElbowL}},
-        {Player::JID_RARM_3, {&Player::TMatrix_ElbowR}},
-        {Player::JID_LARM_4, {&Player::TMatrix_LowerarmL}},
-        {Player::JID_RARM_4, {&Player::TMatrix_LowerarmR}},
-    };
-    std::vector<M> all;
-    for (const Drive& d : drives) all.insert(all.end(), d.links.begin(), d.links.end());
+TEST(MatrixSharing, InPlaceWritesReachEveryCopyReplacedMatricesDoNot) {
+    Player live("5");
+    Player copy = live, assigned;
+    assigned = live;
+    copy.TMatrix_Torse[0][3] = 4.5f;
+    assigned.TMatrix_HeadToWorld[1][3] = -2;
+    EXPECT_EQ(live.TMatrix_Torse[0][3], 4.5f);
+    EXPECT_EQ(live.TMatrix_HeadToWorld[1][3], -2);
+    copy.mHingeJointSenseMap[Player::JID_LLEG_3].angle = 40;
+    copy.SetBodyTMatrix();
+    EXPECT_NEAR(live.TMatrix_ThighL[0][0], 0.7660444f, 1e-6f);
 
-    Player base("5");
-    base.SetBodyTMatrix();
-    for (const Drive& d : drives) {
-        Player p("5");
-        p.mHingeJointSenseMap[d.id].angle = 30;
-        p.SetBodyTMatrix();
-        for (M link : all) {
-            bool driven = std::find(d.links.begin(), d.links.end(), link) != d.links.end();
-            EXPECT_EQ((p.*link).Get() != (base.*link).Get(), driven)
-                << "joint " << Player::kPerceptorNames[d.id];
-        }
+    // Replaced matrices stay with the object they were computed on.
+    live = Body();
+    copy = live;
+    const Matrix3 head = live.RMatrix_Head, gyro = live.RGYRMatrix_Torse;
+    copy.GYRAngle = FlagLocation(0, 0, 90);
+    copy.SetGYRTMatrix_Torse();
+    copy.mHingeJointSenseMap[Player::JID_HEAD_1].angle = 90;
+    copy.mHingeJointSenseMap[Player::JID_HEAD_2].angle = 30;
+    copy.SetHeadToWorldRotateMatrix();
+    // Torso, then head yaw, then head pitch: turned about, the view rises.
+    ExpectNear(Column(copy.RMatrix_Head, 0), {-0.8660254f, 0, 0.5f});
+    EXPECT_EQ(live.RMatrix_Head.Get(), head);
+    EXPECT_EQ(live.RGYRMatrix_Torse.Get(), gyro);
+    const FlagLocation tip = Read(live, &Player::GetLFootHead_Location);
+    copy.TMatrix_Torse[0][3] = 1;  // shared: moves both torsos
+    Read(copy, &Player::GetLFootHead_Location);
+    ExpectNear(Column(live.TMatrix_LFootHead, 3), tip);
+    ExpectNear(Column(copy.TMatrix_LFootHead, 3), tip + FlagLocation(1, 0, 0));
+}
+
+// A body after one gyro reading (model-frame x, y, z, degrees) per cycle.
+Player Integrated(std::initializer_list<FlagLocation> cycles) {
+    Player p("2");
+    for (FlagLocation g : cycles) {
+        p.GYRAngle = g;
+        p.SetGYRTMatrix_Torse();
+    }
+    return p;
+}
+
+TEST(GyroIntegration, IncrementsInTheTorsoFrameAndTheHeadingReset) {
+    const float c = std::cos(10 * M_PI / 180), s = std::sin(10 * M_PI / 180);
+    ExpectNear(Column(Integrated({{0, 0, 90}}).RMatrix_Torse, 0), {0, 1, 0});  // yaw turns left
+    ExpectNear(Column(Integrated({{10, 0, 0}}).RMatrix_Torse, 0), {c, 0, s});  // x rate: Ry(-10)
+    // Within a cycle Rx(gy) * Ry(-gx) * Rz(gz); across cycles in the already turned frame.
+    ExpectNear(Column(Integrated({{0, 90, 90}}).RMatrix_Torse, 0), {0, 0, 1});
+    ExpectNear(Column(Integrated({{0, 0, 90}, {10, 0, 0}}).RMatrix_Torse, 0), {0, c, s});
+    Player p = Integrated({{12, -7, 33}}), copy = p;
+    p.SetGYRTMatrix_Torse(45);  // a pure heading, written in place: the copy sees it too
+    ExpectNear(Column(copy.RMatrix_Torse, 0), {0.7071068f, 0.7071068f, 0});
+    ExpectNear(Column(copy.RMatrix_Torse, 1), {-0.7071068f, 0.7071068f, 0});
+}
+
+// Both feet reporting at time 1 with centred pressure and vertical forces.
+Player Standing() {
+    Player p("2");
+    p.LeftFRP = {{0.04f, 0.08f, 0}, {0, 0, 20}, 1};
+    p.RightFRP = {{-0.04f, -0.08f, 0}, {0, 0, 20}, 1};
+    return p;
+}
+
+TEST(Stability, CentredVerticalSimultaneousPressureAndGyroFault) {
+    // {change to the standing body, stable afterwards}; atan(1 / 20) = 2.86 degrees.
+    const std::pair<void (*)(Player&), bool> cases[] = {
+        {[](Player&) {}, true},
+        {[](Player& p) { p.RightFRP.c.x = 0.041f; }, false},
+        {[](Player& p) { p.LeftFRP.c.y = -0.081f; }, false},
+        {[](Player& p) { p.LeftFRP.c.x = 0.0409f, p.RightFRP.c.y = 0.0809f; }, true},
+        {[](Player& p) { p.RightFRP.time = 1.0005f; }, true},
+        {[](Player& p) { p.RightFRP.time = 1.002f; }, false},
+        {[](Player& p) { p.LeftFRP.f.x = 1, p.RightFRP.f.y = -1; }, true},
+        {[](Player& p) { p.LeftFRP.f.x = 1.1f; }, false},
+        {[](Player& p) { p.LeftFRP.f.z = -20; }, false}};
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        Player p = Standing();
+        cases[i].first(p);
+        EXPECT_EQ(p.JudgeStable(), cases[i].second) << "case " << i;
+    }
+    // A gyro fault: standing flat with [2][2] = 0.966 (15 degrees), not 0.996 (5) or 0.940 (20).
+    Player p = Standing();
+    for (auto [tilt, fault] : {std::pair{15, true}, {5, false}, {20, false}}) {
+        p.RGYRMatrix_Torse.Overwrite(p.myMatrix.GetRotateX(tilt));
+        EXPECT_EQ(p.IsGYRError(), fault) << tilt;
     }
 }
 
-TEST(ForwardKinematics, ArmAndHeadRotationAxes) {
-    Player p("5");
-    p.mHingeJointSenseMap[Player::JID_LARM_1].angle = 90;  // shoulder Ry(-q)
-    p.mHingeJointSenseMap[Player::JID_RARM_2].angle = 90;  // upper arm Rz(q)
-    p.mHingeJointSenseMap[Player::JID_LARM_3].angle = 90;  // elbow Rx(q)
-    p.mHingeJointSenseMap[Player::JID_HEAD_2].angle = 30;  // head Ry(-q)
-    p.SetBodyTMatrix();
-    ExpectNear(XAxis(p.TMatrix_ShoulderL), 0, 0, 1);
-    ExpectNear(XAxis(p.TMatrix_UpperarmR), 0, 1, 0);
-    ExpectNear(
-        p.myMatrix.Muti(p.TMatrix_ElbowL, FlagLocation(0, 1, 0)) - Translation(p.TMatrix_ElbowL), 0,
-        0, 1);
-    ExpectNear(XAxis(p.TMatrix_Head), 0.8660254f, 0, 0.5f);
-    ExpectNear(Translation(p.TMatrix_Head), 0, 0, 0.06f);
-    ExpectNear(Translation(p.TMatrix_ElbowL), 0.09f, 0, 0.009f);
+TEST(CentreOfPressure, ForceWeightedOverTheFeetReportingNow) {
+    const float savedTime = MyTime::totalTime;
+    MyTime::totalTime = 5;
+    Player p("2");
+    p.LeftFRP = {{0.02f, 0.01f, 0}, {1, 2, 30}, 5};
+    p.RightFRP = {{-0.01f, 0.03f, 0}, {0, 0, 10}, 5};
+    ExpectNear(p.GetZMPLoaction(), {0.0125f, 0.015f, 0});
+    p.RightFRP.time = 4.98f;  // a stale foot's force is cleared
+    ExpectNear(p.GetZMPLoaction(), {0.02f, 0.01f, 0});
+    ExpectNear(p.RightFRP.f, {0, 0, 0});
+    p.LeftFRP.time = 4;  // no vertical force left: the origin, not NaN
+    ExpectNear(p.GetZMPLoaction(), {0, 0, 0});
+    MyTime::totalTime = savedTime;
 }
 
-TEST(ForwardKinematics, OutParameterFormsLeaveTheBodyAlone) {
-    Player p = ZeroPoseBody();
-    Matrix4 before = p.TMatrix_ShankL;
-    Matrix4 outL{}, outR{};
-    p.GetTMatrix_Shank(outL, outR, 90, 0);
-    EXPECT_EQ(p.TMatrix_ShankL.Get(), before);
-    ExpectNear(XAxis(outL), 0, 0, 1);
-    ExpectNear(Translation(outR), 0.005f, 0, -0.12f);
-
-    p.GetTMatrix_Foot(outL, outR, 90, -90);
-    ExpectNear(Translation(outL), 0, 0, 0, 0);
-    ExpectNear(p.myMatrix.Muti(outR, FlagLocation(0, 1, 0)), 0, 0, -1);
-    ExpectNear(Translation(p.TMatrix_FootL), 0.03f, 0, -0.035f);
-}
-
-TEST(CameraOrientation, HeadAnglesOnTopOfTheTorsoOrientation) {
-    Player p("5");
-    p.mHingeJointSenseMap[Player::JID_HEAD_1].angle = 90;
-    p.SetBodyTMatrix();
-    ExpectNear(XAxis(p.RMatrix_Head), 0, 1, 0);
-
-    p.SetGYRTMatrix_Torse(90);
-    p.SetHeadToWorldRotateMatrix();
-    ExpectNear(XAxis(p.RMatrix_Head), -1, 0, 0);
-
-    p.mHingeJointSenseMap[Player::JID_HEAD_1].angle = 0;
-    p.mHingeJointSenseMap[Player::JID_HEAD_2].angle = 30;
-    p.SetGYRTMatrix_Torse(0);
-    p.SetHeadToWorldRotateMatrix();
-    ExpectNear(XAxis(p.RMatrix_Head), 0.8660254f, 0, 0.5f);
-
-    // Order: torso * yaw * pitch. Yawed left then pitched: the view rises to the left.
-    p.mHingeJointSenseMap[Player::JID_HEAD_1].angle = 90;
-    p.SetHeadToWorldRotateMatrix();
-    ExpectNear(XAxis(p.RMatrix_Head), 0, 0.8660254f, 0.5f);
-    // A torso rolled by 90 deg about x carries the yawed camera's view up.
-    p.mHingeJointSenseMap[Player::JID_HEAD_2].angle = 0;
-    p.RGYRMatrix_Torse.Overwrite(p.myMatrix.GetRotateX(90));
-    p.SetHeadToWorldRotateMatrix();
-    ExpectNear(XAxis(p.RMatrix_Head), 0, 0, 1);
-}
-
-TEST(MatrixSharing, InPlaceWritesReachEveryCopy) {
-    Player live("5");
-    live.SetBodyTMatrix();
-    Player copy = live;
-    Player assigned;
-    assigned = live;
-
-    copy.TMatrix_Torse[0][3] = 4.5f;
-    EXPECT_EQ(live.TMatrix_Torse[0][3], 4.5f);
-    EXPECT_EQ(assigned.TMatrix_Torse[0][3], 4.5f);
-
-    copy.mHingeJointSenseMap[Player::JID_LLEG_3].angle = 40;
-    copy.SetBodyTMatrix();
-    EXPECT_EQ(live.TMatrix_ThighL.Get(), copy.TMatrix_ThighL.Get());
-    EXPECT_NE(live.TMatrix_ThighL[0][0], 1);
-
-    assigned.TMatrix_HeadToWorld[1][3] = -2;
-    EXPECT_EQ(live.TMatrix_HeadToWorld[1][3], -2);
-
-    // The heading reset through a copy after the live body has integrated the gyro.
-    live.GYRAngle = FlagLocation(3, -2, 10);
-    live.SetGYRTMatrix_Torse();
-    Player behaviourCopy = live;
-    behaviourCopy.SetGYRTMatrix_Torse(45);
-    ExpectNear(XAxis(live.RGYRMatrix_Torse), 0.7071068f, 0.7071068f, 0);
-    ExpectNear(XAxis(live.RMatrix_Torse), 0.7071068f, 0.7071068f, 0);
-}
-
-TEST(MatrixSharing, ReplacedMatricesStayWithTheirObject) {
-    Player live("5");
-    live.SetBodyTMatrix();
-    Matrix3 head = live.RMatrix_Head;
-    Matrix3 gyro = live.RGYRMatrix_Torse;
-
-    Player copy = live;
-    copy.mHingeJointSenseMap[Player::JID_HEAD_1].angle = 60;
-    copy.SetHeadToWorldRotateMatrix();
-    EXPECT_EQ(live.RMatrix_Head.Get(), head);
-    EXPECT_NE(copy.RMatrix_Head.Get(), head);
-
-    copy.GYRAngle = FlagLocation(0, 0, 90);
-    copy.SetGYRTMatrix_Torse();
-    EXPECT_EQ(live.RGYRMatrix_Torse.Get(), gyro);
-    EXPECT_TRUE(copy.RMatrix_Torse.SharesStorageWith(copy.RGYRMatrix_Torse));
-    EXPECT_FALSE(live.RMatrix_Torse.SharesStorageWith(copy.RMatrix_Torse));
-
-    Matrix4 identity{};
-    live.myMatrix.SetMatrix(0, 0, 0, identity);
-    live.TMatrix_Torse.Overwrite(identity);
-    float x, y, z;
-    live.GetLFootHead_Location(x, y, z);
-    Matrix4 tip = live.TMatrix_LFootHead;
-    copy.TMatrix_Torse[0][3] = 1;  // shared: moves both torsos
-    copy.GetLFootHead_Location(x, y, z);
-    EXPECT_EQ(live.TMatrix_LFootHead.Get(), tip);
-    EXPECT_NEAR(copy.TMatrix_LFootHead[0][3], tip[0][3] + 1, kTol);
-}
-
-TEST(MatrixSharing, StorageOutlivesTheSourceAndDefaultBodiesOwnTheirs) {
-    Player* live = new Player("5");
-    live->TMatrix_Neck[2][3] = 0.09f;
-    Player copy = *live;
-    delete live;
-    EXPECT_EQ(copy.TMatrix_Neck[2][3], 0.09f);
-
-    Player a, b;
-    a.TMatrix_Torse[0][0] = 7;
-    EXPECT_EQ(b.TMatrix_Torse[0][0], 0);
-
-    SharedMatrix3 m;
-    SharedMatrix3 shared = m;
-    m[1][1] = 2;
-    EXPECT_EQ(shared[1][1], 2);
-    shared.Replace(Matrix3{});
-    m[1][1] = 3;
-    EXPECT_EQ(shared[1][1], 0);
-    EXPECT_FALSE(shared.SharesStorageWith(m));
-    shared.ShareWith(m);
-    EXPECT_EQ(shared[1][1], 3);
-}
-
-TEST(DebugPrinters, PrintTheirLabels) {
-    Player p = ZeroPoseBody();
-    testing::internal::CaptureStdout();
-    p.TestGetFootHead_LocationForZreo();
-    std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out.find("LFootHeadLocationTest -0.005~~~~~~~0.055~~~~~~-0.335"), 0u) << out;
-    EXPECT_NE(out.find("+++++++++++++++++"), std::string::npos);
-    EXPECT_NE(out.find("RFootHeadLocationTest -0.005~~~~~~~-0.055~~~~~~-0.335"), std::string::npos);
-
-    testing::internal::CaptureStdout();
-    p.TestMatrix(p.TMatrix_Camera.Get());
-    out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out, "1 0 0 0 \n0 1 0 0 \n0 0 1 0.005 \n0 0 0 1 \n~~~~~~~~~~~~\n");
+TEST(CentreOfMass, UpperBodyAtZeroAnglesAndWithRaisedArms) {
+    Player p = Body();
+    ExpectNear(p.CalCentroidLocation(), {0.02822f, 0, 0.05423f});
+    // Shoulders at 90: the arms' forward moments turn into height, the elbows' height backwards.
+    p = Body({{Player::JID_LARM_1, 90}, {Player::JID_RARM_1, 90}});
+    ExpectNear(p.CalCentroidLocation(), {-0.0017479f, 0, 0.0807025f});
 }
 
 }  // namespace

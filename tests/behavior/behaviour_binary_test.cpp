@@ -3,10 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cctype>
-#include <cmath>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -14,62 +10,38 @@
 
 namespace {
 
-const char kInit5[] = "(init (unum 5)(teamname Marrowfinch))";
-
-// Server time 10.10 s falls in speaking slot 2 (robot 3): robots 5 and 9 stay silent there.
-const double kQuietTime = 10.10;
-
-std::string Perception(double now, const std::string& mode, const std::string& side, int unum,
-                       const std::string& extra = "", double gameTime = 0) {
-    char head[200];
-    std::snprintf(head, sizeof(head), "(time (now %.2f))(GS (unum %d) (team %s) (t %.2f) (pm %s))",
-                  now, unum, side.c_str(), gameTime, mode.c_str());
-    return head + extra;
+// Server time 10.10 s falls in speaking slot 2 (robot 3): robots 1, 5 and 9 stay silent there.
+std::string Perception(const std::string& mode, const std::string& side, int unum,
+                       const std::string& now = "10.10", const std::string& extra = "") {
+    return "(time (now " + now + "))(GS (unum " + std::to_string(unum) + ") (team " + side +
+           ") (t 0.00) (pm " + mode + "))" + extra;
 }
 
-std::string Joint(const char* name, double angle) {
-    char text[64];
-    std::snprintf(text, sizeof(text), "(HJ (n %s) (ax %.2f))", name, angle);
-    return text;
-}
-
-// The reply without its spoken message.
-std::string WithoutSay(const std::string& reply) {
-    const std::string::size_type at = reply.find("(say ");
-    if (at == std::string::npos) return reply;
-    return reply.substr(0, at) + reply.substr(reply.find(')', at) + 1);
+std::string Joint(const std::string& name, double degrees) {
+    return "(HJ (n " + name + ") (ax " + std::to_string(degrees) + "))";
 }
 
 // The velocity text the reply gives one effector ("he1", "lae1" ...); "" when absent.
 std::string Velocity(const std::string& reply, const std::string& effector) {
-    const std::string key = "(" + effector + " ";
-    const std::string::size_type at = reply.find(key);
+    const std::string::size_type at = reply.find("(" + effector + " ");
     if (at == std::string::npos) return "";
-    const std::string::size_type from = at + key.size();
+    const std::string::size_type from = at + effector.size() + 2;
     return reply.substr(from, reply.find(')', from) - from);
 }
 
-bool IsStopAll(const std::string& reply) {
-    if (reply.compare(0, 5, "(he1 ") != 0) return false;
-    for (const char* effector : {"he1", "he2", "lae1", "rae1", "lle3", "rle4", "rle6"}) {
-        const std::string v = Velocity(reply, effector);
-        if (v != "0" && v != "-0") return false;
-    }
-    return true;
-}
+const char kStopAll[] =  // the judgement: every joint stopped
+    "(he1 0)(he2 0)(lae1 0)(rae1 0)(lae2 0)(rae2 0)(lae3 0)(rae3 0)(lae4 0)(rae4 0)(lle1 0)(rle1 0)"
+    "(lle2 0)(rle2 0)(lle3 0)(rle3 0)(lle4 0)(rle4 0)(lle5 0)(rle5 0)(lle6 0)(rle6 0)";
 
-class Agent {
-  public:
-    // Starts the binary with the uniform number and takes its scene message.
-    void Start(int unum) {
-        ASSERT_TRUE(peer.Start(
-            {"--port=" + std::to_string(peer.Port()), "--unum=" + std::to_string(unum)}));
-        ASSERT_TRUE(peer.Accept());
+// The agent binary with a uniform number, past its scene message.
+struct Agent {
+    explicit Agent(int unum) {
         std::string scene;
-        ASSERT_TRUE(peer.Receive(scene));
-        ASSERT_EQ("(scene rsg/agent/nao/nao.rsg)", scene);
+        EXPECT_TRUE(peer.Start({"--port=" + std::to_string(peer.Port()),
+                                "--unum=" + std::to_string(unum)}) &&
+                    peer.Accept() && peer.Receive(scene));
+        EXPECT_EQ("(scene rsg/agent/nao/nao.rsg)", scene);
     }
-
     // One cycle; "" when the agent sends nothing within the timeout.
     std::string Cycle(const std::string& perception, double timeout = 2.0) {
         ++calls;
@@ -80,186 +52,117 @@ class Agent {
     int calls = 0;
 };
 
-// Drives a robot from its start until the call before its first beam: calls 1 to 22.
-void RunToBeam(Agent& agent, const std::string& perception) {
-    while (agent.calls < 22) agent.Cycle(perception);
-}
-
 TEST(BehaviourBinary, InitFirstThenNeutralHoldAndTwoBeamsEveryTwentyTwoCycles) {
-    Agent agent;
-    agent.Start(5);
-    const std::string p = Perception(kQuietTime, "BeforeKickOff", "left", 5);
-    EXPECT_EQ(kInit5, agent.Cycle(p));
-
-    // Neutral pose: head pitch to -30.0001 over 20 cycles (he2, -1.500005 deg per cycle =
-    // -1.309 rad/s), every other joint to (almost) zero, from sensed angles of 0.
+    Agent agent(5);
+    const std::string p = Perception("BeforeKickOff", "left", 5);
+    EXPECT_EQ("(init (unum 5)(teamname Marrowfinch))", agent.Cycle(p));
+    // Neutral pose from sensed 0: head pitch to -30.0001 in 20 cycles, other joints to about 0.
     const std::string neutral = agent.Cycle(p);
     EXPECT_EQ("-1.309", Velocity(neutral, "he2"));
-    EXPECT_EQ("-0", Velocity(neutral, "lae1"));
     EXPECT_EQ("-0", Velocity(neutral, "lle4"));
-    // Calls 3 to 22 hold it: the counter started at 0 on call 2, so the 21-cycle hold ends on
-    // call 22 and the beam follows on calls 23 and 24 only.
-    for (int call = 3; call <= 22; ++call) {
-        EXPECT_EQ(neutral, agent.Cycle(p)) << "call " << call;
+    // The hold from call 2 ends on call 22; beams on calls 23 and 24, and 22 cycles later.
+    for (int call = 3; call <= 45; ++call) {
+        const bool beam = call == 23 || call == 24 || call == 45;
+        EXPECT_EQ(beam ? std::string("(beam -5.5 -2 -0)") : neutral, agent.Cycle(p)) << call;
     }
-    EXPECT_EQ("(beam -5.5 -2 -0)", agent.Cycle(p));
-    EXPECT_EQ("(beam -5.5 -2 -0)", agent.Cycle(p));
-    EXPECT_EQ(neutral, agent.Cycle(p)) << "call 25";
-    // While the game stays stopped the robot is beamed again 22 cycles later.
-    for (int call = 26; call <= 44; ++call) EXPECT_EQ(neutral, agent.Cycle(p)) << call;
-    EXPECT_EQ("(beam -5.5 -2 -0)", agent.Cycle(p)) << "call 45";
 }
 
-std::string FirstBeam(int unum, const std::string& side, double gameTime = 0,
+std::string FirstBeam(int unum, const std::string& side,
                       const std::string& mode = "BeforeKickOff") {
-    Agent agent;
-    agent.Start(unum);
-    const std::string p = Perception(kQuietTime, mode, side, unum, "", gameTime);
-    RunToBeam(agent, p);
-    return WithoutSay(agent.Cycle(p));
+    Agent agent(unum);
+    const std::string p = Perception(mode, side, unum);
+    while (agent.calls < 22) agent.Cycle(p);
+    return agent.Cycle(p);
 }
 
-TEST(BehaviourBinary, NumberNineTakesKickOffOnlyForItsOwnSide) {
+TEST(BehaviourBinary, NumberNineTakesTheKickOffOnlyForItsOwnSide) {
     EXPECT_EQ("(beam -0.18 0.20 -0)", FirstBeam(9, "left"));
-    // On the right side it goes to formation entry 0.
-    EXPECT_EQ("(beam -2 0 -0)", FirstBeam(9, "right"));
+    EXPECT_EQ("(beam -2 0 -0)", FirstBeam(9, "right"));  // formation entry 0
     // After the other team's goal it takes the kick-off, after its own team's goal it does not.
-    EXPECT_EQ("(beam -0.18 0.20 -0)", FirstBeam(9, "right", 0, "Goal_Left"));
-    EXPECT_EQ("(beam -2 0 -0)", FirstBeam(9, "left", 0, "Goal_Left"));
+    EXPECT_EQ("(beam -0.18 0.20 -0)", FirstBeam(9, "right", "Goal_Left"));
+    EXPECT_EQ("(beam -2 0 -0)", FirstBeam(9, "left", "Goal_Left"));
     EXPECT_EQ("(beam -10.1 0 -0)", FirstBeam(1, "left"));
 }
 
-TEST(BehaviourBinary, NumbersOutsideTheTableBeamToDistinctOwnHalfSpots) {
-    std::vector<std::string> beams;
-    for (int unum : {0, 10, 11}) {
-        const std::string beam = FirstBeam(unum, "left");
-        float x = 1, y = 99;
-        ASSERT_EQ(2, std::sscanf(beam.c_str(), "(beam %f %f -0)", &x, &y)) << beam;
-        EXPECT_LT(x, -2.0f) << beam;  // own half, outside the centre circle
-        EXPECT_GT(x, -10.5f) << beam;
-        EXPECT_LT(std::abs(y), 7.0f) << beam;
-        beams.push_back(beam);
-    }
-    EXPECT_NE(beams[0], beams[1]);
-    EXPECT_NE(beams[1], beams[2]);
-    EXPECT_NE(beams[0], beams[2]);
-}
-
-// The say text of one cycle at server time `now` for a robot that is still holding.
-std::string SayAt(int unum, double now) {
-    Agent agent;
-    agent.Start(unum);
-    agent.Cycle(Perception(now, "BeforeKickOff", "left", unum));
-    const std::string reply = agent.Cycle(Perception(now, "BeforeKickOff", "left", unum));
+// The say text of a robot's second cycle (holding still) at server time `now`.
+std::string SayAt(int unum, const char* now) {
+    Agent agent(unum);
+    const std::string p = Perception("BeforeKickOff", "left", unum, now);
+    agent.Cycle(p);
+    const std::string reply = agent.Cycle(p);
     const std::string::size_type at = reply.find("(say ");
     return at == std::string::npos ? "" : reply.substr(at);
 }
 
 TEST(BehaviourBinary, EachRobotSpeaksInItsOwnSlot) {
-    // Slot = floor((t + 0.005) * 100) / 4 modulo 10; robot n speaks in slot n - 1. Without
-    // landmarks the robot places itself at the field origin.
-    EXPECT_EQ("(say k4q10y0)", SayAt(1, 0.40));
-    EXPECT_EQ("", SayAt(2, 0.40));
-    EXPECT_EQ("(say k4q20y0)", SayAt(2, 0.44));
-    EXPECT_EQ("", SayAt(1, 0.44));
-    EXPECT_EQ("(say k4q90y0)", SayAt(9, 0.72));
-    for (int unum : {1, 2, 9}) EXPECT_EQ("", SayAt(unum, 0.78)) << unum;
+    // Robot n speaks in slot n - 1 of floor((t + 0.005) * 100) / 4 mod 10; unlocalised at 0, 0.
+    EXPECT_EQ("(say k4q10y0)", SayAt(1, "0.40"));
+    EXPECT_EQ("(say k4q20y0)", SayAt(2, "0.44"));
+    EXPECT_EQ("(say k4q90y0)", SayAt(9, "0.72"));
+    EXPECT_EQ("", SayAt(9, "0.78"));  // slot 9: nobody
 }
 
-// From the start in play: neutral hold (calls 2-22), beam (23-24), then S_Wait from call 25
-// with the origin pose, the left shoulder reported at `shoulderAtStart` on call 25 and at
-// `shoulderAt40` on call 64 (counter 40). Returns the replies of calls 64 to `lastCall`.
-std::vector<std::string> WaitEnd(Agent& agent, double shoulderAtStart, double shoulderAt40,
-                                 int lastCall) {
-    agent.Start(5);
-    const std::string play = Perception(kQuietTime, "PlayOn", "left", 5);
-    RunToBeam(agent, play);
-    EXPECT_EQ("(beam -5.5 -2 -0)", agent.Cycle(play));
-    EXPECT_EQ("(beam -5.5 -2 -0)", agent.Cycle(play));
-    const std::string hold = agent.Cycle(play + Joint("laj1", shoulderAtStart));
-    // The origin pose drives the left shoulder to -120 in 40 cycles.
-    const double perCycle = (-120 - shoulderAtStart) / 40;
-    char expected[32];
-    std::snprintf(expected, sizeof(expected), "%.3f", perCycle / 0.02 * 3.1415926 / 180);
-    EXPECT_EQ(expected, Velocity(hold, "lae1"));
+// Robot 5 in play: S_Wait from call 25 (after hold and beams) with the left shoulder at -80,
+// reported at `shoulderAt40` on call 64 (counter 40). Returns the replies of calls 64 to lastCall.
+std::vector<std::string> WaitEnd(Agent& agent, double shoulderAt40, int lastCall) {
+    const std::string play = Perception("PlayOn", "left", 5);
+    while (agent.calls < 24) agent.Cycle(play);
+    // The origin pose drives the shoulder from -80 to -120 in 40 cycles: -1 degree per cycle.
+    const std::string hold = agent.Cycle(play + Joint("laj1", -80));
+    EXPECT_EQ("-0.873", Velocity(hold, "lae1"));
     while (agent.calls < 63) EXPECT_EQ(hold, agent.Cycle(play)) << agent.calls;
-    std::vector<std::string> replies;
-    replies.push_back(agent.Cycle(play + Joint("laj1", shoulderAt40)));
+    std::vector<std::string> replies{agent.Cycle(play + Joint("laj1", shoulderAt40))};
     while (agent.calls < lastCall) replies.push_back(agent.Cycle(play, 0.5));
     return replies;
 }
 
-TEST(BehaviourBinary, WaitStretchesForTheShoulderAndEndsEarlyWhenItIsThere) {
+TEST(BehaviourBinary, WaitStretchesForTheShoulderThenTheRobotSearchesWithItsHead) {
     {
-        // -1 degree per cycle; 5 degrees still to go at counter 40: 5 - 2 = 3 more cycles.
-        Agent agent;
-        const std::vector<std::string> r = WaitEnd(agent, -80, -115, 68);
-        EXPECT_EQ("-0.873", Velocity(r[0], "lae1"));  // still holding at counter 40
-        EXPECT_EQ("", r[1]);                          // counters 41, 42, 43: nothing
-        EXPECT_EQ("", r[2]);
-        EXPECT_EQ("", r[3]);
-        EXPECT_TRUE(IsStopAll(r[4])) << r[4];  // S_Judge
+        // 5 degrees still to go at counter 40: 5 - 2 = 3 more cycles that write nothing.
+        Agent agent(5);
+        const std::vector<std::string> r = WaitEnd(agent, -115, 68);
+        for (int i = 1; i <= 3; ++i) EXPECT_EQ("", r[i]) << "counter " << 40 + i;
+        EXPECT_EQ(kStopAll, r[4]);  // S_Judge
     }
-    {
-        // Already there at counter 40: 0 - 2 = -2, the 38-cycle hold is over at once.
-        Agent agent;
-        const std::vector<std::string> r = WaitEnd(agent, -80, -120, 66);
-        EXPECT_EQ("-0.873", Velocity(r[0], "lae1"));
-        EXPECT_TRUE(IsStopAll(r[1])) << r[1];
-        EXPECT_TRUE(IsStopAll(r[2])) << r[2];
-    }
-}
-
-TEST(BehaviourBinary, WithoutBallInViewTheRobotSweepsItsHead) {
-    Agent agent;
-    WaitEnd(agent, -80, -120, 66);
-    // S_Judge on calls 65 and 66; on 66 the strategy chooses the head search.
-    const std::string play = Perception(kQuietTime, "PlayOn", "left", 5);
-    // Call 67: the search turns the head 20 degrees to the left of where it is (0) within a
-    // 4-cycle keyframe: 5 degrees per cycle, 4.363 rad/s.
-    std::string sweep = agent.Cycle(play + Joint("hj1", 0));
+    // Already there at counter 40: 0 - 2 = -2, S_Judge at once on calls 65 and 66.
+    Agent agent(5);
+    const std::vector<std::string> r = WaitEnd(agent, -120, 66);
+    EXPECT_EQ(kStopAll, r[1]);
+    EXPECT_EQ(kStopAll, r[2]);
+    // No ball in view: the head search turns the head 20 degrees left of its sensed 0 in a
+    // 4-cycle keyframe, 5 degrees (4.363 rad/s) per cycle.
+    const std::string play = Perception("PlayOn", "left", 5);
+    const std::string sweep = agent.Cycle(play + Joint("hj1", 0));
     EXPECT_EQ("4.363", Velocity(sweep, "he1"));
     for (int call = 68; call <= 70; ++call) EXPECT_EQ(sweep, agent.Cycle(play + Joint("hj1", 10)));
-    // The next keyframe starts from the reported 20 degrees and aims at 40: (40 - 20 - 5) / 4 =
-    // 3.75 degrees per cycle.
-    sweep = agent.Cycle(play + Joint("hj1", 20));
-    EXPECT_EQ("3.272", Velocity(sweep, "he1"));
-    // At the 120-degree stop the sweep turns back: 121 -> 101.
+    // The next keyframe starts from the sensed 20 and aims at 40: (40 - 20 - 5) / 4 degrees.
+    EXPECT_EQ("3.272", Velocity(agent.Cycle(play + Joint("hj1", 20)), "he1"));
+    // Beyond the 120-degree stop the sweep turns back: 121 -> 101, (101 - 121 - 3.75) / 4.
     for (int call = 72; call <= 74; ++call) agent.Cycle(play + Joint("hj1", 121));
-    sweep = agent.Cycle(play + Joint("hj1", 121));
-    EXPECT_EQ('-', Velocity(sweep, "he1")[0]) << sweep;
-}
-
-bool HasNonNumber(std::string reply) {
-    std::transform(reply.begin(), reply.end(), reply.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return reply.find("nan") != std::string::npos || reply.find("inf") != std::string::npos;
+    EXPECT_EQ("-5.181", Velocity(agent.Cycle(play + Joint("hj1", 121)), "he1"));
 }
 
 TEST(BehaviourBinary, AbsurdPerceptionsNeverPutNonNumbersOnTheWire) {
     const std::vector<std::string> absurd = {
         Joint("hj1", 1e30) + Joint("laj1", -1e30),
-        "(HJ (n hj1) (ax nan))(HJ (n laj1) (ax inf))(HJ (n llj4) (ax -inf))",
-        "(HJ (n hj2) (ax abc))(HJ (n rlj3) (ax 1e999))",
-        "(GYR (n torso) (rt 1e30 -1e30 1e30))",
-        "(GYR (n torso) (rt nan inf 3))",
-        "(See)",
-        "(See (B (pol nan inf 1e30)))",
+        "(HJ (n hj1) (ax nan))(HJ (n laj1) (ax inf))(HJ (n llj4) (ax -inf))(HJ (n hj2) (ax abc))",
+        "(See)(HJ (n rlj3) (ax 1e999))(time (now 1e30))",
+        "(GYR (n torso) (rt 1e30 -1e30 1e30))(GYR (rt nan inf 3))(See (B (pol nan inf 1e30)))",
         "(See (F1L (pol 1e30 1e30 1e30)) (G1L (pol 0 0 0)) (B (pol 0 1e30 0)))",
-        "(FRP (n lf) (c nan 0 0) (f 1e30 0 1e30))(FRP (n rf) (c 0 0 0) (f 0 0 1e30))",
-        "(hear 0.0 12 k4q5nanyinf)",
+        "(FRP (n lf) (c nan 0 0) (f 1e30 0 1e30))(FRP (n rf) (f 0 0 1e30))(hear 0 1 k4q5nanyinf)",
     };
-    Agent agent;
-    agent.Start(5);
+    Agent agent(5);
     int spoken = 0, commanded = 0;
-    // Every absurdity in turn over the neutral hold, the beam, the wait, the judgement and
-    // the head search, in play, and on the speaking slot of robot 5 (t = 0.16 s, slot 4).
+    // Through hold, beam, wait, judgement and head search; t = 0.16 s is robot 5's say slot.
     for (int call = 1; call <= 130; ++call) {
-        const double now = call % 10 == 0 ? 0.16 : call % 7 == 0 ? 1e30 : 10 + 0.02 * call;
-        const std::string p = Perception(now, call < 100 ? "PlayOn" : "KickOff_Right", "left", 5,
-                                         absurd[call % absurd.size()]);
-        const std::string reply = agent.Cycle(p, 0.2);  // silence is a valid answer
-        EXPECT_FALSE(HasNonNumber(reply)) << "call " << call << ": " << reply;
+        const std::string now = call % 10 ? std::to_string(10 + 0.02 * call) : "0.16";
+        const std::string reply =
+            agent.Cycle(Perception(call < 100 ? "PlayOn" : "KickOff_Right", "left", 5, now,
+                                   absurd[call % absurd.size()]),
+                        0.2);  // silence is a valid answer
+        EXPECT_TRUE(reply.find("nan") == std::string::npos &&
+                    reply.find("inf") == std::string::npos)
+            << "call " << call << ": " << reply;
         spoken += reply.find("(say ") != std::string::npos;
         commanded += reply.find("(he1 ") != std::string::npos;
     }

@@ -1,292 +1,224 @@
-// Perception parser: scanning, dispatch and the non-visual perceptors.
+// Perception parser: groups, the non-visual perceptors, vision, hearing and hostile input.
 
 #include "perception/msgparse.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <list>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "behavior/naobehavior.h"
-#include "body/player.h"
 #include "net/mytime.h"
 #include "world/data.h"
-#include "world/worldmodel.h"
 
 namespace {
 
 // Perceptor names in joint identifier order, written out independently of the body code.
-const char* const kJointNames[22] = {"hj1",  "hj2",  "llj1", "rlj1", "llj2", "rlj2", "llj3", "rlj3",
+const std::string kJointNames[22] = {"hj1",  "hj2",  "llj1", "rlj1", "llj2", "rlj2", "llj3", "rlj3",
                                      "llj4", "rlj4", "llj5", "rlj5", "llj6", "rlj6", "laj1", "raj1",
                                      "laj2", "raj2", "laj3", "raj3", "laj4", "raj4"};
+
+void ExpectFlag(const FlagLocation& f, double x, double y, double z, double tol = 1e-5) {
+    EXPECT_NEAR(x, f.x, tol);
+    EXPECT_NEAR(y, f.y, tol);
+    EXPECT_NEAR(z, f.z, tol);
+}
 
 class MsgParseTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        MyTime::totalTime = -1;
+        MyTime::totalTime = 20.0f;
         DATA::Unum = "1";
         DATA::TeamSide = "uninit";
         NaoBehavior::mState = S_NON;
     }
-    void TearDown() override { SetUp(); }
+    void Read(const std::string& msg) { parser.PareseMsg(msg, player, world); }
 
     Player player{"1"};
     WorldModel world;
     MsgParse parser;
 };
 
-TEST_F(MsgParseTest, ParseSplitsTopLevelGroupsAndKeepsNestingInside) {
-    std::list<std::string> groups = parser.Parse(" x (a 1)(b (c 2) (d))junk()");
-    EXPECT_EQ(groups, (std::list<std::string>{"a 1", "b (c 2) (d)", ""}));
+TEST(MsgParseText, GroupsPolarConversionAndNumbers) {
+    MsgParse parser;
+    // A stray ")" takes the depth below zero for good: each "(" starts a group one level later.
+    EXPECT_EQ(std::list<std::string>{"b"}, parser.Parse(") (a) ((b)) (c)"));
 
-    // A stray ")" takes the depth below zero: the next "(" only brings it back to 0, so the
-    // group after it is not recognised; the one after that is, once the count is back at 0.
-    groups = parser.Parse(") (a) ((b)) (c)");
-    EXPECT_EQ(groups, std::list<std::string>{"b"});
-    EXPECT_TRUE(parser.Parse("(unclosed (x 1)").empty());
+    ExpectFlag(Pol2RAngle(FlagLocation(3, 90, 0)), 0, 3, 0);
+    ExpectFlag(Pol2RAngle(FlagLocation(3, -90, 0)), 0, -3, 0);
+    ExpectFlag(Pol2RAngle(FlagLocation(3, 0, 90)), 0, 0, 3);
+    ExpectFlag(Pol2RAngle(FlagLocation(2, -180, 30)), -std::sqrt(3.0), 0, 1);
+    ExpectFlag(Pol2RAngle(FlagLocation(4, 30, -20)), 3.25519, 1.87939, -1.36808, 1e-4);
+
+    EXPECT_DOUBLE_EQ(-170, GetNormalizedAngle(190));
+    EXPECT_DOUBLE_EQ(179, GetNormalizedAngle(-181));
+    EXPECT_NEAR(-70, GetNormalizedAngle(1e9 + 10), 1e-6);
+
+    EXPECT_EQ(12, GlobalGetIntFromString(" 12ab"));
+    EXPECT_EQ(0, GlobalGetIntFromString("99999999999"));
 }
 
-TEST_F(MsgParseTest, ValueReadersUsePrefixMatchAndSkipOneCharacter) {
-    std::string value = "old";
-    EXPECT_TRUE(parser.GetValue("(team left) (t 5)", "t", value));
-    EXPECT_EQ(value, "am left");  // "t" matches the "team" group first; one character skipped
-    EXPECT_TRUE(parser.GetValue("(pm PlayOn)", "pm", value));
-    EXPECT_EQ(value, "PlayOn");
-    EXPECT_TRUE(parser.GetValue("(unum)", "unum", value));
-    EXPECT_EQ(value, "");
-    value = "kept";
-    EXPECT_FALSE(parser.GetValue("(te left)", "team", value));
-    EXPECT_EQ(value, "kept");
-
-    float number = 7;
-    EXPECT_TRUE(parser.GetValue_A("now 12.75", "now", number));
-    EXPECT_FLOAT_EQ(number, 12.75f);
-    EXPECT_TRUE(parser.GetValue_A("ax -3.5e1junk", "zz", number));  // the name is not compared
-    EXPECT_FLOAT_EQ(number, -35.0f);
-    EXPECT_TRUE(parser.GetValue_A("ax abc", "ax", number));
-    EXPECT_FLOAT_EQ(number, 0.0f);
-    EXPECT_TRUE(parser.GetValue_A("ax", "ax", number));
-    EXPECT_FLOAT_EQ(number, 0.0f);
-}
-
-TEST_F(MsgParseTest, GetFlagReadsThreeNumbersAndTheHeadWord) {
-    float a = 0, b = 0, c = 0;
-    std::string head;
-    EXPECT_TRUE(parser.GetFlag("F1L (pol 2 -3.5 4e1)", "pol", a, b, c, head));
-    EXPECT_FLOAT_EQ(a, 2.0f);
-    EXPECT_FLOAT_EQ(b, -3.5f);
-    EXPECT_FLOAT_EQ(c, 40.0f);
-    EXPECT_EQ(head, "F1L");
-
-    // Without inner groups the whole text is the only group.
-    EXPECT_TRUE(parser.GetFlag("c 0.01 0.02 -0.01", "c", a, b, c, head));
-    EXPECT_FLOAT_EQ(a, 0.01f);
-    EXPECT_FLOAT_EQ(b, 0.02f);
-    EXPECT_FLOAT_EQ(c, -0.01f);
-    EXPECT_EQ(head, "c");
-
-    a = b = c = 9;
-    EXPECT_FALSE(parser.GetFlag("B (xyz 1 2 3)", "pol", a, b, c, head));
-    EXPECT_EQ(a + b + c, 27.0f);
-    // Missing numbers read as zero.
-    EXPECT_TRUE(parser.GetFlag("B (pol 4)", "pol", a, b, c, head));
-    EXPECT_FLOAT_EQ(a, 4.0f);
-    EXPECT_FLOAT_EQ(b, 0.0f);
-    EXPECT_FLOAT_EQ(c, 0.0f);
-}
-
-TEST_F(MsgParseTest, FullMessageFillsEveryDestination) {
+TEST_F(MsgParseTest, FullMessageFillsEveryDestinationAndAFootRecordOnlyItsFoot) {
     std::string msg =
         "(time (now 12.34))(GS (unum 7) (team left) (t 3.50) (pm BeforeKickOff))"
-        "(ACC (n torso) (a 1 2 3))(GYR (n torso) (rt 50 -100 25))";
+        "(ACC (n torso) (a 1 2 3))(GYR (n torso) (rt 50 -100 25))(agentstate (temp 40))"
+        "(FRP (n lf) (c 0.01 0.02 -0.01) (f 1 -2 20))(FRP (n rf) (c -0.03 0.04 -0.02) (f -1 1 30))";
+    for (int id = 0; id < 22; ++id)
+        msg += "(HJ (n " + kJointNames[id] + ") (ax " + std::to_string(id - 10.5) + "))";
+    Read(msg);
+    EXPECT_FLOAT_EQ(12.34f, MyTime::totalTime);
+    EXPECT_FLOAT_EQ(3.4f, world.mTime_5);  // 0.1 s before the game time
     for (int id = 0; id < 22; ++id) {
-        msg += "(HJ (n " + std::string(kJointNames[id]) + ") (ax " + std::to_string(id * 1.5 - 10) +
-               "))";
+        const float angle = player.mHingeJointSenseMap[static_cast<Player::JointID>(id)].angle;
+        EXPECT_NEAR(id - 10.5, angle, 1e-5) << kJointNames[id];
     }
-    msg +=
-        "(FRP (n lf) (c 0.01 0.02 -0.01) (f 1 -2 20))"
-        "(FRP (n rf) (c -0.03 0.04 -0.02) (f -0.5 0.5 30))(agentstate (temp 40))";
-    parser.PareseMsg(msg, player, world);
-
-    EXPECT_FLOAT_EQ(MyTime::totalTime, 12.34f);
-    EXPECT_FLOAT_EQ(world.mTime, 3.5f);
-    EXPECT_FLOAT_EQ(world.mTime_5, 3.4f);
-    EXPECT_EQ(world.sMatchState, "BeforeKickOff");
-    EXPECT_EQ(DATA::Unum, "7");
-    EXPECT_EQ(DATA::TeamSide, "left");
-
-    ASSERT_EQ(player.mHingeJointSenseMap.size(), 22u);
-    for (int id = 0; id < 22; ++id) {
-        const Player::HingeJointSense& sense =
-            player.mHingeJointSenseMap[static_cast<Player::JointID>(id)];
-        EXPECT_NEAR(sense.angle, id * 1.5 - 10, 1e-5) << kJointNames[id];
-        EXPECT_EQ(sense.rate, 0.0f);
-    }
-
-    EXPECT_FLOAT_EQ(player.GYRAngle.x, 1.0f);
-    EXPECT_FLOAT_EQ(player.GYRAngle.y, -2.0f);
-    EXPECT_FLOAT_EQ(player.GYRAngle.z, 0.5f);
-    EXPECT_FLOAT_EQ(parser.myGYRCount.y, -2.0f);
-
-    EXPECT_FLOAT_EQ(player.LeftFRP.c.y, 0.02f);
-    EXPECT_FLOAT_EQ(player.LeftFRP.f.x, 1.0f);
-    EXPECT_FLOAT_EQ(player.LeftFRP.f.z, 20.0f);
-    EXPECT_FLOAT_EQ(player.LeftFRP.time, 12.34f);  // the time perceptor came first
-    EXPECT_FLOAT_EQ(player.RightFRP.c.x, -0.03f);
-    EXPECT_FLOAT_EQ(player.RightFRP.c.z, -0.02f);
-    EXPECT_FLOAT_EQ(player.RightFRP.f.y, 0.5f);
-    EXPECT_FLOAT_EQ(player.RightFRP.time, 12.34f);
+    ExpectFlag(player.GYRAngle, 1, -2, 0.5);  // degrees per 20 ms cycle
+    ExpectFlag(player.RightFRP.f, -1, 1, 30);
+    EXPECT_FLOAT_EQ(12.34f, player.RightFRP.time);  // the time perceptor came first
+    Read("(FRP (n rf) (f 0 0 22.5))");              // replaces the named foot only
+    ExpectFlag(player.RightFRP.f, 0, 0, 22.5);
+    ExpectFlag(player.LeftFRP.c, 0.01, 0.02, -0.01);
 }
 
-TEST_F(MsgParseTest, UnumAndTeamAreReadOnlyBeforeKickOff) {
-    const std::string gs = "(GS (unum 3) (team right) (t 0.00) (pm BeforeKickOff))";
-    parser.PareseMsg(gs, player, world);
-    EXPECT_EQ(DATA::Unum, "3");
-    EXPECT_EQ(DATA::TeamSide, "right");
-    EXPECT_FLOAT_EQ(world.mTime, 0.0f);
-    EXPECT_FLOAT_EQ(world.mTime_5, -0.1f);
-
-    // The gate looks at the play mode as it stood before the group: a group that switches
-    // back to BeforeKickOff does not count.
+TEST_F(MsgParseTest, UnumAndTeamAreReadOnlyBeforeKickOffAndTheTeamGroupAlsoAsTime) {
+    Read("(GS (unum 3) (team right) (t 0.00) (pm BeforeKickOff))");
+    EXPECT_EQ("3", DATA::Unum);
+    EXPECT_EQ("right", DATA::TeamSide);
+    EXPECT_FLOAT_EQ(-0.1f, world.mTime_5);
+    // The gate looks at the mode before the group: switching back to BeforeKickOff is too late.
     world.sMatchState = "PlayOn";
-    parser.PareseMsg("(GS (unum 9) (team left) (t 61.2) (pm BeforeKickOff))", player, world);
-    EXPECT_EQ(DATA::Unum, "3");
-    EXPECT_EQ(DATA::TeamSide, "right");
-    EXPECT_EQ(world.sMatchState, "BeforeKickOff");
-    EXPECT_FLOAT_EQ(world.mTime, 61.2f);
-}
-
-TEST_F(MsgParseTest, TeamGroupIsAlsoReadAsTime) {
-    parser.PareseMsg("(GS (t 7.5) (team right) (pm PlayOn))", player, world);
-    EXPECT_FLOAT_EQ(world.mTime, 0.0f);
-    EXPECT_FLOAT_EQ(world.mTime_5, -0.1f);
-    EXPECT_EQ(world.sMatchState, "PlayOn");
+    Read("(GS (unum 9) (team left) (t 61.2) (pm BeforeKickOff))");
+    EXPECT_EQ("3", DATA::Unum);
+    EXPECT_EQ("right", DATA::TeamSide);
+    EXPECT_FLOAT_EQ(61.2f, world.mTime);
+    Read("(GS (t 7.5) (team right) (pm PlayOn))");
+    EXPECT_FLOAT_EQ(0.0f, world.mTime);
+    EXPECT_EQ("PlayOn", world.sMatchState);
 }
 
 TEST_F(MsgParseTest, UnknownJointSkipsTheRestOfItsGroupOnly) {
     testing::internal::CaptureStderr();
-    parser.PareseMsg("(HJ (n xyz) (ax 5) (n hj2) (ax 9))(HJ (ax 4) (n hj1))(HJ (n raj4) (ax 7))",
-                     player, world);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "(NaoBehavior) unknown joint id!\n");
-    ASSERT_EQ(player.mHingeJointSenseMap.size(), 1u);  // ax before the name is ignored too
-    EXPECT_FLOAT_EQ(player.mHingeJointSenseMap[Player::JID_RARM_4].angle, 7.0f);
+    Read("(HJ (n xyz) (ax 5) (n hj2) (ax 9))(HJ (ax 4) (n hj1))(HJ (n raj4) (ax 7))");
+    EXPECT_EQ("(NaoBehavior) unknown joint id!\n", testing::internal::GetCapturedStderr());
+    ASSERT_EQ(1u, player.mHingeJointSenseMap.size());  // ax before the name is ignored too
+    EXPECT_FLOAT_EQ(7.0f, player.mHingeJointSenseMap[Player::JID_RARM_4].angle);
 }
 
-TEST_F(MsgParseTest, GyroRatesBecomeDegreesPerCycleAndAccumulate) {
-    parser.PareseMsg("(GYR (n torso) (rt 50 -100 0))", player, world);
-    EXPECT_FLOAT_EQ(player.GYRAngle.x, 1.0f);
-    EXPECT_FLOAT_EQ(player.GYRAngle.y, -2.0f);
-    EXPECT_FLOAT_EQ(player.GYRAngle.z, 0.0f);
-    parser.PareseMsg("(GYR (n torso) (rt 50 -100 0))(GYR (n torso))", player, world);
-    EXPECT_FLOAT_EQ(parser.myGYRCount.x, 2.0f);
-    EXPECT_FLOAT_EQ(parser.myGYRCount.y, -4.0f);
-    EXPECT_FLOAT_EQ(parser.myGYRCount.z, 0.0f);
-
+TEST_F(MsgParseTest, GyroRatesTurnTheTorsoAndAccumulate) {
     // 4500 deg/s about z is a quarter turn in one cycle: the torso x axis then points along +y.
-    MsgParse fresh;
-    Player turning("1");
-    fresh.PareseMsg("(GYR (n torso) (rt 0 0 4500))", turning, world);
-    EXPECT_NEAR(turning.RGYRMatrix_Torse[1][0], 1.0f, 1e-5);
-    EXPECT_NEAR(turning.RMatrix_Torse[0][0], 0.0f, 1e-5);
+    Read("(GYR (n torso) (rt 0 0 4500))");
+    EXPECT_NEAR(1.0f, player.RGYRMatrix_Torse[1][0], 1e-5);
+    Read("(GYR (n torso) (rt 50 -100 0))(GYR (n torso) (rt 50 -100 0))(GYR (n torso))");
+    ExpectFlag(parser.myGYRCount, 2, -4, 90);
 }
 
-TEST_F(MsgParseTest, FootPressureReplacesOnlyTheNamedFoot) {
-    player.LeftFRP.c = FlagLocation(0.5f, 0.5f, 0.5f);
-    player.LeftFRP.time = 1.0f;
-    MyTime::totalTime = 4.2f;
-    parser.PareseMsg("(FRP (n rf) (c 0.01 0.02 -0.01) (f 0 0 22.5))", player, world);
-    EXPECT_FLOAT_EQ(player.RightFRP.c.x, 0.01f);
-    EXPECT_FLOAT_EQ(player.RightFRP.c.y, 0.02f);
-    EXPECT_FLOAT_EQ(player.RightFRP.c.z, -0.01f);
-    EXPECT_FLOAT_EQ(player.RightFRP.f.z, 22.5f);
-    EXPECT_FLOAT_EQ(player.RightFRP.time, 4.2f);
-    EXPECT_FLOAT_EQ(player.LeftFRP.c.x, 0.5f);
-    EXPECT_FLOAT_EQ(player.LeftFRP.time, 1.0f);
-
-    // A record without its foot name counts as the left foot; the whole record is replaced.
-    parser.PareseMsg("(FRP (f 1 2 3))", player, world);
-    EXPECT_FLOAT_EQ(player.LeftFRP.c.x, 0.0f);
-    EXPECT_FLOAT_EQ(player.LeftFRP.f.y, 2.0f);
-    EXPECT_FLOAT_EQ(player.LeftFRP.time, 0.0f);
-}
-
-TEST_F(MsgParseTest, MissingAndMalformedValuesKeepStaleOrGiveZero) {
-    MyTime::totalTime = 3.0f;
-    parser.PareseMsg("(time (later 5))(time)", player, world);
-    EXPECT_FLOAT_EQ(MyTime::totalTime, 3.0f);
-    parser.PareseMsg("(time (now abc))", player, world);
-    EXPECT_FLOAT_EQ(MyTime::totalTime, 0.0f);
-    // Text that atof would turn into NaN, infinity or a magnitude beyond 1e6 counts as
-    // unparsable.
-    parser.PareseMsg("(time (now nan))(GYR (rt 1e6 -1e6 1))", player, world);
-    EXPECT_FLOAT_EQ(MyTime::totalTime, 0.0f);
-    EXPECT_FLOAT_EQ(player.GYRAngle.x, 20000.0f);
-    EXPECT_FLOAT_EQ(player.GYRAngle.y, -20000.0f);
-    parser.PareseMsg("(GYR (rt inf 1e999 -1.000001e6))", player, world);
-    EXPECT_FLOAT_EQ(player.GYRAngle.x, 0.0f);
-    EXPECT_FLOAT_EQ(player.GYRAngle.y, 0.0f);
-    EXPECT_FLOAT_EQ(player.GYRAngle.z, 0.0f);
-    parser.PareseMsg("", player, world);
-    EXPECT_FLOAT_EQ(MyTime::totalTime, 0.0f);
+TEST_F(MsgParseTest, MissingValuesStayStaleAndUnparsableNumbersReadAsZero) {
+    Read("(time (later 5))(time)");
+    EXPECT_FLOAT_EQ(20.0f, MyTime::totalTime);
+    // NaN, infinity and magnitudes beyond 1e6 count as unparsable.
+    Read("(time (now nan))(GYR (rt 1e6 -1e6 1))");
+    EXPECT_FLOAT_EQ(0.0f, MyTime::totalTime);
+    ExpectFlag(player.GYRAngle, 20000, -20000, 0.02);
+    Read("(GYR (rt inf 1e999 -1.000001e6))");
+    ExpectFlag(player.GYRAngle, 0, 0, 0);
 }
 
 TEST_F(MsgParseTest, HostileInputIsReadWithoutFaults) {
-    std::vector<std::string> inputs = {
-        "(",
-        ")",
-        "((((",
-        "))))(",
-        "()",
-        "(G)",
-        "(H)",
-        "(S)",
-        "(h)",
-        "(t)",
-        "(F)",
-        "(See (",
-        "(See ((((P)))))",
-        "(See (P (h) (l) (r) (id) (team)))",
-        "(See (F1L (pol",
-        "(See (B (pol 1 2",
-        "(HJ (n",
-        "(HJ (a",
-        "(GS (pm",
-        "(GS (unum",
-        "(hear k4q",
-        "(hear ..k4q",
-        "(hear ..k4q5",
-        "(hear ..k4q5y",
-        "(hear ..k4q5-1y",
-        std::string("(time (now 1\0 2))(GYR (rt 1 2 3))", 33),
-        "(time (now " + std::string(5000, '9') + "))",
-        "(time (now 0." + std::string(5000, '0') + "1))",
-        "(See (F1L (pol " + std::string(3000, '1') + " 1 1)))",
-    };
+    std::vector<std::string> inputs = {"(",
+                                       "))))(",
+                                       "(G)",
+                                       "(S)",
+                                       "(h)",
+                                       "(See ((((P)))))",
+                                       "(See (P (h) (id) (team)))",
+                                       "(See (B (pol 1 2",
+                                       "(HJ (n",
+                                       "(GS (unum",
+                                       "(hear ..k4q5-1y"};
+    inputs.push_back(std::string("(time (now 1\0 2))(GYR (rt 1 2 3))", 33));
+    inputs.push_back("(time (now 0." + std::string(5000, '0') + "1))");
     std::string garbage;
-    unsigned state = 12345;
-    for (int i = 0; i < 16380; ++i) {
-        state = state * 1103515245u + 12345u;
-        const char alphabet[] = "()( )ntGSYHFhPBLpolk4q01.-e\0yafcrid";
-        garbage += alphabet[(state >> 16) % (sizeof(alphabet) - 1)];
-    }
+    std::minstd_rand random(12345);
+    const char alphabet[] = "()( )ntGSYHFhPBLpolk4q01.-e\0yafcrid";
+    for (int i = 0; i < 16380; ++i) garbage += alphabet[random() % (sizeof(alphabet) - 1)];
     inputs.push_back(garbage);
     NaoBehavior::mState = S_HeadRotate;
-    for (const std::string& input : inputs) parser.PareseMsg(input, player, world);
-
-    // The parser keeps working afterwards.
-    parser.PareseMsg("(time (now 8.5))(HJ (n hj1) (ax 12))", player, world);
-    EXPECT_FLOAT_EQ(MyTime::totalTime, 8.5f);
-    EXPECT_FLOAT_EQ(player.mHingeJointSenseMap[Player::JID_HEAD_1].angle, 12.0f);
+    for (const std::string& input : inputs) Read(input);
+    Read("(time (now 8.5))(HJ (n hj1) (ax 12))");  // and keeps working
+    EXPECT_FLOAT_EQ(8.5f, MyTime::totalTime);
+    EXPECT_FLOAT_EQ(12.0f, player.mHingeJointSenseMap[Player::JID_HEAD_1].angle);
 }
 
-TEST(GlobalGetIntFromStringTest, ReadsTheLeadingIntegerLikeAStream) {
-    EXPECT_EQ(GlobalGetIntFromString(" 12ab"), 12);
-    EXPECT_EQ(GlobalGetIntFromString("-7"), -7);
-    EXPECT_EQ(GlobalGetIntFromString("+3.9"), 3);
-    EXPECT_EQ(GlobalGetIntFromString("x1"), 0);
-    EXPECT_EQ(GlobalGetIntFromString(""), 0);
-    EXPECT_EQ(GlobalGetIntFromString("99999999999"), 0);
+TEST_F(MsgParseTest, LandmarksNearestFirstOfEqualsAndBallOnlyVisionClearsThem) {
+    Read("(See (F1L (pol 2 90 0)) (L (pol 1 2 3) (pol 4 5 6)))");
+    ASSERT_EQ(1u, world.mFlagMap.size());  // lines are not stored
+    ExpectFlag(world.mFlagMap["F1L"].c, 0, 2, 0);
+    ExpectFlag(world.mFlagMap["F1L"].f, 2, 90, 0);
+    Read("(See (G1L (pol 4 10 0)) (F1L (pol 3 0 0)) (F2L (pol 3 5 0)) (G2R (pol 3.5 0 0)))");
+    EXPECT_EQ("F1L", player.minDistanceName);
+    Read("(See (F2R (pol 9 0 0)) (G2L (pol 8.99 0 0)))");
+    EXPECT_EQ("G2L", player.minDistanceName);
+    EXPECT_EQ(2u, world.mFlagMap.size());  // the earlier landmarks are gone
+    MyTime::totalTime = 20.5f;
+    Read("(See)");  // changes nothing
+    EXPECT_FLOAT_EQ(20.0f, world.mFlagMap["G2L"].time);
+    Read("(HJ (n hj1) (ax 20))(HJ (n hj2) (ax -10))(See (B (pol 1 -30 0)))");
+    EXPECT_TRUE(world.mFlagMap.empty());
+    ExpectFlag(world.ballLocatoin.ballLocatoinToHead, std::sqrt(3.0) / 2, -0.5, 0);
+    EXPECT_FLOAT_EQ(20.5f, world.ballLocatoin.time);
+    EXPECT_FLOAT_EQ(20.0f, world.ballLocatoin.angleHead1);
+    EXPECT_FLOAT_EQ(-30.0f, Player::sphereAngleBallToHead1);
+}
+
+TEST_F(MsgParseTest, SeenRobotsGoToTheirTeamAndAHeadOnlySightingReplacesTheRecord) {
+    Read(
+        "(See (P (team Opp) (id 4) (head (pol 2 0 0)) (lfoot (pol 1 0 -90)))"
+        " (P (team Marrowfinch) (id 2) (rfoot (pol 3 0 0))))");
+    EXPECT_FLOAT_EQ(3.0f, world.mFriendPlayMap["2"].rfoot.x);
+    MyTime::totalTime = 20.5f;
+    Read("(See (P (team Opp) (id 4) (head (pol 3 90 0))))");
+    const PlayerSeeInfoFlagLocation& seen = world.mOppositePlayMap["4"];
+    ExpectFlag(seen.head, 0, 3, 0);
+    EXPECT_FLOAT_EQ(20.5f, seen.headTime);
+    EXPECT_EQ(0.0f, seen.lfootTime);
+}
+
+TEST_F(MsgParseTest, HeadSweepSightingsAreRecordedOnlyWhileSweeping) {
+    Read("(HJ (n hj1) (ax 45))(HJ (n hj2) (ax -5))(See (F1R (pol 5 0 0)))");
+    EXPECT_TRUE(world.mFFlagMap.empty());
+    NaoBehavior::mState = S_HeadRotate;
+    Read("(See (F1R (pol 5 0 0)) (B (pol 1 0 0)))");
+    ASSERT_EQ(1u, world.mFFlagMap.size());  // the ball is not a landmark
+    ExpectFlag(world.mFFlagMap["F1R"].c, 5, 0, 0);
+    EXPECT_FLOAT_EQ(45.0f, world.mFFlagMap["F1R"].angleHead1);
+    // While the gyro turns 0.01 degrees or more the place is kept; negative rates pass (signed).
+    NaoBehavior::mState = S_GYRRotateHead;
+    player.GYRAngle = FlagLocation(0, 0.02f, 0);
+    Read("(See (F1R (pol 6 90 0)))");
+    ExpectFlag(world.mFFlagMap["F1R"].c, 5, 0, 0);
+    ExpectFlag(world.mFFlagMap["F1R"].o, 6, 90, 0);
+    player.GYRAngle = FlagLocation(-3, -1, -0.5f);
+    Read("(See (F1R (pol 6 90 0)))");
+    ExpectFlag(world.mFFlagMap["F1R"].c, 0, 6, 0);
+}
+
+TEST_F(MsgParseTest, HearingTakesATeamMatesPositionBehindAValidKey) {
+    Read("(hear 12.30 -30.5 k4q3-1.5y2)");
+    ExpectFlag(world.mFriendPlayHeadMap["3"].head, -1.5, 2, 0);
+    DATA::Unum = "3";
+    Read("(hear 13.00 self k4q30y0)");
+    EXPECT_FLOAT_EQ(-1.5f, world.mFriendPlayHeadMap["3"].head.x);  // own message ignored
+    // No key, sender 0 or not a digit, no y, the key at position 0 or 1 of the group or at 200.
+    const std::string pad199 = "(hear " + std::string(194, 'x');
+    Read("(hear 1.0 10 x4q2-1y1)(hear 1.0 10 k4q0-1y1)(hear 1.0 10 k4qa-1y1)(hear 1.0 10 k4q5-1)");
+    Read("(k4q6-1y1)(hk4q7-1y1)" + pad199 + "xk4q5-2y3)");
+    EXPECT_EQ(1u, world.mFriendPlayHeadMap.size());
+    Read("(hek4q8-1y1)" + pad199 + "k4q4-2y3)");  // positions 2 and 199 are allowed
+    EXPECT_EQ(1u, world.mFriendPlayHeadMap.count("8"));
+    EXPECT_EQ(1u, world.mFriendPlayHeadMap.count("4"));
 }
 
 }  // namespace

@@ -159,7 +159,7 @@ TEST_F(PlayerLocationTest, CornerFlagHeadingResetNeedsAStableRobotAndAUsablePair
     EXPECT_FLOAT_EQ(player.RGYRMatrix_Torse[0][0], 1.0f);
     // Both pairs rejected: distances summing under 3 m, and one under 0.1 m.
     wm.mFFlagMap["F1L"].f = FlagLocation(1, 0, -0.5f);
-    wm.mFFlagMap["F2L"].f = FlagLocation(0, 1.5f, -0.5f);
+    wm.mFFlagMap["F2L"].f = FlagLocation(1.5f, 0, -0.5f);
     wm.mFFlagMap["F1R"].f = FlagLocation(0.05f, 0, -0.5f);
     GetLocationWithoutGYR(wm, player);
     EXPECT_FLOAT_EQ(player.RGYRMatrix_Torse[0][0], 1.0f);

@@ -25,7 +25,6 @@ void CommandCrouch(sim::World& world, int robot, double fraction) {
 
 // Robots on a grid 2 m apart, clear of the ball on the centre spot.
 void Populate(sim::World& world, int robots, bool lying) {
-    for (int i = 0; i < robots; ++i) world.AddRobot();
     for (int i = 0; i < robots; ++i) {
         const double x = -9.0 + 2.0 * (i % 10), y = -5.0 + 2.5 * (i / 10);
         if (lying)
@@ -52,23 +51,23 @@ void RunCycles(benchmark::State& state, sim::World& world) {
 }
 
 void BM_CycleStanding(benchmark::State& state) {
-    sim::World world;
-    Populate(world, static_cast<int>(state.range(0)), false);
+    sim::World world(static_cast<int>(state.range(0)));
+    Populate(world, world.RobotCount(), false);
     RunCycles(state, world);
 }
 BENCHMARK(BM_CycleStanding)->Arg(1)->Arg(2)->Arg(18)->Arg(22)->Unit(benchmark::kMillisecond);
 
 void BM_CycleFallen(benchmark::State& state) {
-    sim::World world;
-    Populate(world, static_cast<int>(state.range(0)), true);
+    sim::World world(static_cast<int>(state.range(0)));
+    Populate(world, world.RobotCount(), true);
     RunCycles(state, world);
 }
 BENCHMARK(BM_CycleFallen)->Arg(22)->Unit(benchmark::kMillisecond);
 
 // What the server adds per cycle: every robot's sensors, and vision every third cycle.
 void BM_ReadoutAllRobots(benchmark::State& state) {
-    sim::World world;
-    Populate(world, static_cast<int>(state.range(0)), false);
+    sim::World world(static_cast<int>(state.range(0)));
+    Populate(world, world.RobotCount(), false);
     sim::Vision vision(true, 1);
     for (auto _ : state) {
         for (int i = 0; i < world.RobotCount(); ++i) {
@@ -83,8 +82,7 @@ BENCHMARK(BM_ReadoutAllRobots)->Arg(22)->Unit(benchmark::kMicrosecond);
 void BM_JoinTwentySecond(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
-        sim::World world;
-        for (int i = 0; i < 21; ++i) world.AddRobot();
+        sim::World world(21);
         state.ResumeTiming();
         world.AddRobot();
     }

@@ -37,9 +37,11 @@ void CarryRobot(const mjData* from, const RobotLayout& a, mjData* to, const Robo
 
 }  // namespace
 
-World::World() {
+World::World(int robotCount) {
     InstallMujocoHandlers();
-    Rebuild(0, {});
+    Rebuild(std::clamp(robotCount, 0, kMaxRobots), {});
+    mj_kinematics(model_, data_);
+    for (int i = 0; i < RobotCount(); ++i) ParkRobot(i);
     Settle();
 }
 
@@ -55,9 +57,14 @@ int World::AddRobot() {
     for (int i = 0; i < count; ++i) oldToNew[i] = i;
     Rebuild(count + 1, oldToNew);
     mj_kinematics(model_, data_);
-    const Vec3 spot = FreeParkingSpot(*this, count);
-    BeamRobot(*this, count, spot.x, spot.y, 90.0);
+    ParkRobot(count);
     return count;
+}
+
+// Upright, all joints 0, beside the touch line facing the field.
+void World::ParkRobot(int robot) {
+    const Vec3 spot = FreeParkingSpot(*this, robot);
+    BeamRobot(*this, robot, spot.x, spot.y, 90.0);
 }
 
 void World::RemoveRobot(int robot) {

@@ -32,8 +32,9 @@ struct RobotState {
 
 class World {
   public:
-    // The pitch with the ball on the centre spot and no robots.
-    World();
+    // The pitch with the ball on the centre spot and robotCount robots (at most kMaxRobots),
+    // parked like joining ones: one build instead of one per robot.
+    explicit World(int robotCount = 0);
     ~World();
     World(const World&) = delete;
     World& operator=(const World&) = delete;
@@ -79,6 +80,7 @@ class World {
     // Compiles the world for the given robots; oldToNew maps each robot of the present world
     // to its index in the new one (-1: removed), and its state is carried over.
     void Rebuild(int robotCount, const std::vector<int>& oldToNew);
+    void ParkRobot(int robot);
     void WriteServoTorques();
     void WriteBallDrag();
     bool PhysicsWentBad();

@@ -61,7 +61,9 @@ std::string RobotPrefix(int robot) {
 }
 
 BufferSizes MatchBuffers(int robots) {
-    return {300 + 60 * robots, 40 + 15 * robots, StackSize(robots)};
+    // Two rows of 22 robots lying side by side make 316 contacts; pyramidal friction takes
+    // four constraint rows per contact.
+    return {300 + 80 * robots, 40 + 20 * robots, StackSize(robots)};
 }
 
 std::string WorldXml(int robotCount) {

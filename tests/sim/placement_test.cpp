@@ -130,3 +130,17 @@ TEST(Placement, RobotsParkApartAndLeavingShiftsTheOthersDown) {
     Steps(w, 20);
     for (int i = 0; i < 3; ++i) EXPECT_FALSE(RobotGroundTruth(w, i).fallen);
 }
+
+TEST(Placement, WorldBuiltWithRobotsParksThemLikeJoiningOnes) {
+    World w(4);
+    ASSERT_EQ(w.RobotCount(), 4);
+    for (int i = 0; i < 4; ++i) {
+        const RobotTruth t = RobotGroundTruth(w, i);
+        EXPECT_NEAR(t.torso.x, -10.0 + 0.7 * i, 1e-9);
+        EXPECT_NEAR(t.torso.y, -7.6, 1e-9);
+        EXPECT_NEAR(t.headingDeg, 90.0, 1e-9);
+        EXPECT_NEAR(LowestPointZ(w, i), 0.0, 1e-9);
+    }
+    Steps(w, 25);
+    for (int i = 0; i < 4; ++i) EXPECT_FALSE(RobotGroundTruth(w, i).fallen);
+}

@@ -119,17 +119,9 @@ void Server::JudgeCycle() {
     LogRefereeEvents();
 }
 
+// Any substep of the cycle counts, so that a short kick is not missed.
 bool Server::BallTouchedByRobot() const {
-    const mjData* d = world_.Data();
-    const sim::WorldLayout& layout = world_.Layout();
-    for (int i = 0; i < d->ncon; ++i) {
-        int g1 = d->contact[i].geom1, g2 = d->contact[i].geom2;
-        int other = g1 == layout.ballGeom ? g2 : g2 == layout.ballGeom ? g1 : -1;
-        if (other < 0) continue;
-        for (const sim::RobotLayout& r : layout.robots)
-            if (other >= r.firstGeom && other < r.firstGeom + r.geomCount) return true;
-    }
-    return false;
+    return !world_.BallTouchedBy().empty();
 }
 
 void Server::LogRefereeEvents() {

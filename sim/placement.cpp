@@ -41,6 +41,7 @@ void ZeroRobotVelocities(World& world, int robot) {
     mjData* d = world.Data();
     for (int k = 0; k < 6; ++k) d->qvel[r.rootDof + k] = 0;
     for (int j = 0; j < kJointCount; ++j) d->qvel[r.jointDof[j]] = 0;
+    world.State(robot).gyroRadPerSec = {};  // put down at rest: no turn to report
 }
 
 // Sets the torso pose, then lifts the robot by `lift` computed from the lowest point.

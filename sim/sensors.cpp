@@ -62,9 +62,7 @@ RobotSensors ReadSensors(const World& world, int robot) {
     const RobotLayout& r = world.RobotAt(robot);
     const mjData* d = world.Data();
     for (int j = 0; j < kJointCount; ++j) s.jointDeg[j] = d->qpos[r.jointQpos[j]] * kDegPerRad;
-    mjtNum vel[6];  // angular, linear; torso frame
-    mj_objectVelocity(world.Model(), d, mjOBJ_XBODY, r.torsoBody, vel, 1);
-    s.gyroDegPerSec = Vec3{vel[0], vel[1], vel[2]} * kDegPerRad;
+    s.gyroDegPerSec = world.State(robot).gyroRadPerSec * kDegPerRad;
     s.accel = world.State(robot).sample.accel;
     s.feet = world.State(robot).sample.feet;
     s.camera = CameraPose(world, robot);

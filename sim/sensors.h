@@ -24,14 +24,15 @@ struct FootPressure {
 
 struct RobotSensors {
     std::array<double, kJointCount> jointDeg{};  // in the order of kJointNames
-    Vec3 gyroDegPerSec;                          // torso angular velocity, torso frame
-    Vec3 accel;                                  // m/s^2, torso frame; standing reads (0, 0, 9.81)
-    std::array<FootPressure, 2> feet;            // by Foot
-    Pose camera;                                 // field frame; axes x right, y view, z up
+    Vec3 gyroDegPerSec;                // torso's mean angular velocity over the cycle, torso frame
+    Vec3 accel;                        // m/s^2, torso frame; standing reads (0, 0, 9.81)
+    std::array<FootPressure, 2> feet;  // by Foot
+    Pose camera;                       // field frame; axes x right, y view, z up
 };
 
-// The readings at the end of the latest cycle. Acceleration and foot pressure are those of the
-// cycle's last substep (they need the contact forces of a full forward pass).
+// The readings at the end of the latest cycle. The gyro averages the whole cycle (see
+// World::AddTorsoTurns); acceleration and foot pressure are those of the cycle's last substep
+// (they need the contact forces of a full forward pass).
 RobotSensors ReadSensors(const World& world, int robot);
 
 // The camera alone: at the head pitch joint +(0, 0, 0.005), looking along the head's forward

@@ -152,6 +152,7 @@ void World::StepCycle() {
     const std::vector<double> checkpoint(data_->qpos, data_->qpos + model_->nq);
     const double startTime = data_->time;
     ballTouchedBy_.clear();
+    for (RobotState& s : robots_) s.gyroRadPerSec = {};
     for (int k = 0; k < substeps_; ++k) {
         WriteServoTorques();
         WriteBallDrag();
@@ -163,6 +164,7 @@ void World::StepCycle() {
             break;
         }
         NoteBallTouches();
+        AddTorsoTurns();
     }
     ++cycle_;
     SampleAll();
@@ -187,7 +189,10 @@ void World::RollBack(const std::vector<double>& qpos) {
     data_->time = time;
     std::memcpy(data_->qpos, qpos.data(), sizeof(mjtNum) * model_->nq);
     mj_forward(model_, data_);
-    for (int i = 0; i < RobotCount(); ++i) HoldPosture(i);
+    for (int i = 0; i < RobotCount(); ++i) {
+        HoldPosture(i);
+        robots_[i].gyroRadPerSec = {};  // back where the cycle started
+    }
 }
 
 // The contact list of the substep's forward pass.
@@ -201,6 +206,19 @@ void World::NoteBallTouches() {
         if (robot >= 0 &&
             std::find(ballTouchedBy_.begin(), ballTouchedBy_.end(), robot) == ballTouchedBy_.end())
             ballTouchedBy_.push_back(robot);
+    }
+}
+
+// The gyro reports the torso's mean angular velocity over the cycle, as a rate sensor that
+// integrates over its sample period does: sampling the instantaneous rate once per cycle would
+// alias the substep-scale shaking of foot strikes into the 50 Hz readings, and an agent that
+// integrates them would drift away from the true orientation. The Euler integrator turns the
+// root body by its free joint's angular velocity (torso frame) after each substep, so the mean
+// of those velocities is the cycle's rotation divided by its duration.
+void World::AddTorsoTurns() {
+    for (int i = 0; i < RobotCount(); ++i) {
+        const mjtNum* w = data_->qvel + layout_.robots[i].rootDof + 3;
+        robots_[i].gyroRadPerSec = robots_[i].gyroRadPerSec + ToVec3(w) * (1.0 / substeps_);
     }
 }
 

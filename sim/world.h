@@ -27,7 +27,8 @@ struct RobotState {
     std::array<double, kJointCount> latchedRadPerSec{};   // taken at the last cycle boundary
     std::array<double, kJointCount> appliedRadPerSec{};   // in effect during the current step
     std::array<double, kJointCount> qRefRad{};            // servo reference angles
-    DynamicSample sample;                                 // from the latest forward pass
+    Vec3 gyroRadPerSec;    // torso's mean angular velocity over the latest cycle, torso frame
+    DynamicSample sample;  // from the latest forward pass
 };
 
 class World {
@@ -86,6 +87,7 @@ class World {
     bool PhysicsWentBad();
     void RollBack(const std::vector<double>& qpos);
     void NoteBallTouches();
+    void AddTorsoTurns();
     void SampleAll();
     void RefreshKinematics();
 

@@ -1,125 +1,42 @@
-// Gyro, accelerometer and foot pressure in the torso's and the feet's own frames.
+// The gyro, also integrated as an agent does; the camera's polar convention, view and names.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
-#include "sim/truth.h"
+#include "sim/vision.h"
 #include "sim_fixture.h"
 
 using namespace sim;
 using namespace simtest;
 
-TEST(Sensors, GyroReadsTheTurnRateInTheTorsoFrame) {
-    OneRobot r;
-    // Lying on its back in the air, spun about the field's z axis at 1 rad/s: the torso's
-    // forward axis points up, so the gyro sees the turn about its own +y.
-    PlaceRobot(r.world, r.robot, {0, 0, 3}, 30, -90);
-    mjData* d = r.world.Data();
-    const RobotLayout& l = r.world.RobotAt(r.robot);
-    const Rot3 rot = ToRot3(d->xmat + 9 * l.torsoBody);
-    const Vec3 local = rot.ToLocal({0, 0, 1.0});  // free-joint angular velocity: body frame
-    d->qvel[l.rootDof + 3] = local.x;
-    d->qvel[l.rootDof + 4] = local.y;
-    d->qvel[l.rootDof + 5] = local.z;
-    r.world.StepCycle();
-    const Vec3 g = ReadSensors(r.world, r.robot).gyroDegPerSec;
-    EXPECT_NEAR(g.x, 0.0, 1.0);
-    EXPECT_NEAR(g.y, kDegPerRad, 1.0);
-    EXPECT_NEAR(g.z, 0.0, 1.0);
-
-    // Standing still it reads nothing; turning the head does not move the torso's gyro much.
-    BeamRobot(r.world, r.robot, 0, 0, 0);
-    Steps(r.world, 50);
-    EXPECT_LT(Norm(ReadSensors(r.world, r.robot).gyroDegPerSec), 0.5);
-}
-
-TEST(Sensors, AccelerometerFeelsTheGroundNotFreeFall) {
-    OneRobot r;
-    r.Crouch();
-    Steps(r.world, 50);
-    const Vec3 standing = ReadSensors(r.world, r.robot).accel;
-    EXPECT_NEAR(standing.x, 0.0, 0.05);
-    EXPECT_NEAR(standing.y, 0.0, 0.05);
-    EXPECT_NEAR(standing.z, 9.81, 0.05);
-
-    // Face down the torso's forward axis points at the ground, which pushes along -y.
-    PlaceRobot(r.world, r.robot, {0, 0, 0.1}, 0, 90);
-    Steps(r.world, 100);
-    const Vec3 lying = ReadSensors(r.world, r.robot).accel;
-    EXPECT_LT(lying.y, -9.0);
-    EXPECT_NEAR(Norm(lying), 9.81, 0.05);
-
-    PlaceRobot(r.world, r.robot, {0, 0, 5}, 0, 0);
-    r.world.StepCycle();
-    EXPECT_LT(Norm(ReadSensors(r.world, r.robot).accel), 0.05);
-}
-
-TEST(Sensors, FootPressureInTheFootFrameOnlyWhenTouching) {
-    OneRobot r;
-    r.Crouch();
-    Steps(r.world, 50);
-    RobotSensors s = ReadSensors(r.world, r.robot);
-    for (int f : {kLeftFoot, kRightFoot}) {
-        const FootPressure& p = s.feet[f];
-        ASSERT_TRUE(p.touching);
-        EXPECT_NEAR(p.centre.z, -0.01, 0.002);  // on the sole
-        EXPECT_LT(std::fabs(p.centre.x), 0.04);
-        EXPECT_LT(std::fabs(p.centre.y), 0.08);
-        EXPECT_NEAR(p.force.z, 4.6071 * 9.81 / 2, 1.0);
-        EXPECT_LT(std::hypot(p.force.x, p.force.y), 0.5);
-    }
-    // Lean the robot onto its left foot by rolling both legs: the left foot carries more.
-    PlaceRobot(r.world, r.robot, {0, 0, 2}, 0, 0);
-    r.world.StepCycle();
-    s = ReadSensors(r.world, r.robot);
-    EXPECT_FALSE(s.feet[kLeftFoot].touching);
-    EXPECT_FALSE(s.feet[kRightFoot].touching);
-}
-
-TEST(Sensors, FootOnTheBallReportsTheContact) {
-    OneRobot r;
-    // The ball under the front of the right foot (model frame: right is -y for heading 0).
-    PlaceBall(r.world, {0.1, -0.055, kBallRadius});
-    BeamRobot(r.world, r.robot, 0, 0, 0);
-    Steps(r.world, 2);
-    const RobotSensors s = ReadSensors(r.world, r.robot);
-    EXPECT_TRUE(s.feet[kRightFoot].touching);
-    EXPECT_GT(s.feet[kRightFoot].centre.y, 0.0);  // pressure at the toes
-}
-
 namespace {
 
-Rot3 Multiply(const Rot3& a, const Rot3& b) {
-    Rot3 c;
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) {
-            c.m[3 * i + j] = 0;
-            for (int k = 0; k < 3; ++k) c.m[3 * i + j] += a.m[3 * i + k] * b.m[3 * k + j];
-        }
-    return c;
+// Turns q by `rad` about its own axis `axis` (0 x, 1 y, 2 z).
+void TurnAbout(mjtNum q[4], int axis, double rad) {
+    mjtNum about[3] = {0, 0, 0}, dq[4];
+    about[axis] = 1;
+    mju_axisAngle2Quat(dq, about, rad);
+    mju_mulQuat(q, q, dq);
 }
 
-// Rotation by `rad` about the axis `axis` (0 x, 1 y, 2 z).
-Rot3 AxisRotation(int axis, double rad) {
-    const double c = std::cos(rad), s = std::sin(rad);
-    const int a = (axis + 1) % 3, b = (axis + 2) % 3;
-    Rot3 r;
-    r.m[3 * a + a] = c;
-    r.m[3 * a + b] = -s;
-    r.m[3 * b + a] = s;
-    r.m[3 * b + b] = c;
-    return r;
-}
-
-// The angle between two orientations, degrees.
-double AngleBetweenDeg(const Rot3& a, const Rot3& b) {
-    double trace = 0;
-    for (int i = 0; i < 3; ++i) trace += Dot(a.Column(i), b.Column(i));
-    return std::acos(std::clamp((trace - 1) / 2, -1.0, 1.0)) * kDegPerRad;
+// Polar coordinates of the named landmark, or distance -1 when it is not seen.
+Polar Seen(const World& w, int robot, const std::string& name) {
+    for (const SeenLandmark& l : Vision().See(w, robot).landmarks)
+        if (name == l.name) return l.pol;
+    return Polar{-1, 0, 0};
 }
 
 }  // namespace
+
+TEST(Sensors, GyroReadsTheTurnRateOfARobotSpunAboutZ) {
+    OneRobot r;
+    PlaceRobot(r.world, r.robot, {0, 0, 3}, 30, -90);  // on its back in the air: torso +y is up
+    r.world.Data()->qvel[r.world.RobotAt(r.robot).rootDof + 4] = 1.0;  // rad/s, torso frame
+    r.world.StepCycle();
+    EXPECT_LT(Norm(ReadSensors(r.world, r.robot).gyroDegPerSec - Vec3{0, kDegPerRad, 0}), 1.0);
+}
 
 // An agent integrates the 50 Hz gyro into its torso orientation, one small rotation per cycle
 // (about forward, right, then up, as it does). Over 8 s of stepping in place, which shakes the
@@ -127,31 +44,59 @@ double AngleBetweenDeg(const Rot3& a, const Rot3& b) {
 TEST(Sensors, IntegratedGyroFollowsTheTorsoWhileItSteps) {
     OneRobot r;
     r.Crouch();
-    const int torso = r.world.RobotAt(r.robot).torsoBody;
-    Rot3 integrated = ToRot3(r.world.Data()->xmat + 9 * torso);
+    const mjtNum* truth = r.world.Data()->xquat + 4 * r.world.RobotAt(r.robot).torsoBody;
+    mjtNum q[4] = {truth[0], truth[1], truth[2], truth[3]}, inverse[4], error[4];
     double worstDeg = 0;
     for (int cycle = 0; cycle < 400; ++cycle) {
         // Lift each foot in turn, 14 cycles per step, swaying over the standing leg.
-        const double phase = 2 * kPi * cycle / 28.0;
+        const double lift = 12 * std::sin(2 * kPi * cycle / 28.0);
         Angles target = CrouchedStance();
-        const double lift = 12 * std::sin(phase);
-        target[kLlj3] += std::max(0.0, lift);
-        target[kLlj4] -= 2 * std::max(0.0, lift);
-        target[kLlj5] += std::max(0.0, lift);
-        target[kRlj3] += std::max(0.0, -lift);
-        target[kRlj4] -= 2 * std::max(0.0, -lift);
-        target[kRlj5] += std::max(0.0, -lift);
+        for (int side = 0; side < 2; ++side) {  // left, right
+            const double up = std::max(0.0, side ? -lift : lift);
+            target[kLlj3 + side] += up;
+            target[kLlj4 + side] -= 2 * up;
+            target[kLlj5 + side] += up;
+        }
         CommandToward(r.world, r.robot, target);
         r.world.StepCycle();
         const Vec3 turn =
             ReadSensors(r.world, r.robot).gyroDegPerSec * (kCycleSeconds / kDegPerRad);
-        integrated = Multiply(integrated, AxisRotation(1, turn.y));
-        integrated = Multiply(integrated, AxisRotation(0, turn.x));
-        integrated = Multiply(integrated, AxisRotation(2, turn.z));
-        const Rot3 truth = ToRot3(r.world.Data()->xmat + 9 * torso);
-        worstDeg = std::max(worstDeg, AngleBetweenDeg(integrated, truth));
+        TurnAbout(q, 1, turn.y);
+        TurnAbout(q, 0, turn.x);
+        TurnAbout(q, 2, turn.z);
+        truth = r.world.Data()->xquat + 4 * r.world.RobotAt(r.robot).torsoBody;
+        mju_negQuat(inverse, truth);
+        mju_mulQuat(error, inverse, q);
+        worstDeg =
+            std::max(worstDeg, 2 * std::acos(std::min(1.0, std::fabs(error[0]))) * kDegPerRad);
     }
-    EXPECT_GT(ToRot3(r.world.Data()->xmat + 9 * torso).m[8], 0.95);  // still upright
     // Sampling the rate once per cycle strays by more than 1 degree here.
     EXPECT_LT(worstDeg, 0.2);
+}
+
+TEST(Vision, PolarConventionAndTheSixtyDegreeLimit) {
+    OneRobot r(7.5, 7.0, 0.0);  // F1R (10.5, 7, 0) lies 3 m straight ahead
+    const double h = ReadSensors(r.world, r.robot).camera.pos.z;
+    EXPECT_NEAR(h, 0.385 + 0.155, 1e-3);
+    Polar p = Seen(r.world, r.robot, "F1R");
+    EXPECT_NEAR(p.distance, std::hypot(3.0, h), 1e-6);
+    EXPECT_NEAR(p.horizontalDeg, 0.0, 1e-6);
+    EXPECT_NEAR(p.verticalDeg, -std::atan2(h, 3.0) * kDegPerRad, 1e-6);
+    // Turned right, F1R appears 59 degrees to the left; at 61 it is out of view.
+    BeamRobot(r.world, r.robot, 7.5, 7.0, -59.0);
+    EXPECT_NEAR(Seen(r.world, r.robot, "F1R").horizontalDeg, 59.0, 1e-6);
+    BeamRobot(r.world, r.robot, 7.5, 7.0, -61.0);
+    EXPECT_EQ(Seen(r.world, r.robot, "F1R").distance, -1);
+    EXPECT_TRUE(IsVisionCycle(0) && !IsVisionCycle(1) && !IsVisionCycle(2) && IsVisionCycle(3));
+}
+
+TEST(Vision, LandmarkNamesFollowTheFieldHalves) {
+    OneRobot r(0, 0, 0);
+    for (double heading : {0.0, 180.0}) {
+        BeamRobot(r.world, r.robot, 0, 0, heading);
+        const std::string half = heading == 0 ? "R" : "L";
+        for (const char* name : {"F1", "F2", "G1", "G2"})
+            EXPECT_GT(Seen(r.world, r.robot, name + half).distance, 0) << name << half;
+        EXPECT_EQ(4u, Vision().See(r.world, r.robot).landmarks.size());
+    }
 }

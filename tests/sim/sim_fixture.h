@@ -9,6 +9,7 @@
 #include "sim/placement.h"
 #include "sim/robotdesc.h"
 #include "sim/sensors.h"
+#include "sim/truth.h"
 #include "sim/world.h"
 
 namespace simtest {
@@ -16,16 +17,8 @@ namespace simtest {
 using Angles = std::array<double, sim::kJointCount>;  // degrees, in the order of kJointNames
 
 // Joint indices in kJointNames.
-enum : int {
-    kHj1 = 0,
-    kHj2 = 1,
-    kLlj3 = 6,
-    kRlj3 = 7,
-    kLlj4 = 8,
-    kRlj4 = 9,
-    kLlj5 = 10,
-    kRlj5 = 11,
-};
+constexpr int kHj1 = 0, kHj2 = 1, kLlj2 = 4, kLlj3 = 6, kRlj3 = 7, kLlj4 = 8, kRlj4 = 9, kLlj5 = 10,
+              kRlj5 = 11;
 
 // The agent's crouched stance: hip pitch 24.5, knee -77, ankle pitch 52.49, as sensed.
 inline Angles CrouchedStance() {
@@ -68,6 +61,8 @@ struct OneRobot {
             world.StepCycle();
         }
     }
+    double Deg(int joint) const { return sim::ReadSensors(world, robot).jointDeg[joint]; }
+    sim::RobotTruth Truth() const { return sim::RobotGroundTruth(world, robot); }
 };
 
 }  // namespace simtest

@@ -1,0 +1,200 @@
+// pitchsim's texts: the command line, the framing, the agents' effector replies, the
+// perception text and the trainer's state reply.
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+
+#include "sim/server/effector.h"
+#include "sim/server/framing.h"
+#include "sim/server/options.h"
+#include "sim/server/perception.h"
+#include "sim/server/sexpr.h"
+#include "sim/server/trainer.h"
+
+namespace {
+
+TEST(OptionsTest, ValuesAreReadAndFaultsNamed) {
+    ServerOptions o;
+    std::string error;
+    ASSERT_EQ(kOptionsOk,
+              ParseServerOptions({"--agent-port=0", "--half-time=60.5", "--sync", "--realtime"}, o,
+                                 error));
+    EXPECT_TRUE(o.agentPort == 0 && o.halfTime == 60.5 && !o.sync);  // the last mode wins
+    const char* faults[][2] = {{"--agent-port=65536", "--agent-port"},
+                               {"--agent-port=31x", "--agent-port"},
+                               {"--agent-port", "missing value"},
+                               {"--noise=maybe", "on or off"},
+                               {"--half-time=nan", "--half-time"},
+                               {"--max-robots-per-team=15", "1..14"},
+                               {"--sync-timeout=0", "--sync-timeout"},
+                               {"--sync=1", "takes no value"},
+                               {"--log=", "--log"},
+                               {"extra", "unknown option"}};
+    for (const auto& f : faults) {
+        EXPECT_EQ(kOptionsError, ParseServerOptions({f[0]}, o, error)) << f[0];
+        EXPECT_NE(std::string::npos, error.find(f[1])) << f[0] << ": " << error;
+    }
+    EXPECT_EQ(kOptionsHelp, ParseServerOptions({"--help"}, o, error));
+}
+
+TEST(FramingTest, BigEndianLengthFramesInPiecesAnd64KiBLimit) {
+    const std::string frame = EncodeFrame(std::string(0x0102, 'x'));
+    EXPECT_EQ(std::string("\x00\x00\x01\x02", 4), frame.substr(0, 4));
+    FrameDecoder d;
+    std::string payload, got;
+    for (char byte : EncodeFrame("(he1 1)") + EncodeFrame("") + EncodeFrame("(syn)")) {
+        d.Append(&byte, 1);
+        while (d.Next(payload) == FrameDecoder::kFrame) got += "[" + payload + "]";
+    }
+    EXPECT_EQ("[(he1 1)][][(syn)]", got);
+    const std::string atLimit = EncodeFrame(std::string(kMaxClientFrame, 'a'));
+    d.Append(atLimit.data(), atLimit.size());
+    EXPECT_EQ(FrameDecoder::kFrame, d.Next(payload));
+    const std::string over = EncodeFrame(std::string(kMaxClientFrame + 1, 'a')).substr(0, 4);
+    d.Append(over.data(), over.size());
+    EXPECT_EQ(FrameDecoder::kOversize, d.Next(payload));
+}
+
+struct Parsed {
+    EffectorCommands c;
+    EffectorRejects r;
+};
+
+Parsed Parse(const std::string& text) {
+    Parsed p;
+    ParseEffectors(text, p.c, p.r);
+    return p;
+}
+
+TEST(EffectorTest, JointsInWireOrderClampedBadGroupsSkippedWithTheirNeighboursKept) {
+    Parsed p = Parse(
+        "(rae4 -0.5)(he1 100)(he2 -7)(lle1 nan)(rle1 inf)(rle2 6.14)(lle3 2.25)"
+        "(lae1 -inf)(lle2 abc)(lle4)(bogus 3)(rle4 2 3)junk(raj1 0.5)(rle6 -0.2)");
+    const int set[] = {0, 1, 5, 6, 13, 21};  // he1 he2 rle2 lle3 rle6 rae4
+    const double rad[] = {6.14, -6.14, 6.14, 2.25, -0.2, -0.5};
+    for (int k = 0; k < 6; ++k) EXPECT_DOUBLE_EQ(rad[k], p.c.jointVelocity[set[k]]) << set[k];
+    int count = 0;
+    for (bool s : p.c.jointSet) count += s;
+    EXPECT_EQ(6, count);
+    EXPECT_EQ(2, p.r.outOfRange);  // exactly 6.14 is not out of range
+    EXPECT_EQ(3, p.r.nonFinite);
+    EXPECT_EQ(2, p.r.unknown);    // "raj1" is a perceptor, not an effector
+    EXPECT_EQ(4, p.r.malformed);  // abc, no value, two values, junk
+    // After an unbalanced parenthesis, or a nesting too deep, the rest cannot be trusted.
+    EXPECT_FALSE(Parse("(he1 1))(he2 2)").c.jointSet[1]);
+    EXPECT_FALSE(Parse("(he1 1)(he2 (2)(lle1 3)").c.jointSet[2]);
+    EXPECT_TRUE(Parse(std::string(5000, '(') + std::string(5000, ')') + "(he1 1)").c.jointSet[0]);
+    EXPECT_EQ(1, Parse(std::string(70000, '(')).r.malformed);
+}
+
+TEST(EffectorTest, SceneInitBeamAndSayFollowTheirRules) {
+    Parsed p = Parse(
+        "(scene rsg/agent/nao/nao.rsg)(init (unum 7)(teamname MarrowFinch))(beam -5.5 -2 -0)"
+        "(say k4q51.25y0.5)");
+    EXPECT_EQ("rsg/agent/nao/nao.rsg", p.c.scenePath);
+    EXPECT_TRUE(p.c.init && p.c.unum == 7 && p.c.teamName == "MarrowFinch");
+    EXPECT_TRUE(p.c.beam && p.c.beamX == -5.5 && p.c.beamY == -2 && p.c.beamRot == 0);
+    EXPECT_EQ("k4q51.25y0.5", p.c.sayText);
+    EXPECT_TRUE(Parse("(say " + std::string(20, 'a') + ")").c.say);
+    for (const std::string& bad : std::initializer_list<std::string>{
+             "(init (unum x)(teamname A))", "(init (unum 3))", "(init (unum -1)(teamname A))",
+             "(init (unum 3)(teamname A B))", "(init (teamname A)(unum 1.5))",
+             "(init (unum 1)(teamname " + std::string(33, 'x') + "))", "(beam 1 2)",
+             "(beam nan 0 0)", "(say " + std::string(21, 'a') + ")", "(say a b)", "(say)",
+             "(say \x01x)", "(say caf\xc3\xa9)"}) {
+        const Parsed q = Parse(bad);
+        EXPECT_FALSE(q.c.init || q.c.beam || q.c.say) << bad;
+        EXPECT_EQ(1, q.r.Total()) << bad;
+    }
+}
+
+RobotPerception Standing() {
+    RobotPerception p;
+    p.time = 12.345;
+    p.identified = true;
+    p.unum = 5;
+    p.leftSide = false;
+    p.gameTime = 2.1;
+    p.playMode = "PlayOn";
+    p.gyro[0] = std::numeric_limits<double>::quiet_NaN();
+    p.gyro[2] = 0.456;
+    p.acc[1] = -1e-9;  // rounds to zero: written without a sign
+    p.acc[2] = 9.81;
+    for (int i = 0; i < kWireJointCount; ++i) p.joints[i] = i - 10.5;
+    p.joints[3] = std::numeric_limits<double>::infinity();
+    p.leftFoot.touching = true;
+    p.leftFoot.c[2] = -0.01;
+    p.leftFoot.f[2] = 22.5;
+    return p;
+}
+
+TEST(PerceptionTest, NumbersGameStateFeetAndNoNonFiniteValue) {
+    RobotPerception p = Standing();
+    std::string text = WritePerception(p);
+    for (const char* part :
+         {"(time (now 12.35))(GS (unum 5) (team right) (t 2.10) (pm PlayOn))(GYR (n torso) (rt "
+          "0.00 0.00 0.46))"
+          "(ACC (n torso) (a 0.00 0.00 9.81))(HJ (n hj1) (ax -10.50))(HJ (n hj2) (ax -9.50))",
+          "(HJ (n rlj1) (ax 0.00))",
+          "(HJ (n raj4) (ax 10.50))(FRP (n lf) (c 0.00 0.00 -0.01) (f 0.00 0.00 22.50))"})
+        EXPECT_NE(std::string::npos, text.find(part)) << part << "\n" << text;
+    EXPECT_EQ(0u, text.find("(time"));
+    EXPECT_EQ(std::string::npos, text.find("(n rf)"));  // only a touching foot reports
+    EXPECT_EQ(std::string::npos, text.find("See"));
+    p.identified = false;
+    p.playMode = "BeforeKickOff";
+    EXPECT_NE(std::string::npos, WritePerception(p).find("(GS (t 2.10) (pm BeforeKickOff))"));
+}
+
+TEST(PerceptionTest, VisionHearingAndTheSizeCap) {
+    RobotPerception p = Standing();
+    p.visionCycle = true;
+    EXPECT_NE(std::string::npos, WritePerception(p).find("(See)"));
+    p.objects.push_back({"B", {0.5, -10, -30}});
+    SeenRobot r;
+    r.team = std::string(32, 'T');
+    r.parts.push_back({"head", {2, 1, 0}});
+    r.parts.push_back({"lfoot", {2.1, 1.5, -15}});
+    p.robots.assign(200, r);
+    for (int i = 0; i < 200; ++i) p.robots[i].unum = i;
+    HeardMessage h;
+    h.time = 12.32;
+    h.direction = -35.2;
+    h.text = "hello";
+    p.heard.push_back(h);
+    const std::string text = WritePerception(p);
+    EXPECT_NE(std::string::npos,
+              text.find("(See (B (pol 0.50 -10.00 -30.00)) (P (team " + r.team +
+                        ") (id 0) (head (pol 2.00 1.00 0.00)) (lfoot (pol 2.10 1.50 -15.00)))"));
+    EXPECT_NE(std::string::npos, text.find("(hear 12.32 -35.20 hello)"));
+    // Too long: robots are left out from the end, only as many as needed, and it stays readable.
+    EXPECT_LE(text.size(), kMaxPerceptionPayload);
+    EXPECT_GT(text.size(), kMaxPerceptionPayload - 200);
+    EXPECT_EQ(0, ReadGroups(text).malformed);
+}
+
+TEST(TrainerTest, StateReplyOnOneLine) {
+    WorldTruth t;
+    t.time = 12.34;
+    t.gameTime = 2.1;
+    t.mode = kPlayOn;
+    t.scoreRight = 1;
+    t.ballPos[0] = 1;
+    t.ballVel[0] = -0.5;
+    RobotTruth r;
+    r.left = false;
+    r.unum = 2;
+    r.pos[0] = -3;
+    r.heading = 180;
+    r.upz = 0.99;
+    r.fallen = true;
+    t.robots.push_back(r);
+    EXPECT_EQ(
+        "(state (time 12.34) (gameTime 2.10) (playMode PlayOn) (score 0 1) "
+        "(ball (pos 1.0000 0.0000 0.0000) (vel -0.5000 0.0000 0.0000)) (robot (team Right) "
+        "(unum 2) (pos -3.0000 0.0000 0.0000) (heading 180.00) (upz 0.9900) (fallen 1)))",
+        WriteState(t));
+}
+
+}  // namespace

@@ -1,30 +1,61 @@
 #ifndef TESTS_SUPPORT_SIMPROCESS_H
 #define TESTS_SUPPORT_SIMPROCESS_H
 
+#include <netinet/in.h>
 #include <sys/types.h>
+#include <sys/wait.h>
 
 #include <string>
 #include <vector>
 
-// Real processes on loopback for the end-to-end tests: pitchsim on ports it picks itself,
-// framed clients (scripted agents, the trainer) and velorunner agents.
+// Real processes on loopback for the tests: length-prefixed TCP connections, child processes
+// with standard output and standard error captured in files, and pitchsim with its trainer.
 
-// A child process with standard output and standard error captured in files.
+std::string ReadFile(const std::string& path);
+
+class WireClient {
+  public:
+    ~WireClient() { Close(); }
+
+    // A 4-byte big-endian length, then the payload.
+    static std::string Frame(const std::string& payload);
+    bool Connect(int port);                    // to 127.0.0.1
+    void Adopt(int fd) { Close(), fd_ = fd; }  // an accepted connection
+    void Send(const std::string& payload) { SendRaw(Frame(payload)); }
+    void SendRaw(const std::string& bytes);
+    // One frame; false on timeout or end of stream (a partial frame is kept for the next call).
+    bool Receive(std::string& payload, double timeoutSeconds = 5);
+    // True when no byte arrives within the time given.
+    bool Silent(double timeoutSeconds);
+    // True when the other side closes within the time given (data before the end is skipped).
+    bool SeesEnd(double timeoutSeconds = 5);
+    void Close();
+    void Reset();  // closes with a reset instead of an orderly end of stream
+    // Sends one frame and returns the reply; "" when none arrives within the timeout.
+    std::string Exchange(const std::string& payload, double timeoutSeconds = 5);
+
+  private:
+    int fd_ = -1;
+    std::string buffer_;
+};
+
 class ChildProcess {
   public:
-    ChildProcess() = default;
     ~ChildProcess();
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
 
+    // Starts `binary` with `args` (argv[0] is added). False if it could not start.
     bool Start(const std::string& binary, const std::vector<std::string>& args);
     void Signal(int sig);
-    bool Running();
+    bool Running();  // checked without waiting
     // Waits for the end; on timeout the child is killed and false returned.
-    bool Wait(double timeoutSeconds);
-    bool ExitedWith(int status) const;
-    std::string Stdout() const;
-    std::string Stderr() const;
+    bool Wait(double timeoutSeconds = 15);
+    bool Exited() const { return waited_ && WIFEXITED(status_); }  // (after Wait)
+    int ExitStatus() const { return WEXITSTATUS(status_); }
+    bool ExitedWith(int status) const { return Exited() && ExitStatus() == status; }
+    bool Signaled() const { return waited_ && WIFSIGNALED(status_); }
+    int TermSignal() const { return WTERMSIG(status_); }
+    std::string Stdout() const { return ReadFile(outPath_); }
+    std::string Stderr() const { return ReadFile(errPath_); }
     pid_t Pid() const { return pid_; }
 
   private:
@@ -34,10 +65,13 @@ class ChildProcess {
     std::string outPath_, errPath_;
 };
 
-// pitchsim, started with --agent-port=0 --trainer-port=0 and the given options.
+double WallSeconds();                   // a steady clock
+sockaddr_in LoopbackAddress(int port);  // 127.0.0.1
+
 class PitchSim {
   public:
-    // Starts the server and reads the ports it prints. False if it did not come up in time.
+    // Starts pitchsim with --agent-port=0 --trainer-port=0 and `options`, and reads the ports it
+    // prints. False if it did not come up in time.
     bool Start(const std::vector<std::string>& options);
     int AgentPort() const { return agentPort_; }
     int TrainerPort() const { return trainerPort_; }
@@ -50,40 +84,16 @@ class PitchSim {
     int trainerPort_ = 0;
 };
 
-// A framed TCP client.
-class WireClient {
-  public:
-    WireClient() = default;
-    ~WireClient();
-    WireClient(const WireClient&) = delete;
-    WireClient& operator=(const WireClient&) = delete;
-
-    bool Connect(int port);
-    void Send(const std::string& payload);
-    void SendRaw(const std::string& bytes);
-    // One frame; false on timeout or end of stream.
-    bool Receive(std::string& payload, double timeoutSeconds = 5);
-    // True when the server closes the connection within the time given (data before the
-    // end is skipped).
-    bool SeesEnd(double timeoutSeconds = 5);
-    void Close();
-
-  private:
-    bool Fill(double timeoutSeconds);
-    int fd_ = -1;
-    std::string buffer_;
-};
-
-// The trainer: one command, one reply.
+// The trainer: one command, one reply ("" on timeout).
 class TrainerClient : public WireClient {
   public:
-    std::string Command(const std::string& command, double timeoutSeconds = 5);
+    std::string Command(const std::string& command) { return Exchange(command); }
 };
 
 // The robot of one team in a (state ...) reply.
 struct RobotState {
     bool found = false;
-    double x = 0, y = 0, z = 0, heading = 0, upz = 0;
+    double x = 0, y = 0, heading = 0, upz = 0;
     bool fallen = false;
 };
 RobotState FindRobot(const std::string& state, const std::string& team, int unum);

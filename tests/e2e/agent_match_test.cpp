@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -16,8 +17,7 @@ namespace {
 class AgentMatchTest : public ::testing::Test {
   protected:
     void StartServer(std::vector<std::string> options) {
-        options.push_back("--quiet");
-        options.push_back("--noise=off");
+        options.insert(options.end(), {"--quiet", "--noise=off"});
         ASSERT_TRUE(sim.Start(options)) << sim.process.Stderr();
         ASSERT_TRUE(trainer.Connect(sim.TrainerPort()));
     }
@@ -33,13 +33,10 @@ class AgentMatchTest : public ::testing::Test {
     }
     std::string State() { return trainer.Command("(getState)"); }
     double SimTime() { return NumberAfter(State(), "time"); }
-    // Lets the simulation run until the simulated clock reaches `seconds`; false if it does
-    // not get there within the wall time given.
-    bool RunUntil(double seconds, double wallSeconds) {
-        auto end = std::chrono::steady_clock::now() +
-                   std::chrono::milliseconds(static_cast<int>(wallSeconds * 1000));
-        while (SimTime() < seconds) {
-            if (std::chrono::steady_clock::now() > end) return false;
+    // Polls until `done` holds; false if it does not within the wall time given.
+    bool Until(const std::function<bool()>& done, double wallSeconds) {
+        for (double end = WallSeconds() + wallSeconds; !done();) {
+            if (WallSeconds() > end) return false;
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         return true;
@@ -50,10 +47,10 @@ class AgentMatchTest : public ::testing::Test {
     std::vector<std::unique_ptr<ChildProcess>> agents;
 };
 
-TEST_F(AgentMatchTest, OneAgentJoinsAndBeamsToItsFormationPlaceBeforeKickOff) {
+TEST_F(AgentMatchTest, OneAgentBeamsToItsFormationPlaceThenHoldsItsStanceForThirtySeconds) {
     StartServer({"--sync", "--auto-kickoff=0"});
     StartAgent(5);
-    ASSERT_TRUE(RunUntil(3, 60));
+    ASSERT_TRUE(Until([&] { return SimTime() >= 3; }, 60));
     std::string state = State();
     EXPECT_EQ("BeforeKickOff", PlayModeOf(state));
     // Number 5 of the left team stands at its formation place (-5.5, -2).
@@ -61,18 +58,11 @@ TEST_F(AgentMatchTest, OneAgentJoinsAndBeamsToItsFormationPlaceBeforeKickOff) {
     ASSERT_TRUE(r.found) << state;
     EXPECT_NEAR(-5.5, r.x, 0.1);
     EXPECT_NEAR(-2, r.y, 0.1);
-    EXPECT_FALSE(r.fallen);
-}
 
-TEST_F(AgentMatchTest, AfterKickOffItHoldsItsStanceForThirtySeconds) {
-    StartServer({"--sync", "--auto-kickoff=0"});
-    StartAgent(5);
-    ASSERT_TRUE(RunUntil(3, 60));
     ASSERT_EQ("(ok)", trainer.Command("(kickOff Left)"));
-    double start = SimTime();
-    double lowestUpz = 1;
+    double start = SimTime(), lowestUpz = 1;
     while (SimTime() < start + 30) {
-        RobotState r = FindRobot(State(), "Left", 5);
+        r = FindRobot(State(), "Left", 5);
         ASSERT_TRUE(r.found);
         ASSERT_FALSE(r.fallen) << "fell at " << SimTime();
         lowestUpz = std::min(lowestUpz, r.upz);
@@ -87,16 +77,14 @@ TEST_F(AgentMatchTest, FourAgentsPlayOnBesideAGarbageClientAndOneThatStopsReadin
     StartServer({"--sync"});
     for (int unum = 1; unum <= 4; ++unum) StartAgent(unum);
     // The agents' team comes first and plays left.
-    auto joined = [&] {
-        std::string state = State();
-        for (int unum = 1; unum <= 4; ++unum)
-            if (!FindRobot(state, "Left", unum).found) return false;
-        return true;
-    };
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!joined() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    ASSERT_TRUE(joined());
+    ASSERT_TRUE(Until(
+        [&] {
+            std::string state = State();
+            for (int unum = 1; unum <= 4; ++unum)
+                if (!FindRobot(state, "Left", unum).found) return false;
+            return true;
+        },
+        30));
     WireClient garbage, sleeper;
     ASSERT_TRUE(garbage.Connect(sim.AgentPort()));
     garbage.Send("(scene rsg/agent/nao/nao.rsg)");
@@ -106,9 +94,8 @@ TEST_F(AgentMatchTest, FourAgentsPlayOnBesideAGarbageClientAndOneThatStopsReadin
 
     // The garbage client answers every perception with rubbish; the sleeper never reads.
     std::string perception;
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     double simStart = -1;
-    while (std::chrono::steady_clock::now() < end) {
+    for (double end = WallSeconds() + 60; WallSeconds() < end;) {
         if (garbage.Receive(perception, 0.5)) garbage.Send("(he1 nan)((((lle2 1e99)(say a b)");
         double t = SimTime();
         if (simStart < 0 && t > 1) simStart = t;
@@ -117,8 +104,7 @@ TEST_F(AgentMatchTest, FourAgentsPlayOnBesideAGarbageClientAndOneThatStopsReadin
     std::string state = State();
     for (int unum = 1; unum <= 4; ++unum) {
         RobotState r = FindRobot(state, "Left", unum);
-        EXPECT_TRUE(r.found) << unum;
-        EXPECT_FALSE(r.fallen) << unum;
+        EXPECT_TRUE(r.found && !r.fallen) << unum;
     }
     // The sleeper was dropped for its silence; the four agents kept the clock going.
     EXPECT_FALSE(FindRobot(state, "Right", 9).found);

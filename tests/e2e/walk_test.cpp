@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -13,59 +12,50 @@
 
 namespace {
 
-// The number after "key=" in the probe's output, NaN when absent.
+// The number after "key=" in the probe's last line, NaN when absent.
 double Value(const std::string& out, const std::string& key) {
     size_t at = out.rfind(key + "=");
-    if (at == std::string::npos) return std::nan("");
-    return std::strtod(out.c_str() + at + key.size() + 1, nullptr);
+    return at == std::string::npos ? NAN : std::strtod(out.c_str() + at + key.size() + 1, nullptr);
 }
 
-class WalkInSimulator : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_TRUE(sim.Start({"--sync", "--noise=off", "--auto-kickoff=0", "--quiet"}));
-    }
-    void TearDown() override { sim.Stop(); }
-
-    // Runs the probe to its end and returns its standard output.
-    std::string Walk(const std::vector<std::string>& command) {
-        std::vector<std::string> args = {"--port=" + std::to_string(sim.AgentPort()),
-                                         "--trainer-port=" + std::to_string(sim.TrainerPort())};
-        args.insert(args.end(), command.begin(), command.end());
-        ChildProcess probe;
-        EXPECT_TRUE(probe.Start(std::string(BIN_DIR) + "/walkprobe", args));
-        EXPECT_TRUE(probe.Wait(120));
-        EXPECT_TRUE(probe.ExitedWith(0)) << probe.Stderr();
-        return probe.Stdout();
-    }
-
-    PitchSim sim;
+struct Bound {
+    const char* key;
+    double low, high;
 };
 
+TEST(WalkInSimulator, ForwardSidewaysAndTurningWalksKeepTheirFeetAndGoTheCommandedWay) {
+    const struct {
+        std::vector<std::string> command;
+        std::vector<Bound> bounds;
+    } cases[] = {
+        // 0.12 m per 0.28 s step is 0.43 m/s, straight ahead.
+        {{"--forward=0.24"},
+         {{"speed_mps", 0.35, 0.55}, {"forward_m", 2.0, INFINITY}, {"left_m", -0.4, 0.4}}},
+        {{"--forward=0", "--side=0.04"}, {{"left_m", 0.15, INFINITY}, {"forward_m", -0.15, 0.15}}},
+        // Three degrees per pair of steps, to the left, on the spot.
+        {{"--forward=0", "--turn=10"},
+         {{"heading_change_deg", 15, 45}, {"distance_m", -INFINITY, 0.3}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command.back());
+        PitchSim sim;
+        ASSERT_TRUE(sim.Start({"--sync", "--noise=off", "--auto-kickoff=0", "--quiet"}));
+        std::vector<std::string> args = {"--port=" + std::to_string(sim.AgentPort()),
+                                         "--trainer-port=" + std::to_string(sim.TrainerPort()),
+                                         "--seconds=6"};
+        args.insert(args.end(), c.command.begin(), c.command.end());
+        ChildProcess probe;
+        ASSERT_TRUE(probe.Start(std::string(BIN_DIR) + "/walkprobe", args));
+        ASSERT_TRUE(probe.Wait(120));
+        ASSERT_TRUE(probe.ExitedWith(0)) << probe.Stderr();
+        std::string out = probe.Stdout();
+        EXPECT_EQ(0, Value(out, "falls")) << out;
+        for (const Bound& b : c.bounds) {
+            EXPECT_GE(Value(out, b.key), b.low) << b.key << "\n" << out;
+            EXPECT_LE(Value(out, b.key), b.high) << b.key << "\n" << out;
+        }
+        EXPECT_TRUE(sim.Stop());
+    }
+}
+
 }  // namespace
-
-TEST_F(WalkInSimulator, ForwardCommandWalksStraightAhead) {
-    std::string out = Walk({"--forward=0.24", "--seconds=6"});
-    EXPECT_EQ(Value(out, "falls"), 0) << out;
-    // 0.12 m per 0.28 s step is 0.43 m/s.
-    EXPECT_GT(Value(out, "speed_mps"), 0.35) << out;
-    EXPECT_LT(Value(out, "speed_mps"), 0.55) << out;
-    EXPECT_GT(Value(out, "forward_m"), 2.0) << out;
-    EXPECT_LT(std::abs(Value(out, "left_m")), 0.4) << out;
-}
-
-TEST_F(WalkInSimulator, SidewaysCommandWalksToTheLeft) {
-    std::string out = Walk({"--forward=0", "--side=0.04", "--seconds=6"});
-    EXPECT_EQ(Value(out, "falls"), 0) << out;
-    EXPECT_GT(Value(out, "left_m"), 0.15) << out;
-    EXPECT_LT(std::abs(Value(out, "forward_m")), 0.15) << out;
-}
-
-TEST_F(WalkInSimulator, TurnCommandTurnsLeftOnTheSpot) {
-    // Three degrees per pair of 0.28 s steps.
-    std::string out = Walk({"--forward=0", "--turn=10", "--seconds=6"});
-    EXPECT_EQ(Value(out, "falls"), 0) << out;
-    EXPECT_GT(Value(out, "heading_change_deg"), 15) << out;
-    EXPECT_LT(Value(out, "heading_change_deg"), 45) << out;
-    EXPECT_LT(Value(out, "distance_m"), 0.3) << out;
-}

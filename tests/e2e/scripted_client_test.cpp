@@ -122,4 +122,13 @@ TEST(ServerTest, AScriptedClientGetsWellFormedPerceptionsWhileOthersMisbehave) {
     EXPECT_TRUE(sim.Stop()) << sim.process.Stderr();
 }
 
+TEST(PitchSimProcessTest, UsageErrorsExitWithStatusTwo) {
+    ChildProcess p;
+    ASSERT_TRUE(p.Start(PitchSimBinary(), {"--agent-port=70000"}));
+    ASSERT_TRUE(p.Wait(10));
+    EXPECT_TRUE(p.ExitedWith(2));
+    EXPECT_NE(std::string::npos, p.Stderr().find("bad value for --agent-port")) << p.Stderr();
+    EXPECT_NE(std::string::npos, p.Stderr().find("usage: pitchsim")) << p.Stderr();
+}
+
 }  // namespace

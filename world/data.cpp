@@ -17,12 +17,6 @@ PlayerFlagLocation DATA::playerGroup[9];
 
 namespace {
 
-// One formation row: field position (x, y, z) and the uniform number of the slot.
-struct FormationRow {
-    float x, y, z;
-    int num;
-};
-
 const FormationRow kAttack[2] = {
     {-2, 2.5f, 0, 1},
     {-2, -2.5f, 0, 2},
@@ -40,18 +34,10 @@ const FormationRow kPlayers[9] = {
     {-7.5f, 0, 0, 7}, {-7.5f, -1.5f, 0, 8}, {-10.1f, 0, 0, 9},
 };
 
-template <int N>
-void FillTable(PlayerFlagLocation (&table)[N], const FormationRow (&rows)[N]) {
-    for (int i = 0; i < N; ++i) {
-        table[i].location = FlagLocation(rows[i].x, rows[i].y, rows[i].z);
-        table[i].num = rows[i].num;
-    }
-}
-
 }  // namespace
 
 void DATA::SetPlayerLocation() {
-    FillTable(attackGroup, kAttack);
-    FillTable(defenseGroup, kDefense);
-    FillTable(playerGroup, kPlayers);
+    FillFormation(attackGroup, kAttack);
+    FillFormation(defenseGroup, kDefense);
+    FillFormation(playerGroup, kPlayers);
 }

@@ -29,4 +29,19 @@ class DATA {
     static void SetPlayerLocation();
 };
 
+// One row of a formation table as written in the source: field position (x, y, z) and the
+// uniform number of the slot.
+struct FormationRow {
+    float x, y, z;
+    int num;
+};
+
+template <int N>
+void FillFormation(PlayerFlagLocation (&table)[N], const FormationRow (&rows)[N]) {
+    for (int i = 0; i < N; ++i) {
+        table[i].location = FlagLocation(rows[i].x, rows[i].y, rows[i].z);
+        table[i].num = rows[i].num;
+    }
+}
+
 #endif

@@ -29,24 +29,11 @@ const Landmark kLandmarks[8] = {
     {"G1R", 1, 0, 1, true},   {"G2R", 1, 0, -1, true},
 };
 
-struct FormationRow {
-    float x, y, z;
-    int num;
-};
-
 const FormationRow kAttack[2] = {{-2, 2.5f, 0, 1}, {-2, -2.5f, 0, 2}};
 const FormationRow kDefense[4] = {
     {-4, 0, 0, 3}, {-6, 2.5f, 0, 4}, {-6, -2.5f, 0, 5}, {-8.6f, 0, 0, 6}};
 const FormationRow kPlayers[6] = {{-2, 2, 0, 1}, {-2, -2, 0, 2}, {-4, 0, 0, 3},
                                   {-6, 2, 0, 4}, {-6, -2, 0, 5}, {-8.6f, 0, 0, 6}};
-
-template <int N>
-void FillTable(PlayerFlagLocation (&table)[N], const FormationRow (&rows)[N]) {
-    for (int i = 0; i < N; ++i) {
-        table[i].location = FlagLocation(rows[i].x, rows[i].y, rows[i].z);
-        table[i].num = rows[i].num;
-    }
-}
 
 }  // namespace
 
@@ -66,9 +53,9 @@ void WorldModel::SetmFlagOriginMap() {
 }
 
 void WorldModel::SetPlayerLocation() {
-    FillTable(attackGroup, kAttack);
-    FillTable(defenseGroup, kDefense);
-    FillTable(playerGroup, kPlayers);
+    FillFormation(attackGroup, kAttack);
+    FillFormation(defenseGroup, kDefense);
+    FillFormation(playerGroup, kPlayers);
 }
 
 float CalBallLocationFromVel(float v) {

@@ -122,6 +122,70 @@ TEST(ServerTest, AScriptedClientGetsWellFormedPerceptionsWhileOthersMisbehave) {
     EXPECT_TRUE(sim.Stop()) << sim.process.Stderr();
 }
 
+// Answers perceptions until one names the robot's number and side; returns that part of the GS
+// group, or "" when the link ends first.
+std::string AwaitIdentity(WireClient& c) {
+    std::string p;
+    while (c.Receive(p)) {
+        c.Send("(syn)");
+        size_t at = p.find("(GS (unum");
+        if (at != std::string::npos) return p.substr(at, p.find(')', p.find("(team", at)) - at + 1);
+    }
+    return "";
+}
+
+TEST(ServerTest, JoiningRulesMirroredBeamsTrainerErrorsAndKillsim) {
+    PitchSim sim;
+    ASSERT_TRUE(sim.Start({"--sync", "--sync-timeout=20", "--auto-kickoff=0", "--quiet"}));
+    TrainerClient trainer;
+    ASSERT_TRUE(trainer.Connect(sim.TrainerPort()));
+    WireClient left, right, refused[3], model;
+    std::string p;
+    ASSERT_TRUE(Join(left, sim.AgentPort(), p));
+    left.Send("(init (unum 1)(teamname Alpha))");
+    EXPECT_EQ("(GS (unum 1) (team left)", AwaitIdentity(left));
+    ASSERT_TRUE(Join(right, sim.AgentPort(), p));
+    right.Send("(init (unum 0)(teamname Beta))");
+    EXPECT_EQ("(GS (unum 1) (team right)", AwaitIdentity(right));
+    // A taken number, a number beyond the team size, a third team, another model: closed.
+    const char* inits[3] = {"(init (unum 1)(teamname Alpha))", "(init (unum 12)(teamname Beta))",
+                            "(init (unum 2)(teamname Gamma))"};
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(Join(refused[i], sim.AgentPort(), p));
+        refused[i].Send(inits[i]);
+        EXPECT_TRUE(refused[i].SeesEnd()) << inits[i];
+    }
+    ASSERT_TRUE(model.Connect(sim.AgentPort()));
+    model.Send("(scene rsg/agent/other.rsg)");
+    EXPECT_TRUE(model.SeesEnd());
+
+    // Beams are in each team's own frame: the right team's is mirrored; the opponent half is
+    // out of reach.
+    left.Send("(beam 4 0.5 90)");
+    right.Send("(beam -3 1 0)");
+    for (int k = 0; k < 3; ++k) {
+        ASSERT_TRUE(left.Receive(p) && right.Receive(p));
+        left.Send("(syn)");
+        right.Send("(syn)");
+    }
+    std::string state = trainer.Command("(getState)");
+    RobotState l = FindRobot(state, "Left", 1), r = FindRobot(state, "Right", 1);
+    EXPECT_LE(l.x, 0.01) << state;
+    EXPECT_NEAR(0.5, l.y, 0.01);
+    EXPECT_NEAR(90, l.heading, 1);
+    EXPECT_NEAR(3, r.x, 0.01) << state;
+    EXPECT_NEAR(-1, r.y, 0.01);
+    EXPECT_NEAR(180, std::fabs(r.heading), 1);
+
+    EXPECT_EQ("(error no such robot)",
+              trainer.Command("(agent (team Left) (unum 7) (pos 0 0 0.4) (rot 0))"));
+    EXPECT_EQ(0u, trainer.Command("(frobnicate)").find("(error "));
+    EXPECT_EQ("(ok)", trainer.Command("(killsim)"));
+    ASSERT_TRUE(sim.process.Wait(10));
+    EXPECT_TRUE(sim.process.ExitedWith(0));
+    EXPECT_NE(std::string::npos, (sim.process.Stdout() + sim.process.Stderr()).find("final score"));
+}
+
 TEST(PitchSimProcessTest, UsageErrorsExitWithStatusTwo) {
     ChildProcess p;
     ASSERT_TRUE(p.Start(PitchSimBinary(), {"--agent-port=70000"}));

@@ -189,6 +189,29 @@ TEST(ServerTest, JoiningRulesMirroredBeamsTrainerErrorsAndKillsim) {
     EXPECT_NE(std::string::npos, (sim.process.Stdout() + sim.process.Stderr()).find("final score"));
 }
 
+TEST(ServerTest, ASilentAgentCostsTheSyncTimeoutUntilItIsDropped) {
+    PitchSim sim;
+    ASSERT_TRUE(sim.Start({"--sync", "--sync-timeout=100", "--auto-kickoff=0", "--quiet"}));
+    WireClient prompt, silent;
+    std::string p;
+    ASSERT_TRUE(Join(prompt, sim.AgentPort(), p) && Join(silent, sim.AgentPort(), p));
+    // Seconds of wall time per cycle seen by the prompt agent, over 10 cycles.
+    auto cycleSeconds = [&] {
+        double start = WallSeconds();
+        for (int k = 0; k < 10; ++k) {
+            prompt.Send("(syn)");
+            if (!prompt.Receive(p)) return -1.0;
+        }
+        return (WallSeconds() - start) / 10;
+    };
+    double waiting = cycleSeconds();
+    EXPECT_GT(waiting, 0.09);
+    EXPECT_LT(waiting, 0.5);
+    EXPECT_TRUE(silent.SeesEnd(8));               // dropped after 5 s of silence
+    for (int k = 0; k < 10; ++k) cycleSeconds();  // stale perceptions drained
+    EXPECT_LT(cycleSeconds(), 0.05);
+}
+
 TEST(PitchSimProcessTest, UsageErrorsExitWithStatusTwo) {
     ChildProcess p;
     ASSERT_TRUE(p.Start(PitchSimBinary(), {"--agent-port=70000"}));

@@ -1,5 +1,6 @@
 #include "sim/server/perception.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -7,11 +8,18 @@
 
 namespace {
 
-// Appends v with `decimals` decimals; non-finite values become 0.
+// No reading on this wire comes near it; beyond it a number is clamped, so that the text of
+// any number fits the buffer below (and the agent's single-precision floats).
+const double kLargestWireNumber = 1e9;
+
+// Appends v with `decimals` (at most 6) decimals; non-finite values become 0.
 void Num(std::string& out, double v, int decimals) {
     if (!std::isfinite(v)) v = 0;
-    char buf[64];
-    int n = std::snprintf(buf, sizeof(buf), "%.*f", decimals, v);
+    v = std::clamp(v, -kLargestWireNumber, kLargestWireNumber);
+    char buf[32];
+    int n = std::snprintf(buf, sizeof(buf), "%.*f", std::clamp(decimals, 0, 6), v);
+    if (n < 0) n = 0;
+    if (n >= static_cast<int>(sizeof(buf))) n = sizeof(buf) - 1;  // cannot happen after the clamp
     // "-0.00" reads as zero anyway, but keep the wire tidy.
     if (n > 1 && buf[0] == '-') {
         bool zero = true;

@@ -8,6 +8,18 @@
 
 namespace {
 
+// Where the trainer may put things: within kMaxPlacementRadius of the centre spot, z inside
+// kPlacementZ. Farther, a position is nonsense that only breaks the physics and the texts.
+const double kMaxPlacementRadius = 100;  // m
+const double kPlacementZ[2] = {-1, 50};  // m
+const double kMaxPlacementSpeed = 100;   // m/s
+const char* const kBadPositionError = "position beyond 100 m of the centre or z outside -1..50 m";
+
+bool SanePosition(const double pos[3]) {
+    return std::hypot(pos[0], pos[1]) <= kMaxPlacementRadius && pos[2] >= kPlacementZ[0] &&
+           pos[2] <= kPlacementZ[1];
+}
+
 TrainerCommand Invalid(const std::string& error) {
     TrainerCommand c;
     c.error = error;
@@ -41,6 +53,7 @@ TrainerCommand ReadAgent(const SNode& g) {
         unum != std::floor(unum) || unum < 1 || unum > 99 || !Numbers(g.Find("pos"), 3, c.pos) ||
         !Numbers(g.Find("rot"), 1, &c.rot))
         return Invalid("bad agent command");
+    if (!SanePosition(c.pos)) return Invalid(kBadPositionError);
     c.unum = static_cast<int>(unum);
     if (const SNode* tilt = g.Find("tilt")) {
         if (!Numbers(tilt, 1, &c.tilt) || std::fabs(c.tilt) > 180)
@@ -66,6 +79,10 @@ TrainerCommand ReadCommand(const SNode& g) {
             if (!Numbers(vel, 3, c.vel)) return Invalid("bad ball command");
             c.hasVel = true;
         }
+        if (!SanePosition(c.pos)) return Invalid(kBadPositionError);
+        if (std::sqrt(c.vel[0] * c.vel[0] + c.vel[1] * c.vel[1] + c.vel[2] * c.vel[2]) >
+            kMaxPlacementSpeed)
+            return Invalid("ball speed above 100 m/s");
     } else if (head == "agent") {
         return ReadAgent(g);
     } else if (head == "getState" && g.items.size() == 1) {
@@ -78,8 +95,10 @@ TrainerCommand ReadCommand(const SNode& g) {
     return c;
 }
 
+// Clamped like the perception's numbers, so that the text of any value fits the buffer.
 void Num(std::string& out, double v, int decimals) {
     if (!std::isfinite(v)) v = 0;
+    v = std::fmax(-1e9, std::fmin(v, 1e9));
     char buf[64];
     std::snprintf(buf, sizeof(buf), "%.*f", decimals, v);
     // A value that rounds to zero is written without a sign.

@@ -1,0 +1,102 @@
+// pitchsim's texts against hostile input: numbers that do not fit, trainer placements far away,
+// team names with control bytes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "sim/server/effector.h"
+#include "sim/server/perception.h"
+#include "sim/server/sexpr.h"
+#include "sim/server/trainer.h"
+
+namespace {
+
+// Every atom of a text that reads as a number, recursively.
+void CollectNumbers(const SNode& n, std::vector<double>& out) {
+    double v;
+    if (!n.isList && ParseNumberAtom(n.atom, v)) out.push_back(v);
+    for (const SNode& item : n.items) CollectNumbers(item, out);
+}
+
+// A text a client can read: no NUL or control byte, balanced, every number finite and small
+// enough for a float.
+void ExpectReadable(const std::string& text) {
+    for (char ch : text) ASSERT_TRUE(ch >= ' ' && ch <= '~') << int(ch) << " in\n" << text;
+    SexprReadResult read = ReadGroups(text);
+    EXPECT_EQ(0, read.malformed) << text;
+    std::vector<double> numbers;
+    for (const SNode& g : read.groups) CollectNumbers(g, numbers);
+    EXPECT_FALSE(numbers.empty());
+    for (double v : numbers) EXPECT_TRUE(std::isfinite(v) && std::fabs(v) <= 1e9) << v;
+}
+
+TEST(HostileNumbersTest, HugeReadingsGiveReadableTexts) {
+    const double huge[] = {1e100, -1e300, std::numeric_limits<double>::max(), -1e10, 1e9 + 0.5};
+    for (double v : huge) {
+        SCOPED_TRACE(v);
+        RobotPerception p;
+        p.time = v;
+        p.gameTime = v;
+        p.playMode = "PlayOn";
+        p.gyro[1] = v;
+        p.joints[4] = v;
+        p.leftFoot.touching = true;
+        p.leftFoot.f[2] = v;
+        p.visionCycle = true;
+        p.objects.push_back({"B", {v, v, -v}});
+        SeenRobot r;
+        r.team = "Other";
+        r.parts.push_back({"head", {v, 1, 0}});
+        p.robots.push_back(r);
+        HeardMessage h;
+        h.time = v;
+        h.direction = v;
+        h.text = "hi";
+        p.heard.push_back(h);
+        const std::string text = WritePerception(p);
+        ExpectReadable(text);
+        EXPECT_NE(std::string::npos, text.find("(B (pol ")) << text;
+
+        WorldTruth t;
+        t.time = v;
+        t.ballPos[0] = v;
+        RobotTruth robot;
+        robot.pos[1] = v;
+        robot.heading = v;
+        t.robots.push_back(robot);
+        ExpectReadable(WriteState(t));
+    }
+}
+
+TEST(HostileTrainerTest, PlacementsFarAwayAreRefused) {
+    struct Case {
+        const char* command;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"(ball (pos 1e100 0 0.042))", false},
+        {"(ball (pos 0 -1e300 0.042))", false},
+        {"(ball (pos 70 70 0.042))", true},  // 99 m from the centre
+        {"(ball (pos 71 71 0.042))", false},
+        {"(ball (pos 0 0 50))", true},
+        {"(ball (pos 0 0 50.01))", false},
+        {"(ball (pos 0 0 -1.5))", false},
+        {"(ball (pos 0 0 0.042) (vel 99 0 0))", true},
+        {"(ball (pos 0 0 0.042) (vel 1e30 0 0))", false},
+        {"(agent (team Left) (unum 1) (pos -3 0 0.4) (rot 0))", true},
+        {"(agent (team Left) (unum 1) (pos 1e100 0 0.4) (rot 0))", false},
+        {"(agent (team Right) (unum 2) (pos 0 0 1e6) (rot 0))", false},
+    };
+    for (const Case& c : cases) {
+        const std::vector<TrainerCommand> parsed = ParseTrainerCommands(c.command);
+        ASSERT_EQ(1u, parsed.size()) << c.command;
+        EXPECT_EQ(c.accepted, parsed[0].kind != TrainerCommand::kInvalid) << c.command;
+        if (!c.accepted) {
+            EXPECT_FALSE(parsed[0].error.empty()) << c.command;
+        }
+    }
+}
+
+}  // namespace

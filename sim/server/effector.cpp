@@ -1,6 +1,7 @@
 #include "sim/server/effector.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "sim/server/sexpr.h"
 
@@ -44,8 +45,14 @@ void ReadInit(const SNode& g, EffectorCommands& c, EffectorRejects& r) {
         r.malformed++;
         return;
     }
-    if (unum < 0 || team.size() > kMaxTeamNameLength) {
+    if (unum < 0) {
         r.outOfRange++;
+        return;
+    }
+    std::string fault = TeamNameFault(team);
+    if (!fault.empty()) {
+        r.outOfRange++;
+        c.initError = fault;
         return;
     }
     c.init = true;
@@ -118,6 +125,22 @@ bool IsValidSayText(const std::string& text) {
     for (char ch : text)
         if (ch <= ' ' || ch > '~' || ch == '(' || ch == ')') return false;
     return true;
+}
+
+std::string TeamNameFault(const std::string& name) {
+    if (name.empty() || name.size() > kMaxTeamNameLength)
+        return "a team name of " + std::to_string(name.size()) + " characters (1.." +
+               std::to_string(kMaxTeamNameLength) + " allowed)";
+    for (size_t i = 0; i < name.size(); ++i) {
+        const unsigned char ch = static_cast<unsigned char>(name[i]);
+        if (ch <= ' ' || ch > '~' || ch == '(' || ch == ')') {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "0x%02x", ch);
+            return std::string("a team name with the byte ") + hex + " at " + std::to_string(i) +
+                   " (printable characters only, no blanks or parentheses)";
+        }
+    }
+    return "";
 }
 
 void ParseEffectors(const std::string& text, EffectorCommands& commands, EffectorRejects& rejects) {

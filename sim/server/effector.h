@@ -21,6 +21,7 @@ struct EffectorCommands {
     bool init = false;
     int unum = 0;  // 0 = next free
     std::string teamName;
+    std::string initError;  // an init that must be refused, and why (a bad team name)
     bool jointSet[kWireJointCount] = {};
     double jointVelocity[kWireJointCount] = {};  // rad/s, wire order, clamped
     bool beam = false;
@@ -46,5 +47,8 @@ void ParseEffectors(const std::string& text, EffectorCommands& commands, Effecto
 
 // A say text: 1..20 printable ASCII characters, no blanks, no parentheses.
 bool IsValidSayText(const std::string& text);
+// A team name: 1..32 characters of the same kind. Names reach other agents' perceptions and
+// the log: no control byte, NUL or blank may pass. "" when valid, else why not.
+std::string TeamNameFault(const std::string& name);
 
 #endif

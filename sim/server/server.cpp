@@ -311,6 +311,10 @@ void Server::OnAgentFrame(Agent& a, const std::string& payload) {
         // Nothing but scene means anything before it; such a client never holds the wait.
         if (!c.scene) a.rejects.malformed++;
     } else {
+        if (!c.initError.empty() && !a.identified) {
+            Refuse(a, c.initError);
+            return;
+        }
         if (c.init && !a.identified && !Identify(a, c)) return;
         for (int j = 0; j < kWireJointCount; ++j)
             if (c.jointSet[j]) world_.Command(a.robot, j, c.jointVelocity[j]);
@@ -345,13 +349,14 @@ bool Server::Identify(Agent& a, const EffectorCommands& c) {
     for (size_t i = 0; i < teamNames_.size(); ++i)
         if (teamNames_[i] == c.teamName) side = static_cast<int>(i);
     if (side < 0) {
-        if (teamNames_.size() >= 2) {
+        for (size_t i = 0; i < teamNames_.size() && side < 0; ++i)
+            if (teamNames_[i].empty()) side = static_cast<int>(i);
+        if (side < 0) {
             Refuse(a, "a third team '" + c.teamName + "' (playing: " + teamNames_[0] + ", " +
                           teamNames_[1] + ")");
             return false;
         }
-        teamNames_.push_back(c.teamName);
-        side = static_cast<int>(teamNames_.size()) - 1;
+        teamNames_[side] = c.teamName;
     }
     bool left = side == 0;
     int unum = c.unum;
@@ -429,9 +434,23 @@ void Server::RemoveAgent(int connection, const std::string& reason) {
         for (auto& [id, other] : agents_)
             if (other.robot > a.robot) other.robot--;
     }
+    const bool identified = a.identified, left = a.left;
     agents_.erase(it);
+    if (identified) FreeSideIfEmpty(left);
     auto gone = [connection](const Said& s) { return s.connection == connection; };
     said_.erase(std::remove_if(said_.begin(), said_.end(), gone), said_.end());
+}
+
+// A team whose last robot left gives up its side: passing clients with made-up team names
+// must not lock out the teams that come later.
+void Server::FreeSideIfEmpty(bool left) {
+    for (const auto& [id, other] : agents_)
+        if (other.identified && other.left == left) return;
+    std::string& name = teamNames_[left ? 0 : 1];
+    if (name.empty()) return;
+    log_.Info("team " + name + " has no robot left; the " + (left ? "left" : "right") +
+              " side is free");
+    name.clear();
 }
 
 void Server::DropSilentAgents() {
@@ -528,7 +547,7 @@ void Server::PrintStatus() {
 
 std::string Server::TeamName(bool left) const {
     size_t i = left ? 0 : 1;
-    return i < teamNames_.size() ? teamNames_[i] : (left ? "Left" : "Right");
+    return !teamNames_[i].empty() ? teamNames_[i] : (left ? "Left" : "Right");
 }
 
 std::string Server::AgentName(const Agent& a) const {

@@ -78,6 +78,7 @@ class Server {
     void ApplyBeam(Agent& agent, const EffectorCommands& c);
     void RemoveAgent(int connection, const std::string& reason);
     void Refuse(Agent& agent, const std::string& why);
+    void FreeSideIfEmpty(bool left);
 
     void OnTrainerFrame(int connection, const std::string& payload);
     std::string ApplyTrainerCommand(const TrainerCommand& c);
@@ -99,9 +100,9 @@ class Server {
     sim::World world_;
     sim::Vision vision_;
     Referee referee_;
-    std::map<int, Agent> agents_;         // by connection
-    std::vector<std::string> teamNames_;  // [0] plays left, [1] right
-    std::vector<Said> said_;              // this cycle's messages, heard in the next
+    std::map<int, Agent> agents_;                 // by connection
+    std::vector<std::string> teamNames_{"", ""};  // [0] plays left, [1] right; "" = free
+    std::vector<Said> said_;                      // this cycle's messages, heard in the next
     std::vector<Said> toHear_;
     bool killed_ = false;
     const volatile std::sig_atomic_t* stop_ = nullptr;

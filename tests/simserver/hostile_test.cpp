@@ -99,4 +99,32 @@ TEST(HostileTrainerTest, PlacementsFarAwayAreRefused) {
     }
 }
 
+TEST(HostileInitTest, TeamNamesOnlyOfPrintableCharactersUpTo32) {
+    struct Case {
+        std::string name;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"MarrowFinch", true},
+        {std::string(32, 'x'), true},
+        {"a-b_c.d+1!", true},
+        {std::string(33, 'x'), false},
+        {std::string("Bad\0Name", 8), false},
+        {"Bad\x01Name", false},
+        {"Bad\x7fName", false},
+        {"caf\xc3\xa9", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.name));
+        EffectorCommands commands;
+        EffectorRejects rejects;
+        ParseEffectors("(init (unum 3)(teamname " + c.name + "))", commands, rejects);
+        EXPECT_EQ(c.accepted, commands.init);
+        EXPECT_EQ(c.accepted, commands.initError.empty()) << commands.initError;
+        // The reason is fit for a log line: printable, without the raw name.
+        for (char ch : commands.initError) EXPECT_TRUE(ch >= ' ' && ch <= '~');
+        EXPECT_EQ(c.accepted ? 0 : 1, rejects.Total());
+    }
+}
+
 }  // namespace

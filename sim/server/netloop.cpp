@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -17,6 +18,21 @@ namespace {
 bool SetNonBlocking(int fd) {
     int flags = fcntl(fd, F_GETFL, 0);
     return flags >= 0 && fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
+}
+
+// After accept failed for want of descriptors or memory the listener stays readable: it is
+// left out of the poll this long instead of waking it at once, again and again.
+const auto kAcceptPause = std::chrono::milliseconds(200);
+
+std::string SecondsText(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g s", seconds);
+    return text;
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point t,
+                    std::chrono::steady_clock::time_point now) {
+    return std::chrono::duration<double>(now - t).count();
 }
 
 }  // namespace
@@ -28,10 +44,10 @@ NetLoop::NetLoop() {
 
 NetLoop::~NetLoop() {
     CloseAll();
-    for (int fd : listenFds_) close(fd);
+    for (const Listener& l : listeners_) close(l.fd);
 }
 
-int NetLoop::Listen(int port, std::string& error) {
+int NetLoop::Listen(int port, std::string& error, const ListenerLimits& limits) {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
     if (fd < 0) {
         error = std::strerror(errno);
@@ -51,13 +67,28 @@ int NetLoop::Listen(int port, std::string& error) {
     }
     socklen_t len = sizeof(addr);
     getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    listenFds_.push_back(fd);
-    listenPorts_.push_back(ntohs(addr.sin_port));
-    return static_cast<int>(listenFds_.size()) - 1;
+    Listener l;
+    l.fd = fd;
+    l.port = ntohs(addr.sin_port);
+    l.limits = limits;
+    listeners_.push_back(l);
+    return static_cast<int>(listeners_.size()) - 1;
 }
 
 int NetLoop::BoundPort(int listener) const {
-    return listenPorts_.at(static_cast<size_t>(listener));
+    return listeners_.at(static_cast<size_t>(listener)).port;
+}
+
+// The wait, shortened to wake up when a paused listener may accept again.
+int NetLoop::PollTimeout(int timeoutMs) const {
+    const Clock::time_point now = Clock::now();
+    for (const Listener& l : listeners_) {
+        if (l.pausedUntil <= now) continue;
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(l.pausedUntil - now);
+        int ms = static_cast<int>(left.count()) + 1;
+        if (timeoutMs < 0 || ms < timeoutMs) timeoutMs = ms;
+    }
+    return timeoutMs;
 }
 
 void NetLoop::Poll(int timeoutMs, std::vector<NetEvent>& events) {
@@ -67,8 +98,10 @@ void NetLoop::Poll(int timeoutMs, std::vector<NetEvent>& events) {
 
     std::vector<pollfd> fds;
     std::vector<int> ids;  // connection id per entry; -1 - listener index for listeners
-    for (size_t i = 0; i < listenFds_.size(); ++i) {
-        fds.push_back({listenFds_[i], POLLIN, 0});
+    const Clock::time_point now = Clock::now();
+    for (size_t i = 0; i < listeners_.size(); ++i) {
+        if (listeners_[i].pausedUntil > now) continue;
+        fds.push_back({listeners_[i].fd, POLLIN, 0});
         ids.push_back(-1 - static_cast<int>(i));
     }
     for (const auto& [id, c] : connections_) {
@@ -77,8 +110,11 @@ void NetLoop::Poll(int timeoutMs, std::vector<NetEvent>& events) {
         fds.push_back({c.fd, want, 0});
         ids.push_back(id);
     }
-    int ready = poll(fds.data(), fds.size(), timeoutMs);
-    if (ready <= 0) return;  // timeout, or interrupted by a signal
+    int ready = poll(fds.data(), fds.size(), PollTimeout(timeoutMs));
+    if (ready <= 0) {  // timeout, or interrupted by a signal
+        ExpireConnections(events);
+        return;
+    }
 
     for (size_t i = 0; i < fds.size(); ++i) {
         if (fds[i].revents == 0) continue;
@@ -99,14 +135,57 @@ void NetLoop::Poll(int timeoutMs, std::vector<NetEvent>& events) {
         }
         if (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) ReadFrom(id, events);
     }
+    ExpireConnections(events);
+}
+
+// Drops the connections that sat idle too long, or on part of a frame.
+void NetLoop::ExpireConnections(std::vector<NetEvent>& events) {
+    const Clock::time_point now = Clock::now();
+    std::vector<std::pair<int, std::string>> expired;
+    for (const auto& [id, c] : connections_) {
+        const ListenerLimits& limits = listeners_[static_cast<size_t>(c.listener)].limits;
+        if (c.input.Buffered() > 0 && SecondsSince(c.partialSince, now) > limits.halfFrameSeconds)
+            expired.push_back(
+                {id, "held part of a frame for " + SecondsText(limits.halfFrameSeconds)});
+        else if (limits.idleSeconds > 0 && SecondsSince(c.lastInput, now) > limits.idleSeconds)
+            expired.push_back({id, "idle for " + SecondsText(limits.idleSeconds)});
+    }
+    for (const auto& [id, reason] : expired) Drop(id, reason);
     events.insert(events.end(), deferred_.begin(), deferred_.end());
     deferred_.clear();
 }
 
+void NetLoop::Reject(int listener, const std::string& reason, std::vector<NetEvent>& events) {
+    NetEvent e;
+    e.kind = NetEvent::kRejected;
+    e.listener = listener;
+    e.payload = reason;
+    events.push_back(e);
+}
+
 void NetLoop::AcceptAll(int listener, std::vector<NetEvent>& events) {
+    Listener& l = listeners_[static_cast<size_t>(listener)];
     while (true) {
-        int fd = accept(listenFds_[static_cast<size_t>(listener)], nullptr, nullptr);
-        if (fd < 0) return;  // EAGAIN: nothing more waiting (or a transient failure)
+        int fd = accept(l.fd, nullptr, nullptr);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED) continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) return;
+            // Out of descriptors or memory: the waiting client stays queued; look again later.
+            l.pausedUntil = Clock::now() + kAcceptPause;
+            Reject(listener,
+                   std::string("cannot accept a connection (") + std::strerror(errno) +
+                       "); trying again shortly",
+                   events);
+            return;
+        }
+        if (l.connections >= l.limits.maxConnections) {
+            close(fd);
+            Reject(listener,
+                   "connection limit of " + std::to_string(l.limits.maxConnections) +
+                       " reached; a new connection was closed",
+                   events);
+            continue;
+        }
         if (!SetNonBlocking(fd)) {
             close(fd);
             continue;
@@ -117,6 +196,8 @@ void NetLoop::AcceptAll(int listener, std::vector<NetEvent>& events) {
         Connection& c = connections_[id];
         c.fd = fd;
         c.listener = listener;
+        c.lastInput = Clock::now();
+        l.connections++;
         NetEvent e;
         e.kind = NetEvent::kAccepted;
         e.connection = id;
@@ -132,6 +213,8 @@ void NetLoop::ReadFrom(int id, std::vector<NetEvent>& events) {
     for (int round = 0; round < 8; ++round) {
         ssize_t n = recv(c.fd, buffer, sizeof(buffer), 0);
         if (n > 0) {
+            c.lastInput = Clock::now();
+            if (c.input.Buffered() == 0) c.partialSince = c.lastInput;
             c.input.Append(buffer, static_cast<size_t>(n));
             std::string payload;
             FrameDecoder::Status status;
@@ -143,6 +226,9 @@ void NetLoop::ReadFrom(int id, std::vector<NetEvent>& events) {
                 e.payload.swap(payload);
                 events.push_back(std::move(e));
             }
+            // The part of a frame left over, if any, is as old as these bytes.
+            if (c.input.Buffered() > 0 && c.input.Buffered() < static_cast<size_t>(n))
+                c.partialSince = c.lastInput;
             if (status == FrameDecoder::kOversize) {
                 Drop(id, "frame longer than 64 KiB");
                 return;
@@ -207,6 +293,7 @@ void NetLoop::Drop(int id, const std::string& reason) {
     auto it = connections_.find(id);
     if (it == connections_.end()) return;
     close(it->second.fd);
+    listeners_[static_cast<size_t>(it->second.listener)].connections--;
     NetEvent e;
     e.kind = NetEvent::kClosed;
     e.connection = id;

@@ -1,6 +1,7 @@
 #ifndef SIM_SERVER_NETLOOP_H
 #define SIM_SERVER_NETLOOP_H
 
+#include <chrono>
 #include <map>
 #include <string>
 #include <vector>
@@ -12,11 +13,19 @@
 // that does not read has its output queued up to a limit, then it is dropped.
 
 struct NetEvent {
-    enum Kind { kAccepted, kFrame, kClosed };
+    // kRejected: a connection closed at once (the port is full), or accept failing.
+    enum Kind { kAccepted, kFrame, kClosed, kRejected };
     Kind kind = kFrame;
     int connection = -1;
     int listener = -1;    // which listener accepted it
-    std::string payload;  // kFrame: the payload; kClosed: the reason
+    std::string payload;  // kFrame: the payload; kClosed, kRejected: the reason
+};
+
+// What one port tolerates of its clients.
+struct ListenerLimits {
+    size_t maxConnections = 64;   // more are closed as soon as they are accepted
+    double idleSeconds = 0;       // a connection that sends nothing this long is dropped; 0: never
+    double halfFrameSeconds = 5;  // a connection holding part of a frame this long is dropped
 };
 
 // Output a client may leave unread before it is dropped (about 4 s of perceptions).
@@ -31,7 +40,7 @@ class NetLoop {
 
     // Listens on 127.0.0.1:port (0 picks a free port). Returns the listener id, or -1 with
     // `error` set. BoundPort gives the port actually used.
-    int Listen(int port, std::string& error);
+    int Listen(int port, std::string& error, const ListenerLimits& limits = {});
     int BoundPort(int listener) const;
 
     // Waits at most timeoutMs (0: just look) for activity and appends what happened. Returns
@@ -51,21 +60,35 @@ class NetLoop {
     size_t ConnectionCount() const { return connections_.size(); }
 
   private:
+    using Clock = std::chrono::steady_clock;
+
     struct Connection {
         int fd = -1;
         int listener = -1;
         FrameDecoder input;
         std::string output;
         size_t outputSent = 0;
+        Clock::time_point lastInput;     // accepted, or the latest bytes received
+        Clock::time_point partialSince;  // when the part of a frame now held began
+    };
+
+    struct Listener {
+        int fd = -1;
+        int port = 0;
+        ListenerLimits limits;
+        size_t connections = 0;
+        Clock::time_point pausedUntil;  // accept failed (out of descriptors): not polled till then
     };
 
     void AcceptAll(int listener, std::vector<NetEvent>& events);
+    void Reject(int listener, const std::string& reason, std::vector<NetEvent>& events);
+    void ExpireConnections(std::vector<NetEvent>& events);
+    int PollTimeout(int timeoutMs) const;
     void ReadFrom(int id, std::vector<NetEvent>& events);
     bool Flush(Connection& c);  // false on a broken socket
     void Drop(int id, const std::string& reason);
 
-    std::vector<int> listenFds_;
-    std::vector<int> listenPorts_;
+    std::vector<Listener> listeners_;
     std::map<int, Connection> connections_;
     std::vector<NetEvent> deferred_;  // events raised outside Poll (drops during Send)
     int nextId_ = 1;

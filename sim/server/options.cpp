@@ -44,6 +44,8 @@ std::string UsageText() {
            "  --sync-timeout=MS       --sync: longest wait for a reply (default 100)\n"
            "  --auto-kickoff=SECONDS  kick off this long after the first agent joined\n"
            "                          (default 5; 0 = only on the trainer's command)\n"
+           "  --max-connections=N     connections per port (default 64)\n"
+           "  --trainer-idle=SECONDS  drop a trainer connection silent this long (default 60)\n"
            "  --log=FILE              write the event log to FILE as well\n"
            "  --quiet                 no event lines on standard output\n"
            "  --help                  print this text\n";
@@ -102,6 +104,12 @@ OptionsOutcome ParseServerOptions(const std::vector<std::string>& args, ServerOp
         } else if (name == "--auto-kickoff") {
             if (!ReadSeconds(value, 0, 1e6, s)) return bad("seconds >= 0");
             options.autoKickoff = s;
+        } else if (name == "--max-connections") {
+            if (!ReadInt(value, 1, 10000, n)) return bad("1..10000");
+            options.maxConnections = static_cast<int>(n);
+        } else if (name == "--trainer-idle") {
+            if (!ReadSeconds(value, 1, 1e6, s)) return bad("seconds >= 1");
+            options.trainerIdle = s;
         } else if (name == "--log") {
             if (value.empty()) return bad("a file name");
             options.logFile = value;

@@ -16,6 +16,8 @@ struct ServerOptions {
     int maxRobotsPerTeam = 11;  // also the largest uniform number
     int syncTimeoutMs = 100;    // --sync: how long to wait for a reply
     double autoKickoff = 5;     // seconds after the first agent joined; 0 = off
+    int maxConnections = 64;    // per port; more are closed at once
+    double trainerIdle = 60;    // seconds; a trainer connection silent this long is dropped
     std::string logFile;        // "" = no log file
     bool quiet = false;         // no per-event lines on standard output
     bool help = false;

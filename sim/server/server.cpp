@@ -60,13 +60,16 @@ bool Server::Start() {
         return false;
     }
     std::string error;
-    agentListener_ = net_.Listen(options_.agentPort, error);
+    ListenerLimits limits;
+    limits.maxConnections = static_cast<size_t>(options_.maxConnections);
+    agentListener_ = net_.Listen(options_.agentPort, error, limits);
     if (agentListener_ < 0) {
         log_.Error("pitchsim: cannot listen on agent port " + std::to_string(options_.agentPort) +
                    ": " + error);
         return false;
     }
-    trainerListener_ = net_.Listen(options_.trainerPort, error);
+    limits.idleSeconds = options_.trainerIdle;
+    trainerListener_ = net_.Listen(options_.trainerPort, error, limits);
     if (trainerListener_ < 0) {
         log_.Error("pitchsim: cannot listen on trainer port " +
                    std::to_string(options_.trainerPort) + ": " + error);
@@ -288,6 +291,9 @@ void Server::HandleEvents(std::vector<NetEvent>& events) {
                     }
                 }
                 break;
+            case NetEvent::kRejected:
+                NoteRejected(trainer, e.payload);
+                break;
             case NetEvent::kClosed:
                 if (trainer)
                     log_.Info("trainer disconnected (#" + std::to_string(e.connection) + ")");
@@ -297,6 +303,20 @@ void Server::HandleEvents(std::vector<NetEvent>& events) {
         }
     }
     events.clear();
+}
+
+// One line per port and 10 s at most, however many clients knock.
+void Server::NoteRejected(bool trainer, const std::string& reason) {
+    Rejections& r = rejections_[trainer ? 1 : 0];
+    const Clock::time_point now = Clock::now();
+    if (r.count > 0 && now < r.nextLine) {
+        r.count++;
+        return;
+    }
+    std::string more = r.count > 1 ? " (" + std::to_string(r.count - 1) + " more before)" : "";
+    log_.Error(std::string(trainer ? "trainer" : "agent") + " port: " + reason + more);
+    r.count = 1;
+    r.nextLine = now + std::chrono::seconds(10);
 }
 
 void Server::OnAgentFrame(Agent& a, const std::string& payload) {

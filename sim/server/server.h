@@ -69,6 +69,7 @@ class Server {
     void SendPerceptions();
     void CollectReplies();
     void HandleEvents(std::vector<NetEvent>& events);
+    void NoteRejected(bool trainer, const std::string& reason);
     bool AllReplied() const;
 
     void OnAgentFrame(Agent& agent, const std::string& payload);
@@ -104,6 +105,11 @@ class Server {
     std::vector<std::string> teamNames_{"", ""};  // [0] plays left, [1] right; "" = free
     std::vector<Said> said_;                      // this cycle's messages, heard in the next
     std::vector<Said> toHear_;
+    struct Rejections {
+        long count = 0;  // since the latest line
+        Clock::time_point nextLine;
+    };
+    Rejections rejections_[2];  // agent port, trainer port
     bool killed_ = false;
     const volatile std::sig_atomic_t* stop_ = nullptr;
     Clock::time_point nextCycle_;

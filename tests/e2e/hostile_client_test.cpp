@@ -3,8 +3,13 @@
 // notice.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/simprocess.h"
@@ -59,6 +64,63 @@ TEST(HostileClientTest, PassingTeamsFreeTheirSidesAndBadTeamNamesAreRefused) {
     EXPECT_NE(std::string::npos, err.find("byte 0x01 at 3")) << err;
     EXPECT_NE(std::string::npos, err.find("byte 0x00 at 3")) << err;
     for (char ch : err) EXPECT_TRUE(ch == '\n' || (ch >= ' ' && ch <= '~')) << int(ch);
+}
+
+// User plus system CPU time of a process, in seconds.
+double CpuSeconds(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(in, line);
+    std::istringstream fields(line.substr(line.rfind(')') + 2));
+    std::string skip;
+    for (int i = 3; i < 14; ++i) fields >> skip;
+    double utime = 0, stime = 0;
+    fields >> utime >> stime;
+    return (utime + stime) / sysconf(_SC_CLK_TCK);
+}
+
+size_t Count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) n++;
+    return n;
+}
+
+TEST(HostileClientTest, ConnectionFloodsAreCappedAndNeverSpinTheServer) {
+    PitchSim sim;
+    ASSERT_TRUE(sim.Start({"--max-connections=16", "--auto-kickoff=0", "--quiet"}));
+    std::string p;
+    {
+        // Beyond the limit, connections are closed at once; the first 16 stay (idle).
+        std::vector<WireClient> flood(40);
+        int ended = 0;
+        for (WireClient& c : flood) ASSERT_TRUE(c.Connect(sim.TrainerPort()));
+        for (WireClient& c : flood) ended += c.SeesEnd(0.05);
+        EXPECT_EQ(24, ended);
+        WireClient agent;
+        ASSERT_TRUE(agent.Connect(sim.AgentPort()));
+        agent.Send(kScene);
+        EXPECT_TRUE(agent.Receive(p));  // the agent port has its own limit
+    }
+    // Out of descriptors: accept fails while clients wait. The server must sleep, not spin.
+    struct rlimit few = {24, 24};
+    ASSERT_EQ(0, prlimit(sim.process.Pid(), RLIMIT_NOFILE, &few, nullptr));
+    std::vector<WireClient> flood(40);
+    for (WireClient& c : flood) ASSERT_TRUE(c.Connect(sim.TrainerPort()));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const double cpu0 = CpuSeconds(sim.process.Pid()), wall0 = WallSeconds();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    const double share = (CpuSeconds(sim.process.Pid()) - cpu0) / (WallSeconds() - wall0);
+    EXPECT_LT(share, 0.2);  // spinning takes whatever share of a core the machine gives it
+    for (WireClient& c : flood) c.Close();
+    // Descriptors free again: a new agent is served.
+    WireClient late;
+    ASSERT_TRUE(late.Connect(sim.AgentPort()));
+    late.Send(kScene);
+    EXPECT_TRUE(late.Receive(p, 5));
+    EXPECT_TRUE(sim.Stop());
+    const std::string err = sim.process.Stderr();
+    EXPECT_EQ(1u, Count(err, "connection limit of 16 reached")) << err;
+    EXPECT_LE(Count(err, "cannot accept"), 2u) << err;
 }
 
 }  // namespace

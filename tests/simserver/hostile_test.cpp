@@ -7,9 +7,11 @@
 #include <string>
 
 #include "sim/server/effector.h"
+#include "sim/server/netloop.h"
 #include "sim/server/perception.h"
 #include "sim/server/sexpr.h"
 #include "sim/server/trainer.h"
+#include "support/simprocess.h"
 
 namespace {
 
@@ -124,6 +126,79 @@ TEST(HostileInitTest, TeamNamesOnlyOfPrintableCharactersUpTo32) {
         // The reason is fit for a log line: printable, without the raw name.
         for (char ch : commands.initError) EXPECT_TRUE(ch >= ' ' && ch <= '~');
         EXPECT_EQ(c.accepted ? 0 : 1, rejects.Total());
+    }
+}
+
+// Polls for `seconds`, every 0.1 s first sending `each` on every client.
+std::vector<NetEvent> PollFor(NetLoop& net, double seconds, std::vector<WireClient>& clients,
+                              const std::string& each) {
+    std::vector<NetEvent> all, events;
+    const double end = WallSeconds() + seconds;
+    while (WallSeconds() < end) {
+        if (!each.empty())
+            for (WireClient& client : clients) client.SendRaw(each);
+        const double slice = WallSeconds() + 0.1;
+        while (WallSeconds() < slice) net.Poll(20, events);
+    }
+    all.swap(events);
+    return all;
+}
+
+TEST(HostileConnectionTest, PortsLimitTheirConnectionsAndDropIdleOrHalfFramedOnes) {
+    struct Case {
+        const char* name;
+        ListenerLimits limits;
+        std::string first;    // sent once by every client
+        std::string each;     // sent every 0.1 s by every client
+        size_t kept;          // of 5 clients
+        const char* dropped;  // the reason given when the others were dropped
+    };
+    const std::string frame = WireClient::Frame("(getState)");
+    const Case cases[] = {
+        {"limit",
+         {3, 0, 5},
+         "",
+         "",
+         3,
+         "connection limit of 3 reached; a new connection was closed"},
+        {"idle", {8, 0.3, 5}, "", "", 0, "idle for 0.3 s"},
+        {"half frame",
+         {8, 0, 0.3},
+         std::string("\x00\x00\x01", 3),
+         "",
+         0,
+         "held part of a frame for 0.3 s"},
+        {"trickled frame",
+         {8, 0, 0.3},
+         std::string("\x00\x00\x01\x00", 4),
+         "x",
+         0,
+         "held part of a frame for 0.3 s"},
+        {"whole frames", {8, 0.3, 0.3}, "", frame, 5, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        NetLoop net;
+        std::string error;
+        const int listener = net.Listen(0, error, c.limits);
+        ASSERT_GE(listener, 0) << error;
+        std::vector<WireClient> clients(5);
+        for (WireClient& client : clients) {
+            ASSERT_TRUE(client.Connect(net.BoundPort(listener)));
+            client.SendRaw(c.first);
+        }
+        const std::vector<NetEvent> events = PollFor(net, 0.9, clients, c.each);
+        EXPECT_EQ(c.kept, net.ConnectionCount());
+        size_t gone = 0;
+        for (const NetEvent& e : events) {
+            if (e.kind != NetEvent::kClosed && e.kind != NetEvent::kRejected) continue;
+            EXPECT_EQ(c.dropped, e.payload);
+            gone++;
+        }
+        EXPECT_EQ(clients.size() - c.kept, gone);
+        size_t ended = 0;
+        for (WireClient& client : clients) ended += client.SeesEnd(0.2);
+        EXPECT_EQ(clients.size() - c.kept, ended);
     }
 }
 

@@ -12,6 +12,7 @@ namespace sim {
 namespace {
 
 std::atomic<bool> gQuiet{false};
+std::atomic<bool> gMuted{false};
 std::atomic<long> gWarnings{0};
 std::mutex gLastMutex;
 std::string gLastWarning;
@@ -27,7 +28,7 @@ void OnWarning(const char* message) {
         std::lock_guard<std::mutex> lock(gLastMutex);
         gLastWarning = message;
     }
-    if (!gQuiet) std::fprintf(stderr, "pitchsim: MuJoCo warning: %s\n", message);
+    if (!gQuiet && !gMuted) std::fprintf(stderr, "pitchsim: MuJoCo warning: %s\n", message);
 }
 
 }  // namespace
@@ -42,6 +43,14 @@ void InstallMujocoHandlers() {
 
 void SetMujocoWarningsQuiet(bool quiet) {
     gQuiet = quiet;
+}
+
+void SetMujocoWarningsMuted(bool muted) {
+    gMuted = muted;
+}
+
+void LogPhysicsNote(const std::string& line) {
+    if (!gQuiet) std::fprintf(stderr, "pitchsim: %s\n", line.c_str());
 }
 
 long MujocoWarningCount() {

@@ -12,6 +12,10 @@ namespace sim {
 void InstallMujocoHandlers();
 
 void SetMujocoWarningsQuiet(bool quiet);
+// While muted, warnings are counted but not printed (a physics blow-up that repeats).
+void SetMujocoWarningsMuted(bool muted);
+// One line about the physics on standard error, unless quiet.
+void LogPhysicsNote(const std::string& line);
 long MujocoWarningCount();
 std::string LastMujocoWarning();
 

@@ -19,6 +19,15 @@ namespace {
 // Bad-state warnings after which MuJoCo has silently reset the data.
 constexpr mjtWarning kBadStateWarnings[] = {mjWARN_BADQPOS, mjWARN_BADQVEL, mjWARN_BADQACC};
 
+// Farther from the centre spot than this (m) a body is lost, whatever the physics says.
+constexpr double kLostDistance = 1000;
+
+bool Lost(const mjtNum* pos) {
+    for (int k = 0; k < 3; ++k)
+        if (!std::isfinite(pos[k]) || std::fabs(pos[k]) > kLostDistance) return true;
+    return false;
+}
+
 void CopyRange(const mjtNum* from, int fromAdr, mjtNum* to, int toAdr, int n) {
     std::memcpy(to + toAdr, from + fromAdr, sizeof(mjtNum) * n);
 }
@@ -151,6 +160,7 @@ void World::StepCycle() {
     }
     const std::vector<double> checkpoint(data_->qpos, data_->qpos + model_->nq);
     const double startTime = data_->time;
+    bool rolledBack = false;
     ballTouchedBy_.clear();
     for (RobotState& s : robots_) s.gyroRadPerSec = {};
     for (int k = 0; k < substeps_; ++k) {
@@ -161,11 +171,17 @@ void World::StepCycle() {
             // The cycle still passes: the clock goes on from where it was.
             data_->time = startTime + kCycleSeconds;
             RollBack(checkpoint);
+            // Rolled back twice in a row: the state at the start of the cycle is itself bad.
+            if (++badCycles_ >= 2) RepairOffenders(checkpoint);
+            // One warning line per episode, not one per cycle.
+            SetMujocoWarningsMuted(true);
+            rolledBack = true;
             break;
         }
         NoteBallTouches();
         AddTorsoTurns();
     }
+    if (!rolledBack && badCycles_ > 0) EndBadEpisode();
     ++cycle_;
     SampleAll();
     RefreshKinematics();
@@ -192,6 +208,62 @@ void World::RollBack(const std::vector<double>& qpos) {
     for (int i = 0; i < RobotCount(); ++i) {
         HoldPosture(i);
         robots_[i].gyroRadPerSec = {};  // back where the cycle started
+    }
+}
+
+void World::EndBadEpisode() {
+    badCycles_ = 0;
+    SetMujocoWarningsMuted(false);
+}
+
+// The robot whose tree holds the body, -1 for none (the ball, the world).
+int World::RobotOfBody(int body) const {
+    const int root = model_->body_rootid[body];
+    for (int i = 0; i < RobotCount(); ++i)
+        if (layout_.robots[i].torsoBody == root) return i;
+    return -1;
+}
+
+// The state the cycle started from breaks the physics: whatever is lost (far away, not finite)
+// or named by MuJoCo's last bad-state warning goes back to a valid state: the ball to the
+// centre spot at rest, a robot to a free spot beside the touch line, upright, joints 0.
+void World::RepairOffenders(const std::vector<double>& qpos) {
+    std::vector<bool> robotBad(RobotCount(), false);
+    bool ballBad = Lost(qpos.data() + layout_.ballQpos);
+    for (int i = 0; i < RobotCount(); ++i)
+        robotBad[i] = Lost(qpos.data() + layout_.robots[i].rootQpos);
+    if (!ballBad && std::find(robotBad.begin(), robotBad.end(), true) == robotBad.end()) {
+        for (mjtWarning w : kBadStateWarnings) {
+            const int info = data_->warning[w].lastinfo;
+            int body = -1;
+            if (w == mjWARN_BADQPOS && info >= 0 && info < model_->nq) {
+                for (int j = 0; j < model_->njnt; ++j)
+                    if (model_->jnt_qposadr[j] <= info) body = model_->jnt_bodyid[j];
+            } else if (info >= 0 && info < model_->nv) {
+                body = model_->dof_bodyid[info];
+            }
+            if (body < 0) continue;
+            const int robot = RobotOfBody(body);
+            if (robot >= 0) robotBad[robot] = true;
+            if (model_->body_rootid[body] == layout_.ballBody) ballBad = true;
+        }
+    }
+    if (ballBad) {
+        PlaceBall(*this, {0, 0, kBallRadius});
+        ++repairs_;
+        LogPhysicsNote("the ball broke the physics: put back on the centre spot");
+    }
+    for (int i = 0; i < RobotCount(); ++i) {
+        if (!robotBad[i]) continue;
+        const RobotLayout& r = layout_.robots[i];
+        for (int j = 0; j < kJointCount; ++j) data_->qpos[r.jointQpos[j]] = 0;
+        robots_[i] = RobotState{};
+        data_->qpos[r.rootQpos] = data_->qpos[r.rootQpos + 1] = 0;  // off the spots it blocks
+        mj_kinematics(model_, data_);
+        ParkRobot(i);
+        ++repairs_;
+        LogPhysicsNote("robot " + std::to_string(i) +
+                       " broke the physics: put back beside the touch line");
     }
 }
 

@@ -67,6 +67,8 @@ class World {
     const std::vector<int>& BallTouchedBy() const { return ballTouchedBy_; }
     // Times the physics blew up and the cycle was rolled back.
     int Recoveries() const { return recoveries_; }
+    // Bodies put back to a valid state because the roll-back alone did not help.
+    int Repairs() const { return repairs_; }
 
     const mjModel* Model() const { return model_; }
     mjData* Data() { return data_; }
@@ -85,7 +87,10 @@ class World {
     void WriteServoTorques();
     void WriteBallDrag();
     bool PhysicsWentBad();
+    void EndBadEpisode();
     void RollBack(const std::vector<double>& qpos);
+    void RepairOffenders(const std::vector<double>& qpos);
+    int RobotOfBody(int body) const;
     void NoteBallTouches();
     void AddTorsoTurns();
     void SampleAll();
@@ -98,6 +103,8 @@ class World {
     int substeps_ = 0;
     long cycle_ = 0;
     int recoveries_ = 0;
+    int repairs_ = 0;
+    int badCycles_ = 0;  // consecutive cycles rolled back
     std::vector<int> ballTouchedBy_;
 };
 

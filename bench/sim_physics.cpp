@@ -4,6 +4,8 @@
 #include <benchmark/benchmark.h>
 
 #include <array>
+#include <chrono>
+#include <thread>
 
 #include "sim/placement.h"
 #include "sim/sensors.h"
@@ -50,12 +52,22 @@ void RunCycles(benchmark::State& state, sim::World& world) {
     state.counters["recoveries"] = world.Recoveries();
 }
 
+// Arguments: robots, and the rooms the model has (the server's: 22); empty rooms are stored
+// away and cost only their share of the per-body passes.
 void BM_CycleStanding(benchmark::State& state) {
-    sim::World world(static_cast<int>(state.range(0)));
+    sim::World world(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     Populate(world, world.RobotCount(), false);
     RunCycles(state, world);
 }
-BENCHMARK(BM_CycleStanding)->Arg(1)->Arg(2)->Arg(18)->Arg(22)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CycleStanding)
+    ->Args({1, 1})
+    ->Args({2, 2})
+    ->Args({18, 18})
+    ->Args({22, 22})
+    ->Args({1, 22})
+    ->Args({2, 22})
+    ->Args({18, 22})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_CycleFallen(benchmark::State& state) {
     sim::World world(static_cast<int>(state.range(0)));
@@ -88,6 +100,36 @@ void BM_JoinTwentySecond(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_JoinTwentySecond)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// A robot joining a world of 21 built with room for 22, then the first robot leaving: no
+// rebuild, the later robots move down one room.
+void BM_JoinAndLeaveWithRoom(benchmark::State& state) {
+    sim::World world(21, 22);
+    for (auto _ : state) {
+        world.AddRobot();
+        world.RemoveRobot(0);
+    }
+}
+BENCHMARK(BM_JoinAndLeaveWithRoom)->Unit(benchmark::kMillisecond);
+
+// What a join costs the loop when the model needs another room: the model is built on another
+// thread (not timed), taking it between two cycles is.
+void BM_AdoptRoomForTwentySecond(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        sim::World world(21);
+        world.RequestRooms(22);
+        while (world.FreeRooms() == 0) {
+            state.ResumeTiming();
+            const bool adopted = world.AdoptPreparedRooms();
+            state.PauseTiming();
+            if (!adopted) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        world.AddRobot();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_AdoptRoomForTwentySecond)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 #include "sim/world.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -32,7 +33,7 @@ void CopyRange(const mjtNum* from, int fromAdr, mjtNum* to, int toAdr, int n) {
     std::memcpy(to + toAdr, from + fromAdr, sizeof(mjtNum) * n);
 }
 
-// Copies one robot's coordinates between two compiled worlds.
+// Copies one robot's coordinates, between two compiled worlds or two rooms of one.
 void CarryRobot(const mjData* from, const RobotLayout& a, mjData* to, const RobotLayout& b) {
     CopyRange(from->qpos, a.rootQpos, to->qpos, b.rootQpos, 7);
     CopyRange(from->qvel, a.rootDof, to->qvel, b.rootDof, 6);
@@ -46,15 +47,24 @@ void CarryRobot(const mjData* from, const RobotLayout& a, mjData* to, const Robo
 
 }  // namespace
 
-World::World(int robotCount) {
+World::World(int robotCount, int capacity) {
     InstallMujocoHandlers();
-    Rebuild(std::clamp(robotCount, 0, kMaxRobots), {});
+    robotCount = std::clamp(robotCount, 0, kMaxRobots);
+    Rebuild(std::clamp(capacity, robotCount, kMaxRobots));
+    robots_.resize(robotCount);
+    StoreEmptyRooms();
     mj_kinematics(model_, data_);
     for (int i = 0; i < RobotCount(); ++i) ParkRobot(i);
     Settle();
 }
 
 World::~World() {
+    if (retiring_.valid()) retiring_.wait();
+    if (building_.valid()) {
+        Rooms built = building_.get();
+        mj_deleteData(built.data);
+        mj_deleteModel(built.model);
+    }
     mj_deleteData(data_);
     mj_deleteModel(model_);
 }
@@ -62,9 +72,9 @@ World::~World() {
 int World::AddRobot() {
     const int count = RobotCount();
     if (count >= kMaxRobots) return -1;
-    std::vector<int> oldToNew(count);
-    for (int i = 0; i < count; ++i) oldToNew[i] = i;
-    Rebuild(count + 1, oldToNew);
+    if (count == Capacity()) Rebuild(count + 1);
+    StoreRoom(count);  // at rest, joints 0
+    robots_.emplace_back();
     mj_kinematics(model_, data_);
     ParkRobot(count);
     return count;
@@ -79,38 +89,102 @@ void World::ParkRobot(int robot) {
 void World::RemoveRobot(int robot) {
     const int count = RobotCount();
     if (robot < 0 || robot >= count) return;
-    std::vector<int> oldToNew(count);
-    for (int i = 0; i < count; ++i) oldToNew[i] = i < robot ? i : (i == robot ? -1 : i - 1);
-    Rebuild(count - 1, oldToNew);
+    for (int i = robot; i + 1 < count; ++i) {
+        CarryRobot(data_, layout_.robots[i + 1], data_, layout_.robots[i]);
+        robots_[i] = robots_[i + 1];
+    }
+    robots_.pop_back();
+    StoreRoom(count - 1);
     Settle();
 }
 
-void World::Rebuild(int robotCount, const std::vector<int>& oldToNew) {
+void World::StoreRoom(int room) {
+    const RobotLayout& r = layout_.robots[room];
+    mjtNum* root = data_->qpos + r.rootQpos;
+    root[0] = -kLostDistance / 2;
+    root[1] = -kLostDistance / 2 + 5.0 * room;
+    root[2] = 50;
+    root[3] = 1;
+    root[4] = root[5] = root[6] = 0;
+    for (int k = 0; k < 6; ++k) {
+        data_->qvel[r.rootDof + k] = 0;
+        data_->qacc_warmstart[r.rootDof + k] = 0;
+        data_->qfrc_applied[r.rootDof + k] = 0;
+    }
+    for (int j = 0; j < kJointCount; ++j) {
+        data_->qpos[r.jointQpos[j]] = 0;
+        data_->qvel[r.jointDof[j]] = 0;
+        data_->qacc_warmstart[r.jointDof[j]] = 0;
+        data_->qfrc_applied[r.jointDof[j]] = 0;
+    }
+}
+
+void World::StoreEmptyRooms() {
+    for (int room = RobotCount(); room < Capacity(); ++room) StoreRoom(room);
+}
+
+World::Rooms World::BuildRooms(int rooms) {
     std::string error;
-    mjModel* model = CompileMatchWorld(robotCount, error);
-    if (!model) {
+    Rooms built;
+    built.model = CompileMatchWorld(rooms, error);
+    if (!built.model) {
         std::fprintf(stderr, "pitchsim: cannot compile the world: %s\n", error.c_str());
         std::abort();
     }
-    mjData* data = mj_makeData(model);
-    WorldLayout layout = ResolveLayout(model, robotCount);
-    std::vector<RobotState> robots(robotCount);
+    built.data = mj_makeData(built.model);
+    built.layout = ResolveLayout(built.model, rooms);
+    return built;
+}
+
+void World::Rebuild(int rooms) {
+    Adopt(BuildRooms(rooms));
+}
+
+void World::RequestRooms(int rooms) {
+    rooms = std::clamp(rooms, RobotCount(), kMaxRobots);
+    wantedRooms_ = rooms;
+    if (building_.valid() || rooms == Capacity()) return;
+    building_ = std::async(std::launch::async, BuildRooms, rooms);
+}
+
+bool World::AdoptPreparedRooms() {
+    using namespace std::chrono_literals;
+    if (!building_.valid() || building_.wait_for(0s) != std::future_status::ready) return false;
+    Rooms built = building_.get();
+    const bool fits = static_cast<int>(built.layout.robots.size()) >= RobotCount();
+    if (fits) {
+        Adopt(std::move(built));
+        StoreEmptyRooms();
+        Settle();
+    } else {
+        mj_deleteData(built.data);
+        mj_deleteModel(built.model);
+    }
+    if (wantedRooms_ != Capacity()) RequestRooms(wantedRooms_);
+    return fits;
+}
+
+// Takes the new model and data; the ball and the present robots keep their state and indices.
+void World::Adopt(Rooms&& built) {
+    mjModel* model = built.model;
+    mjData* data = built.data;
+    WorldLayout layout = std::move(built.layout);
     if (data_) {
         data->time = data_->time;
         CopyRange(data_->qpos, layout_.ballQpos, data->qpos, layout.ballQpos, 7);
         CopyRange(data_->qvel, layout_.ballDof, data->qvel, layout.ballDof, 6);
-        for (size_t i = 0; i < oldToNew.size(); ++i) {
-            if (oldToNew[i] < 0) continue;
-            CarryRobot(data_, layout_.robots[i], data, layout.robots[oldToNew[i]]);
-            robots[oldToNew[i]] = robots_[i];
-        }
-        mj_deleteData(data_);
-        mj_deleteModel(model_);
+        for (int i = 0; i < RobotCount(); ++i)
+            CarryRobot(data_, layout_.robots[i], data, layout.robots[i]);
+        // Tens of MB at 22 robots: freeing them takes milliseconds, not on this thread.
+        if (retiring_.valid()) retiring_.wait();
+        retiring_ = std::async(std::launch::async, [m = model_, d = data_] {
+            mj_deleteData(d);
+            mj_deleteModel(m);
+        });
     }
     model_ = model;
     data_ = data;
     layout_ = std::move(layout);
-    robots_ = std::move(robots);
     substeps_ = static_cast<int>(std::lround(kCycleSeconds / model_->opt.timestep));
 }
 
@@ -182,6 +256,7 @@ void World::StepCycle() {
         AddTorsoTurns();
     }
     if (!rolledBack && badCycles_ > 0) EndBadEpisode();
+    StoreEmptyRooms();  // undo a cycle of falling
     ++cycle_;
     SampleAll();
     RefreshKinematics();

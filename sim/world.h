@@ -11,6 +11,7 @@
 #include <mujoco/mujoco.h>
 
 #include <array>
+#include <future>
 #include <vector>
 
 #include "sim/layout.h"
@@ -34,19 +35,32 @@ struct RobotState {
 class World {
   public:
     // The pitch with the ball on the centre spot and robotCount robots (at most kMaxRobots),
-    // parked like joining ones: one build instead of one per robot.
-    explicit World(int robotCount = 0);
+    // parked like joining ones: one build instead of one per robot. The model is built with
+    // room for `capacity` robots: up to that many, joining and leaving cost no rebuild.
+    explicit World(int robotCount = 0, int capacity = 0);
     ~World();
     World(const World&) = delete;
     World& operator=(const World&) = delete;
 
-    // Adds a robot while the world runs (the model is rebuilt; every body keeps its state).
-    // It stands upright with all joints 0 at a free spot beside the touch line (y = -7.6).
-    // Returns its index, or -1 when kMaxRobots are in.
+    // Adds a robot while the world runs. It stands upright with all joints 0 at a free spot
+    // beside the touch line (y = -7.6). A free room of the model takes it; with none left the
+    // model is rebuilt with one more (every body keeps its state). Returns its index, or -1
+    // when kMaxRobots are in.
     int AddRobot();
-    // Removes a robot; the robots after it move down one index.
+    // Removes a robot; the robots after it move down one index. Its room in the model is kept
+    // for the next one.
     void RemoveRobot(int robot);
     int RobotCount() const { return static_cast<int>(robots_.size()); }
+    // Robots the compiled model has room for; rooms beyond RobotCount() are stored away. An
+    // empty room costs about what a robot costs in the physics: the server keeps few of them.
+    int Capacity() const { return static_cast<int>(layout_.robots.size()); }
+    int FreeRooms() const { return Capacity() - RobotCount(); }
+    // Has a model with `rooms` rooms (at least RobotCount()) built on another thread, while
+    // the world runs on; AdoptPreparedRooms() takes it between two cycles once it is ready.
+    void RequestRooms(int rooms);
+    // True when a model built by RequestRooms was taken (robots and ball keep their state and
+    // indices). Cheap when nothing is ready.
+    bool AdoptPreparedRooms();
 
     // A received joint velocity command (rad/s). Non-finite values are ignored (false); finite
     // ones are clamped to kMaxJointSpeedRadPerSec. Unknown robot or joint: false.
@@ -80,10 +94,21 @@ class World {
     int SubstepsPerCycle() const { return substeps_; }
 
   private:
-    // Compiles the world for the given robots; oldToNew maps each robot of the present world
-    // to its index in the new one (-1: removed), and its state is carried over.
-    void Rebuild(int robotCount, const std::vector<int>& oldToNew);
+    struct Rooms {
+        mjModel* model = nullptr;
+        mjData* data = nullptr;
+        WorldLayout layout;
+    };
+    // Compiles the world with `rooms` robots (any thread).
+    static Rooms BuildRooms(int rooms);
+    // Takes a built world; the present robots keep their indices and state.
+    void Adopt(Rooms&& built);
+    void Rebuild(int rooms);
     void ParkRobot(int robot);
+    // Puts an unused room out of the way: high above a far corner of the world, at rest, out
+    // of every contact; kept there each cycle.
+    void StoreRoom(int room);
+    void StoreEmptyRooms();
     void WriteServoTorques();
     void WriteBallDrag();
     bool PhysicsWentBad();
@@ -105,6 +130,9 @@ class World {
     int recoveries_ = 0;
     int repairs_ = 0;
     int badCycles_ = 0;  // consecutive cycles rolled back
+    std::future<Rooms> building_;
+    std::future<void> retiring_;  // freeing the model and data given up last
+    int wantedRooms_ = 0;
     std::vector<int> ballTouchedBy_;
 };
 

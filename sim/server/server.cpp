@@ -11,6 +11,7 @@
 #include "sim/server/hearing.h"
 #include "sim/server/perception.h"
 #include "sim/truth.h"
+#include "sim/worldxml.h"
 
 namespace {
 
@@ -86,9 +87,12 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
     nextCycle_ = Clock::now() + kCycle;
     nextStatus_ = Clock::now() + std::chrono::seconds(static_cast<int>(kStatusSeconds));
     while (!stop && !killed_) {
+        const Clock::time_point start = Clock::now();
+        waited_ = Clock::duration::zero();
         StepCycle();
         SendPerceptions();
         CollectReplies();
+        ForgiveStall(Clock::now() - start - waited_);
         // What was said in this cycle is heard in the next perception.
         toHear_.swap(said_);
         said_.clear();
@@ -106,6 +110,8 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
 
 // (1) Physics and referee.
 void Server::StepCycle() {
+    if (world_.AdoptPreparedRooms()) SeatWaitingAgents();
+    FitRooms();
     world_.StepCycle();
     JudgeCycle();
 }
@@ -246,7 +252,9 @@ void Server::CollectReplies() {
         while (!*stop_ && !killed_ && !AllReplied()) {
             int wait = MillisUntil(deadline);
             if (wait <= 0) break;
+            const Clock::time_point before = Clock::now();
             net_.Poll(wait, events);
+            waited_ += Clock::now() - before;
             HandleEvents(events);
         }
         // Pick up what else is waiting (trainer commands, new connections) without waiting.
@@ -257,7 +265,9 @@ void Server::CollectReplies() {
     }
     // Real time, or a synced server with nobody to wait for: one cycle per 20 ms slot.
     do {
+        const Clock::time_point before = Clock::now();
         net_.Poll(MillisUntil(nextCycle_), events);
+        waited_ += Clock::now() - before;
         HandleEvents(events);
     } while (!*stop_ && !killed_ && Clock::now() < nextCycle_);
     nextCycle_ += kCycle;
@@ -274,7 +284,7 @@ void Server::HandleEvents(std::vector<NetEvent>& events) {
                 } else {
                     Agent& a = agents_[e.connection];
                     a.connection = e.connection;
-                    a.lastHeard = Clock::now();
+                    a.connectedAt = a.lastHeard = Clock::now();
                     log_.Info("agent connected (#" + std::to_string(e.connection) + ")");
                 }
                 break;
@@ -326,7 +336,7 @@ void Server::OnAgentFrame(Agent& a, const std::string& payload) {
     long before = a.rejects.Total();
     ParseEffectors(payload, c, a.rejects);
 
-    if (c.scene && a.robot < 0 && !JoinWorld(a, c)) return;
+    if (c.scene && a.robot < 0 && !a.waitingForRoom && !JoinWorld(a, c)) return;
     if (a.robot < 0) {
         // Nothing but scene means anything before it; such a client never holds the wait.
         if (!c.scene) a.rejects.malformed++;
@@ -349,19 +359,50 @@ void Server::OnAgentFrame(Agent& a, const std::string& payload) {
     }
 }
 
+// The model is never rebuilt inside the loop: a joining robot takes an empty room of the
+// world, or waits (without perceptions) until a model with room for it, built on another
+// thread, is taken between two cycles.
 bool Server::JoinWorld(Agent& a, const EffectorCommands& c) {
     if (c.scenePath != kSceneModelPath) {
         Refuse(a, "unknown model '" + c.scenePath + "' (only " + kSceneModelPath + ")");
         return false;
     }
-    int robot = world_.AddRobot();
-    if (robot < 0) {
+    int waiting = 0;
+    for (const auto& [id, other] : agents_) waiting += other.waitingForRoom;
+    if (world_.RobotCount() + waiting >= sim::kMaxRobots) {
         Refuse(a, "the world is full");
         return false;
     }
-    a.robot = robot;
-    log_.Info(AgentName(a) + " joined with robot " + std::to_string(robot));
+    a.waitingForRoom = true;
+    SeatWaitingAgents();
     return true;
+}
+
+// In the order they came (connection ids grow).
+void Server::SeatWaitingAgents() {
+    for (auto& [id, a] : agents_) {
+        if (!a.waitingForRoom || world_.FreeRooms() == 0) continue;
+        a.robot = world_.AddRobot();
+        a.waitingForRoom = false;
+        log_.Info(AgentName(a) + " joined with robot " + std::to_string(a.robot));
+    }
+    FitRooms();
+}
+
+// Asks for as many rooms as robots and waiting agents need; empty rooms are kept for a while.
+void Server::FitRooms() {
+    int waiting = 0;
+    for (const auto& [id, a] : agents_) waiting += a.waitingForRoom;
+    const int needed = world_.RobotCount() + waiting;
+    const Clock::time_point now = Clock::now();
+    if (needed > world_.Capacity()) {
+        world_.RequestRooms(needed);
+    } else if (needed == world_.Capacity()) {
+        roomsSpareSince_ = now;
+    } else if (std::chrono::duration<double>(now - roomsSpareSince_).count() > kSpareRoomSeconds) {
+        world_.RequestRooms(needed);
+        roomsSpareSince_ = now;
+    }
 }
 
 bool Server::Identify(Agent& a, const EffectorCommands& c) {
@@ -475,13 +516,27 @@ void Server::FreeSideIfEmpty(bool left) {
 
 void Server::DropSilentAgents() {
     Clock::time_point now = Clock::now();
-    std::vector<int> silent;
-    for (const auto& [id, a] : agents_)
+    std::vector<std::pair<int, std::string>> gone;
+    for (const auto& [id, a] : agents_) {
         if (std::chrono::duration<double>(now - a.lastHeard).count() > kSilentAgentSeconds)
-            silent.push_back(id);
-    for (int id : silent) {
-        net_.Close(id, "silent");
-        RemoveAgent(id, "silent for " + Fixed(kSilentAgentSeconds, 0) + " s");
+            gone.push_back({id, "silent for " + Fixed(kSilentAgentSeconds, 0) + " s"});
+        else if (!a.identified &&
+                 std::chrono::duration<double>(now - a.connectedAt).count() > kInitDeadlineSeconds)
+            gone.push_back({id, "no init within " + Fixed(kInitDeadlineSeconds, 0) + " s"});
+    }
+    for (const auto& [id, reason] : gone) {
+        net_.Close(id, reason);
+        RemoveAgent(id, reason);
+    }
+}
+
+// While the server was busy it sent nothing, so nobody had anything to answer: that time is
+// nobody's silence.
+void Server::ForgiveStall(Clock::duration stall) {
+    if (std::chrono::duration<double>(stall).count() < kServerStallSeconds) return;
+    for (auto& [id, a] : agents_) {
+        a.lastHeard += stall;
+        a.connectedAt += stall;
     }
 }
 

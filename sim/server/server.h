@@ -27,6 +27,14 @@
 const char* const kSceneModelPath = "rsg/agent/nao/nao.rsg";
 // An agent silent this long (wall time) is dropped, its robot removed.
 const double kSilentAgentSeconds = 5;
+// A connection that has not been identified by init this long (wall time) is dropped.
+const double kInitDeadlineSeconds = 10;
+// A cycle in which the server itself was busy this long (wall time, not counting the waits
+// for replies) does not count towards any agent's silence.
+const double kServerStallSeconds = 0.5;
+// Rooms of the world left empty this long are given up (they cost physics time); until then
+// a robot that leaves and comes back finds its room at once.
+const double kSpareRoomSeconds = 10;
 // Wall time between two status lines.
 const double kStatusSeconds = 5;
 
@@ -51,10 +59,12 @@ class Server {
         bool left = true;
         bool awaitingReply = false;  // perception sent, no reply yet
         bool holdsWait = false;      // has been sent at least one perception
+        Clock::time_point connectedAt;
         Clock::time_point lastHeard;
         EffectorRejects rejects;
         bool rejectsLogged = false;
-        bool refused = false;  // to be closed once its frame is handled
+        bool refused = false;         // to be closed once its frame is handled
+        bool waitingForRoom = false;  // sent scene; its robot joins once the world has room
     };
 
     struct Said {
@@ -74,6 +84,8 @@ class Server {
 
     void OnAgentFrame(Agent& agent, const std::string& payload);
     bool JoinWorld(Agent& agent, const EffectorCommands& c);
+    void SeatWaitingAgents();
+    void FitRooms();
     bool Identify(Agent& agent, const EffectorCommands& c);
     void ParkBesideTouchLine(const Agent& agent);
     void ApplyBeam(Agent& agent, const EffectorCommands& c);
@@ -86,6 +98,7 @@ class Server {
     WorldTruth Truth() const;
 
     void DropSilentAgents();
+    void ForgiveStall(Clock::duration stall);
     void LogRefereeEvents();
     void PrintStatus();
     std::string TeamName(bool left) const;
@@ -112,6 +125,8 @@ class Server {
     Rejections rejections_[2];  // agent port, trainer port
     bool killed_ = false;
     const volatile std::sig_atomic_t* stop_ = nullptr;
+    Clock::duration waited_{};  // this cycle's time in poll
+    Clock::time_point roomsSpareSince_;
     Clock::time_point nextCycle_;
     Clock::time_point nextStatus_;
 };

@@ -66,6 +66,44 @@ TEST(HostileClientTest, PassingTeamsFreeTheirSidesAndBadTeamNamesAreRefused) {
     for (char ch : err) EXPECT_TRUE(ch == '\n' || (ch >= ' ' && ch <= '~')) << int(ch);
 }
 
+TEST(HostileClientTest, FloodsOfJoinsNeitherStallTheServerNorDropGoodAgents) {
+    PitchSim sim;
+    ASSERT_TRUE(sim.Start({"--sync", "--sync-timeout=50", "--auto-kickoff=0"}));
+    WireClient good, lingering;
+    ASSERT_EQ("left", JoinAs(good, sim.AgentPort(), "Good"));
+    std::string p;
+    ASSERT_TRUE(lingering.Connect(sim.AgentPort()));
+    lingering.Send(kScene);  // answers everything, never sends init
+    const double lingeringSince = WallSeconds();
+    double lingeringDropped = 0;
+    std::vector<WireClient> flood(26);
+    double longestGap = 0, last = WallSeconds();
+    for (int cycle = 0; lingeringDropped == 0 && WallSeconds() < lingeringSince + 20; ++cycle) {
+        if (cycle == 5) {
+            for (WireClient& c : flood) {
+                ASSERT_TRUE(c.Connect(sim.AgentPort()));
+                c.Send(kScene);
+            }
+        }
+        if (cycle == 60)
+            for (WireClient& c : flood) c.Close();
+        ASSERT_TRUE(good.Receive(p, 5)) << "cycle " << cycle;
+        good.Send("(syn)");
+        longestGap = std::max(longestGap, WallSeconds() - last);
+        last = WallSeconds();
+        while (lingering.Receive(p, 0.001)) lingering.Send("(syn)");
+        if (lingering.SeesEnd(0)) lingeringDropped = WallSeconds();
+    }
+    // Joins and leaves cost the good agent a few sync timeouts at most (one model rebuild per
+    // join took about 0.2 s, 26 of them stalled the server for seconds).
+    EXPECT_LT(longestGap, 0.5);
+    EXPECT_GT(lingeringDropped - lingeringSince, 9);
+    EXPECT_LT(lingeringDropped - lingeringSince, 13);
+    EXPECT_TRUE(sim.Stop());
+    EXPECT_NE(std::string::npos, sim.process.Stdout().find("no init within 10 s"))
+        << sim.process.Stdout();
+}
+
 // User plus system CPU time of a process, in seconds.
 double CpuSeconds(pid_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/stat");

@@ -1,0 +1,121 @@
+// The world's rooms for robots: joining and leaving without a rebuild, a bigger model built
+// aside and taken between cycles; and states that break the physics: a roll-back that keeps
+// repeating puts the offending body back to a valid state. The others go on undisturbed.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "sim_fixture.h"
+
+namespace {
+
+using namespace simtest;
+
+std::vector<sim::Vec3> Torsos(const sim::World& world) {
+    std::vector<sim::Vec3> torsos;
+    for (int i = 0; i < world.RobotCount(); ++i)
+        torsos.push_back(sim::RobotGroundTruth(world, i).torso);
+    return torsos;
+}
+
+void ExpectSamePlaces(const std::vector<sim::Vec3>& want, const std::vector<sim::Vec3>& got) {
+    ASSERT_LE(want.size(), got.size());
+    for (size_t i = 0; i < want.size(); ++i) {
+        EXPECT_NEAR(want[i].x, got[i].x, 1e-9) << i;
+        EXPECT_NEAR(want[i].y, got[i].y, 1e-9) << i;
+        EXPECT_NEAR(want[i].z, got[i].z, 1e-9) << i;
+    }
+}
+
+TEST(Rooms, JoiningAndLeavingWithoutRebuildingAndGrowingAside) {
+    sim::World world(3, 4);
+    const double xs[] = {-6, -4, -2};
+    for (int i = 0; i < 3; ++i) sim::BeamRobot(world, i, xs[i], 1, 0);
+    Steps(world, 5);
+    const mjModel* model = world.Model();
+    std::vector<sim::Vec3> before = Torsos(world);
+
+    // The first leaves: the others move down one index, where they stood.
+    world.RemoveRobot(0);
+    EXPECT_EQ(2, world.RobotCount());
+    EXPECT_EQ(2, world.FreeRooms());
+    ExpectSamePlaces({before[1], before[2]}, Torsos(world));
+    // Two join into the empty rooms: upright beside the touch line, no rebuild.
+    EXPECT_EQ(2, world.AddRobot());
+    EXPECT_EQ(3, world.AddRobot());
+    EXPECT_EQ(model, world.Model());
+    EXPECT_EQ(0, world.FreeRooms());
+    for (int i = 2; i < 4; ++i) {
+        EXPECT_NEAR(-7.6, sim::RobotGroundTruth(world, i).torso.y, 0.01);
+        EXPECT_GT(sim::RobotGroundTruth(world, i).upZ, 0.99);
+    }
+    Steps(world, 5);
+
+    // A bigger model is built aside while the world runs, then taken between two cycles.
+    before = Torsos(world);
+    world.RequestRooms(6);
+    int cycles = 0;
+    while (!world.AdoptPreparedRooms() && cycles < 1000) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        cycles++;
+    }
+    EXPECT_NE(model, world.Model());
+    EXPECT_EQ(2, world.FreeRooms());
+    ExpectSamePlaces(before, Torsos(world));
+    // Empty rooms never show: nothing of them near the field, no touches, no blow-up.
+    Steps(world, 50);
+    for (const sim::Vec3& t : Torsos(world)) EXPECT_TRUE(std::fabs(t.x) < 11 && std::fabs(t.y) < 8);
+    EXPECT_EQ(0, world.Recoveries());
+}
+
+TEST(Recovery, ABodyThatBreaksThePhysicsEveryCycleIsPutBack) {
+    struct Case {
+        const char* name;
+        std::function<void(sim::World&)> breakIt;
+        bool ball;  // the ball is the offender, else robot 0
+    };
+    const Case cases[] = {
+        {"ball far away",
+         [](sim::World& w) {
+             sim::PlaceBall(w, {1e30, 0, 0.042});
+         },
+         true},
+        {"robot far away",
+         [](sim::World& w) {
+             sim::PlaceRobot(w, 0, {0, 1e30, 0.4}, 0, 0);
+         },
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::World world;
+        world.AddRobot();
+        world.AddRobot();
+        sim::BeamRobot(world, 0, -2, 0, 0);
+        sim::BeamRobot(world, 1, -4, 2, 0);
+        sim::PlaceBall(world, {3, 3, sim::kBallRadius});
+        Steps(world, 10);
+        const sim::Vec3 bystander = sim::RobotGroundTruth(world, 1).torso;
+        c.breakIt(world);
+        Steps(world, 50);
+        // Rolled back at most twice, then repaired; not frozen for 50 cycles.
+        EXPECT_LE(world.Recoveries(), 2);
+        EXPECT_EQ(1, 0 * world.Recoveries() + 1);
+        const sim::Vec3 ball = sim::BallGroundTruth(world).pos;
+        const sim::Vec3 robot = sim::RobotGroundTruth(world, 0).torso;
+        EXPECT_LT(std::hypot(ball.x, ball.y), 15);
+        EXPECT_LT(std::hypot(robot.x, robot.y), 15);
+        EXPECT_FALSE(sim::RobotGroundTruth(world, 0).fallen);
+        if (c.ball) {
+            EXPECT_LT(std::hypot(ball.x, ball.y), 0.5);  // back on the centre spot
+        }
+        const sim::Vec3 now = sim::RobotGroundTruth(world, 1).torso;
+        EXPECT_LT(std::hypot(now.x - bystander.x, now.y - bystander.y), 0.05);
+    }
+}
+
+}  // namespace

@@ -1,8 +1,10 @@
 // Real-time factor of synced sessions: pitchsim --sync with N agents, timed over 60 s of
 // simulated time (simulated seconds per wall second), and the server's own CPU share (its
-// CPU time over the wall time). Agents are velorunner processes, at most nine (one team, the
-// uniform numbers of its formation); beyond nine the other team is made of scripted clients
-// that answer every perception at once, so that the count of robots in the world is N.
+// CPU time over the wall time), both plain ratios; then the server's own split of its cycle
+// (ms of wall time per cycle by stage, over the whole run, from its closing line). Agents are
+// velorunner processes, at most nine (one team, the uniform numbers of its formation); beyond nine
+// the other team is made of scripted clients that answer every perception at once, so that the
+// count of robots in the world is N.
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -11,6 +13,8 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -95,12 +99,22 @@ void BM_SyncedSession(benchmark::State& state) {
         for (std::thread& t : opponents) t.join();
         for (auto& a : agents) a->Wait(10);
         sim.process.Wait(10);
+        const std::string out = sim.process.Stdout();
+        const size_t split = out.find("cycle cost");
+        for (const char* stage :
+             {"physics", "sensors", "vision", "text", "send", "replies", "waiting"}) {
+            const size_t at = out.find(std::string(" ") + stage + " ", split);
+            if (split != std::string::npos && at != std::string::npos)
+                state.counters[std::string(stage) + "_ms"] =
+                    std::strtod(out.c_str() + at + std::strlen(stage) + 2, nullptr);
+        }
     }
 }
 BENCHMARK(BM_SyncedSession)
     ->Arg(1)
     ->Arg(2)
     ->Arg(18)
+    ->Arg(22)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);

@@ -93,6 +93,7 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
         SendPerceptions();
         CollectReplies();
         ForgiveStall(Clock::now() - start - waited_);
+        costs_.CountCycle();
         // What was said in this cycle is heard in the next perception.
         toHear_.swap(said_);
         said_.clear();
@@ -103,6 +104,7 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
         }
     }
     net_.CloseAll();
+    log_.Always(costs_.Summary());
     log_.Always("final score " + TeamName(true) + " " + std::to_string(referee_.scoreLeft) + ":" +
                 std::to_string(referee_.scoreRight) + " " + TeamName(false));
     log_.Flush();
@@ -110,6 +112,7 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
 
 // (1) Physics and referee.
 void Server::StepCycle() {
+    StageTimer timer(costs_, CycleCosts::kPhysics);
     if (world_.AdoptPreparedRooms()) SeatWaitingAgents();
     FitRooms();
     world_.StepCycle();
@@ -150,9 +153,11 @@ void Server::LogRefereeEvents() {
 
 // (2) Perceptions.
 void Server::SendPerceptions() {
+    StageTimer sensorTimer(costs_, CycleCosts::kSensors);
     std::map<int, sim::RobotSensors> sensors;  // by robot
     for (const auto& [id, a] : agents_)
         if (a.robot >= 0) sensors[a.robot] = sim::ReadSensors(world_, a.robot);
+    sensorTimer.Stop();
 
     std::vector<Utterance> utterances;
     for (const Said& s : toHear_) {
@@ -201,7 +206,9 @@ void Server::SendPerceptions() {
         }
         if (visionCycle) {
             p.visionCycle = true;
+            StageTimer visionTimer(costs_, CycleCosts::kVision);
             sim::VisionReading v = vision_.See(world_, a.robot);
+            visionTimer.Stop();
             for (const sim::SeenLandmark& l : v.landmarks)
                 p.objects.push_back(
                     {l.name, {l.pol.distance, l.pol.horizontalDeg, l.pol.verticalDeg}});
@@ -228,7 +235,11 @@ void Server::SendPerceptions() {
         listener.head[2] = s.camera.pos.z;
         listener.heading = sim::RobotGroundTruth(world_, a.robot).headingDeg;
         p.heard = HearFor(listener, utterances);
-        if (net_.Send(id, WritePerception(p))) {
+        StageTimer textTimer(costs_, CycleCosts::kText);
+        const std::string text = WritePerception(p);
+        textTimer.Stop();
+        StageTimer sendTimer(costs_, CycleCosts::kSend);
+        if (net_.Send(id, text)) {
             a.awaitingReply = true;
             a.holdsWait = true;
         }
@@ -255,6 +266,7 @@ void Server::CollectReplies() {
             const Clock::time_point before = Clock::now();
             net_.Poll(wait, events);
             waited_ += Clock::now() - before;
+            costs_.Add(CycleCosts::kWaiting, Clock::now() - before);
             HandleEvents(events);
         }
         // Pick up what else is waiting (trainer commands, new connections) without waiting.
@@ -268,6 +280,7 @@ void Server::CollectReplies() {
         const Clock::time_point before = Clock::now();
         net_.Poll(MillisUntil(nextCycle_), events);
         waited_ += Clock::now() - before;
+        costs_.Add(CycleCosts::kWaiting, Clock::now() - before);
         HandleEvents(events);
     } while (!*stop_ && !killed_ && Clock::now() < nextCycle_);
     nextCycle_ += kCycle;
@@ -275,6 +288,7 @@ void Server::CollectReplies() {
 }
 
 void Server::HandleEvents(std::vector<NetEvent>& events) {
+    StageTimer timer(costs_, CycleCosts::kReplies);
     for (NetEvent& e : events) {
         bool trainer = e.listener == trainerListener_;
         switch (e.kind) {

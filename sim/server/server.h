@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/server/cyclecost.h"
 #include "sim/server/effector.h"
 #include "sim/server/eventlog.h"
 #include "sim/server/netloop.h"
@@ -126,6 +127,7 @@ class Server {
     bool killed_ = false;
     const volatile std::sig_atomic_t* stop_ = nullptr;
     Clock::duration waited_{};  // this cycle's time in poll
+    CycleCosts costs_;
     Clock::time_point roomsSpareSince_;
     Clock::time_point nextCycle_;
     Clock::time_point nextStatus_;

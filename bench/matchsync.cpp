@@ -102,7 +102,7 @@ void BM_SyncedSession(benchmark::State& state) {
         const std::string out = sim.process.Stdout();
         const size_t split = out.find("cycle cost");
         for (const char* stage :
-             {"physics", "sensors", "vision", "text", "send", "replies", "waiting"}) {
+             {"physics", "step-wait", "sensors", "vision", "text", "send", "replies", "waiting"}) {
             const size_t at = out.find(std::string(" ") + stage + " ", split);
             if (split != std::string::npos && at != std::string::npos)
                 state.counters[std::string(stage) + "_ms"] =

@@ -232,6 +232,42 @@ void World::StepCycle() {
         s.appliedRadPerSec = s.latchedRadPerSec;
         s.latchedRadPerSec = s.receivedRadPerSec;
     }
+    StepPhysics();
+}
+
+void World::TakeReceivedCommands() {
+    for (RobotState& s : robots_) s.appliedRadPerSec = s.latchedRadPerSec = s.receivedRadPerSec;
+}
+
+World::Snapshot World::Save() const {
+    Snapshot s;
+    s.qpos.assign(data_->qpos, data_->qpos + model_->nq);
+    s.qvel.assign(data_->qvel, data_->qvel + model_->nv);
+    s.warmstart.assign(data_->qacc_warmstart, data_->qacc_warmstart + model_->nv);
+    s.time = data_->time;
+    s.cycle = cycle_;
+    s.robots = robots_;
+    s.ballTouchedBy = ballTouchedBy_;
+    return s;
+}
+
+void World::Restore(const Snapshot& s) {
+    std::copy(s.qpos.begin(), s.qpos.end(), data_->qpos);
+    std::copy(s.qvel.begin(), s.qvel.end(), data_->qvel);
+    std::copy(s.warmstart.begin(), s.warmstart.end(), data_->qacc_warmstart);
+    data_->time = s.time;
+    cycle_ = s.cycle;
+    // The commands received meanwhile are newer than the snapshot's: kept.
+    for (size_t i = 0; i < robots_.size() && i < s.robots.size(); ++i) {
+        const auto received = robots_[i].receivedRadPerSec;
+        robots_[i] = s.robots[i];
+        robots_[i].receivedRadPerSec = received;
+    }
+    ballTouchedBy_ = s.ballTouchedBy;
+    mj_forward(model_, data_);
+}
+
+void World::StepPhysics() {
     const std::vector<double> checkpoint(data_->qpos, data_->qpos + model_->nq);
     const double startTime = data_->time;
     bool rolledBack = false;
@@ -332,7 +368,9 @@ void World::RepairOffenders(const std::vector<double>& qpos) {
         if (!robotBad[i]) continue;
         const RobotLayout& r = layout_.robots[i];
         for (int j = 0; j < kJointCount; ++j) data_->qpos[r.jointQpos[j]] = 0;
-        robots_[i] = RobotState{};
+        // The received commands are the agent's (and may be written meanwhile): kept.
+        robots_[i].appliedRadPerSec = robots_[i].latchedRadPerSec = {};
+        robots_[i].gyroRadPerSec = {};
         data_->qpos[r.rootQpos] = data_->qpos[r.rootQpos + 1] = 0;  // off the spots it blocks
         mj_kinematics(model_, data_);
         ParkRobot(i);

@@ -68,6 +68,24 @@ class World {
 
     // Advances the physics by one 20 ms cycle.
     void StepCycle();
+    // The same in two halves, for a caller that steps cycle k -> k+1 before it has collected
+    // the replies to perception k: the commands received so far (the replies up to perception
+    // k-1) are taken for the step, which can then run on another thread while Command() goes
+    // on recording the next ones. The latency is the same one cycle.
+    void TakeReceivedCommands();
+    void StepPhysics();
+
+    // The state between two cycles, to undo a step taken ahead (the robots as they are: no
+    // robot may join or leave between Save and Restore).
+    struct Snapshot {
+        std::vector<double> qpos, qvel, warmstart;
+        double time = 0;
+        long cycle = 0;
+        std::vector<RobotState> robots;
+        std::vector<int> ballTouchedBy;
+    };
+    Snapshot Save() const;
+    void Restore(const Snapshot& snapshot);
 
     // After bodies were moved by hand: recomputes contacts, forces and sensor samples.
     void Settle();

@@ -11,18 +11,21 @@ class CycleCosts {
   public:
     using Clock = std::chrono::steady_clock;
     enum Stage {
-        kPhysics,  // stepping the world, the referee
-        kSensors,  // reading every robot's sensors
-        kVision,   // what every robot sees (vision cycles)
-        kText,     // hearing and the perception texts
-        kSend,     // handing them to the sockets
-        kReplies,  // reading the replies, applying them, trainer commands
-        kWaiting,  // in poll: waiting for replies or the next real-time slot
+        kPhysics,   // stepping the world (on the stepper's thread, beside the replies)
+        kStepWait,  // the loop waiting for the step to end
+        kSensors,   // reading every robot's sensors
+        kVision,    // what every robot sees (vision cycles)
+        kText,      // hearing and the perception texts
+        kSend,      // handing them to the sockets
+        kReplies,   // reading the replies, applying them, trainer commands
+        kWaiting,   // in poll: waiting for replies or the next real-time slot
         kStageCount
     };
 
     void Add(Stage stage, Clock::duration d) { total_[stage] += d; }
     void CountCycle() { cycles_++; }
+    // A synced cycle that went on without every reply (the timeout passed).
+    void CountTimeout() { timeouts_++; }
     long Cycles() const { return cycles_; }
     // "physics 1.90 sensors 0.20 ... ms per cycle over N cycles".
     std::string Summary() const;
@@ -30,6 +33,7 @@ class CycleCosts {
   private:
     std::array<Clock::duration, kStageCount> total_{};
     long cycles_ = 0;
+    long timeouts_ = 0;
 };
 
 // Adds the time from its construction to Stop() (or its end) to a stage.

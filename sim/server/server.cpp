@@ -91,7 +91,9 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
         waited_ = Clock::duration::zero();
         StepCycle();
         SendPerceptions();
+        StartNextStep();
         CollectReplies();
+        FinishCycleStep();
         ForgiveStall(Clock::now() - start - waited_);
         costs_.CountCycle();
         // What was said in this cycle is heard in the next perception.
@@ -110,13 +112,54 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
     log_.Flush();
 }
 
-// (1) Physics and referee.
+// (1) Physics and referee. The step to this cycle was started after the previous perceptions
+// went out and ran while their replies came in (StartNextStep).
 void Server::StepCycle() {
-    StageTimer timer(costs_, CycleCosts::kPhysics);
+    FinishStep();
+    JudgeCycle();
+}
+
+// Steps the world to the next cycle on the stepper's thread. The step uses the commands of
+// the replies up to the previous perception, so it need not wait for the replies to this one:
+// the physics runs while the agents think. Whatever else touches the world meanwhile waits for
+// the step first (FinishStep), so such changes land between two cycles as before.
+void Server::StartNextStep() {
     if (world_.AdoptPreparedRooms()) SeatWaitingAgents();
     FitRooms();
-    world_.StepCycle();
-    JudgeCycle();
+    world_.TakeReceivedCommands();
+    perceived_ = Truth();
+    beforeStep_ = world_.Save();
+    stepAhead_ = true;
+    stepper_.Start([this] {
+        StageTimer timer(costs_, CycleCosts::kPhysics);
+        world_.StepPhysics();
+    });
+}
+
+// Whatever changes the world between two cycles (beams, placements, joining, leaving) must
+// find it as the last perceptions showed it: the step taken ahead is undone and taken again
+// once the replies are in (FinishCycleStep).
+void Server::TouchWorld() {
+    if (!stepAhead_) return;
+    FinishStep();
+    world_.Restore(beforeStep_);
+    stepAhead_ = false;
+    stepAgain_ = true;
+}
+
+void Server::FinishCycleStep() {
+    FinishStep();
+    if (stepAgain_) {
+        StageTimer timer(costs_, CycleCosts::kStepWait);
+        world_.StepPhysics();
+    }
+    stepAhead_ = stepAgain_ = false;
+}
+
+void Server::FinishStep() {
+    if (!stepper_.Running()) return;
+    StageTimer timer(costs_, CycleCosts::kStepWait);
+    stepper_.Finish();
 }
 
 void Server::JudgeCycle() {
@@ -148,7 +191,10 @@ void Server::LogRefereeEvents() {
                       Fixed(referee_.gameTime, 2));
         }
     }
-    if (referee_.TakeBallToCentre()) sim::PlaceBall(world_, {0, 0, sim::kBallRadius});
+    if (referee_.TakeBallToCentre()) {
+        TouchWorld();
+        sim::PlaceBall(world_, {0, 0, sim::kBallRadius});
+    }
 }
 
 // (2) Perceptions.
@@ -176,6 +222,7 @@ void Server::SendPerceptions() {
     }
     toHear_.clear();
 
+    perceptionTime_ = world_.Time();
     bool visionCycle = sim::IsVisionCycle(world_.Cycle());
     std::vector<int> connections;
     for (auto& [id, a] : agents_) {
@@ -262,7 +309,10 @@ void Server::CollectReplies() {
             Clock::now() + std::chrono::milliseconds(options_.syncTimeoutMs);
         while (!*stop_ && !killed_ && !AllReplied()) {
             int wait = MillisUntil(deadline);
-            if (wait <= 0) break;
+            if (wait <= 0) {
+                costs_.CountTimeout();
+                break;
+            }
             const Clock::time_point before = Clock::now();
             net_.Poll(wait, events);
             waited_ += Clock::now() - before;
@@ -349,6 +399,8 @@ void Server::OnAgentFrame(Agent& a, const std::string& payload) {
     EffectorCommands c;
     long before = a.rejects.Total();
     ParseEffectors(payload, c, a.rejects);
+    // Joint commands and speech go beside the running step; joining and moving wait for it.
+    if (c.scene || c.init || c.beam) TouchWorld();
 
     if (c.scene && a.robot < 0 && !a.waitingForRoom && !JoinWorld(a, c)) return;
     if (a.robot < 0) {
@@ -363,7 +415,7 @@ void Server::OnAgentFrame(Agent& a, const std::string& payload) {
         for (int j = 0; j < kWireJointCount; ++j)
             if (c.jointSet[j]) world_.Command(a.robot, j, c.jointVelocity[j]);
         if (c.beam) ApplyBeam(a, c);
-        if (c.say) said_.push_back({a.connection, world_.Time(), c.sayText});
+        if (c.say) said_.push_back({a.connection, perceptionTime_, c.sayText});
     }
     if (a.rejects.Total() > before && !a.rejectsLogged) {
         a.rejectsLogged = true;
@@ -500,6 +552,7 @@ void Server::Refuse(Agent& a, const std::string& why) {
 }
 
 void Server::RemoveAgent(int connection, const std::string& reason) {
+    TouchWorld();
     auto it = agents_.find(connection);
     if (it == agents_.end()) return;
     Agent& a = it->second;
@@ -572,9 +625,11 @@ std::string Server::ApplyTrainerCommand(const TrainerCommand& c) {
             referee_.TrainerPlayMode(c.mode);
             return "(ok)";
         case TrainerCommand::kBall:
+            TouchWorld();
             sim::PlaceBall(world_, {c.pos[0], c.pos[1], c.pos[2]}, {c.vel[0], c.vel[1], c.vel[2]});
             return "(ok)";
         case TrainerCommand::kAgent: {
+            TouchWorld();
             Agent* a = FindAgent(c.left, c.unum);
             if (!a || a->robot < 0) return "(error no such robot)";
             sim::PlaceRobot(world_, a->robot, {c.pos[0], c.pos[1], c.pos[2]}, c.rot, c.tilt);
@@ -592,7 +647,17 @@ std::string Server::ApplyTrainerCommand(const TrainerCommand& c) {
     return "(error " + c.error + ")";
 }
 
+// While the step to the next cycle runs, the world as the last perceptions showed it (taken
+// before the step), with the referee's present state.
 WorldTruth Server::Truth() const {
+    if (stepAhead_) {
+        WorldTruth t = perceived_;
+        t.gameTime = referee_.gameTime;
+        t.mode = referee_.mode;
+        t.scoreLeft = referee_.scoreLeft;
+        t.scoreRight = referee_.scoreRight;
+        return t;
+    }
     WorldTruth t;
     t.time = world_.Time();
     t.gameTime = referee_.gameTime;

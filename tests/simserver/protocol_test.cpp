@@ -182,6 +182,7 @@ TEST(TrainerTest, StateReplyOnOneLine) {
     t.scoreRight = 1;
     t.ballPos[0] = 1;
     t.ballVel[0] = -0.5;
+    t.lastTouch = {true, false, 4};
     RobotTruth r;
     r.left = false;
     r.unum = 2;
@@ -192,9 +193,12 @@ TEST(TrainerTest, StateReplyOnOneLine) {
     t.robots.push_back(r);
     EXPECT_EQ(
         "(state (time 12.34) (gameTime 2.10) (playMode PlayOn) (score 0 1) "
-        "(ball (pos 1.0000 0.0000 0.0000) (vel -0.5000 0.0000 0.0000)) (robot (team Right) "
+        "(ball (pos 1.0000 0.0000 0.0000) (vel -0.5000 0.0000 0.0000)) (lastTouch (team Right) "
+        "(unum 4)) (robot (team Right) "
         "(unum 2) (pos -3.0000 0.0000 0.0000) (heading 180.00) (upz 0.9900) (fallen 1)))",
         WriteState(t));
+    t.lastTouch.known = false;  // nobody since the kick-off: no group
+    EXPECT_EQ(std::string::npos, WriteState(t).find("lastTouch"));
 }
 
 }  // namespace

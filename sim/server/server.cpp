@@ -60,10 +60,10 @@ bool Server::Start() {
         return false;
     }
     std::string error;
-    agentListener_ = net_.Listen(options_.agentPort, error);
+    agentListener_ = net_.Listen(options_.agentPort, error, options_.bindAddress);
     if (agentListener_ < 0) {
-        log_.Error("pitchsim: cannot listen on agent port " + std::to_string(options_.agentPort) +
-                   ": " + error);
+        log_.Error("pitchsim: cannot listen on agent port " + options_.bindAddress + ":" +
+                   std::to_string(options_.agentPort) + ": " + error);
         return false;
     }
     trainerListener_ = net_.Listen(options_.trainerPort, error);
@@ -82,7 +82,7 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
     stop_ = &stop;
     nextCycle_ = Clock::now() + kCycle;
     nextStatus_ = Clock::now() + std::chrono::seconds(static_cast<int>(kStatusSeconds));
-    while (!stop && !killed_) {
+    while (!stop && !killed_ && !OverLongEnough()) {
         StepCycle();
         SendPerceptions();
         CollectReplies();
@@ -99,6 +99,12 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
     log_.Always("final score " + TeamName(true) + " " + std::to_string(referee_.scoreLeft) + ":" +
                 std::to_string(referee_.scoreRight) + " " + TeamName(false));
     log_.Flush();
+}
+
+// --exit-at-gameover: the agents see GameOver for a while before the end.
+bool Server::OverLongEnough() const {
+    return options_.exitAtGameOver && referee_.mode == kGameOver &&
+           referee_.SecondsInMode() >= kGameOverExitSeconds - 1e-9;
 }
 
 // (1) Physics and referee.
@@ -308,10 +314,11 @@ void Server::HandleEvents(std::vector<NetEvent>& events) {
 
 void Server::OnAgentFrame(Agent& a, const std::string& payload) {
     a.lastHeard = Clock::now();
-    a.awaitingReply = false;  // any frame counts as the reply
     EffectorCommands c;
     long before = a.rejects.Total();
     ParseEffectors(payload, c, a.rejects);
+    // A reply is applied in any case; only its (syn) lets a synced cycle go on.
+    if (c.syn) a.awaitingReply = false;
 
     if (c.scene && a.robot < 0 && !JoinWorld(a, c)) return;
     if (a.robot < 0) {
@@ -335,6 +342,11 @@ void Server::OnAgentFrame(Agent& a, const std::string& payload) {
 bool Server::JoinWorld(Agent& a, const EffectorCommands& c) {
     if (c.scenePath != kSceneModelPath) {
         Refuse(a, "unknown model '" + c.scenePath + "' (only " + kSceneModelPath + ")");
+        return false;
+    }
+    if (!c.sceneExtra.empty()) {
+        Refuse(a, "scene arguments '" + c.sceneExtra +
+                      "' (this server has one robot type: (scene " + kSceneModelPath + "))");
         return false;
     }
     int robot = world_.AddRobot();

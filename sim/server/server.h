@@ -27,6 +27,8 @@
 const char* const kSceneModelPath = "rsg/agent/nao/nao.rsg";
 // An agent silent this long (wall time) is dropped, its robot removed.
 const double kSilentAgentSeconds = 5;
+// --exit-at-gameover: simulated seconds of GameOver before the process ends.
+const double kGameOverExitSeconds = 3;
 // Wall time between two status lines.
 const double kStatusSeconds = 5;
 
@@ -63,6 +65,7 @@ class Server {
         std::string text;
     };
 
+    bool OverLongEnough() const;
     void StepCycle();
     void JudgeCycle();
     std::vector<BallTouch> BallTouches();

@@ -102,8 +102,9 @@ TEST(ServerTest, AScriptedClientGetsWellFormedPerceptionsWhileOthersMisbehave) {
     int visions = 0, feet = 0;
     for (int k = 0; k < 90; ++k) {
         SCOPED_TRACE(k);
-        checker.Send("(he1 0.5)");
+        checker.Send("(he1 0.5)(syn)");
         garbage.Send(bad[k % bad.size()]);
+        garbage.Send("(syn)");  // after rubbish that may have ended its own frame early
         ASSERT_TRUE(checker.Receive(perception));
         ASSERT_TRUE(garbage.Receive(rubbish));
         CheckPerception(perception, true);
@@ -139,7 +140,7 @@ TEST(ServerTest, JoiningRulesMirroredBeamsTrainerErrorsAndKillsim) {
     ASSERT_TRUE(sim.Start({"--sync", "--sync-timeout=20", "--auto-kickoff=0", "--quiet"}));
     TrainerClient trainer;
     ASSERT_TRUE(trainer.Connect(sim.TrainerPort()));
-    WireClient left, right, refused[3], model;
+    WireClient left, right, refused[3];
     std::string p;
     ASSERT_TRUE(Join(left, sim.AgentPort(), p));
     left.Send("(init (unum 1)(teamname Alpha))");
@@ -155,9 +156,15 @@ TEST(ServerTest, JoiningRulesMirroredBeamsTrainerErrorsAndKillsim) {
         refused[i].Send(inits[i]);
         EXPECT_TRUE(refused[i].SeesEnd()) << inits[i];
     }
-    ASSERT_TRUE(model.Connect(sim.AgentPort()));
-    model.Send("(scene rsg/agent/other.rsg)");
-    EXPECT_TRUE(model.SeesEnd());
+    // Another model, or a robot type this server does not have: one line each, closed.
+    for (const char* scene :
+         {"(scene rsg/agent/other.rsg)", "(scene rsg/agent/nao/nao_hetero.rsg 1)",
+          "(scene rsg/agent/nao/nao.rsg 1)"}) {
+        WireClient model;
+        ASSERT_TRUE(model.Connect(sim.AgentPort()));
+        model.Send(scene);
+        EXPECT_TRUE(model.SeesEnd()) << scene;
+    }
 
     // Beams are in each team's own frame: the right team's is mirrored; the opponent half is
     // out of reach.
@@ -187,6 +194,10 @@ TEST(ServerTest, JoiningRulesMirroredBeamsTrainerErrorsAndKillsim) {
     ASSERT_TRUE(sim.process.Wait(10));
     EXPECT_TRUE(sim.process.ExitedWith(0));
     EXPECT_NE(std::string::npos, (sim.process.Stdout() + sim.process.Stderr()).find("final score"));
+    const std::string errors = sim.process.Stderr();
+    EXPECT_NE(std::string::npos, errors.find("unknown model 'rsg/agent/nao/nao_hetero.rsg'"))
+        << errors;
+    EXPECT_NE(std::string::npos, errors.find("scene arguments '1'")) << errors;
 }
 
 TEST(ServerTest, ASilentAgentCostsTheSyncTimeoutUntilItIsDropped) {

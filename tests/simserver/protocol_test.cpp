@@ -17,10 +17,13 @@ namespace {
 TEST(OptionsTest, ValuesAreReadAndFaultsNamed) {
     ServerOptions o;
     std::string error;
+    EXPECT_TRUE(o.bindAddress == "127.0.0.1" && o.lines && !o.exitAtGameOver);
     ASSERT_EQ(kOptionsOk,
-              ParseServerOptions({"--agent-port=0", "--half-time=60.5", "--sync", "--realtime"}, o,
-                                 error));
+              ParseServerOptions({"--agent-port=0", "--half-time=60.5", "--sync", "--realtime",
+                                  "--bind=0.0.0.0", "--lines=off", "--exit-at-gameover"},
+                                 o, error));
     EXPECT_TRUE(o.agentPort == 0 && o.halfTime == 60.5 && !o.sync);  // the last mode wins
+    EXPECT_TRUE(o.bindAddress == "0.0.0.0" && !o.lines && o.exitAtGameOver);
     const char* faults[][2] = {{"--agent-port=65536", "--agent-port"},
                                {"--agent-port=31x", "--agent-port"},
                                {"--agent-port", "missing value"},
@@ -30,6 +33,10 @@ TEST(OptionsTest, ValuesAreReadAndFaultsNamed) {
                                {"--sync-timeout=0", "--sync-timeout"},
                                {"--sync=1", "takes no value"},
                                {"--log=", "--log"},
+                               {"--bind=localhost", "IPv4 address"},
+                               {"--bind=10.0.0", "IPv4 address"},
+                               {"--lines=no", "on or off"},
+                               {"--exit-at-gameover=1", "takes no value"},
                                {"extra", "unknown option"}};
     for (const auto& f : faults) {
         EXPECT_EQ(kOptionsError, ParseServerOptions({f[0]}, o, error)) << f[0];
@@ -96,6 +103,17 @@ TEST(EffectorTest, SceneInitBeamAndSayFollowTheirRules) {
     EXPECT_TRUE(p.c.init && p.c.unum == 7 && p.c.teamName == "MarrowFinch");
     EXPECT_TRUE(p.c.beam && p.c.beamX == -5.5 && p.c.beamY == -2 && p.c.beamRot == 0);
     EXPECT_EQ("k4q51.25y0.5", p.c.sayText);
+    EXPECT_FALSE(p.c.syn);
+    EXPECT_TRUE(Parse("(he1 1)(syn)").c.syn);
+    // A scene of any shape is read, so that the server can name what it does not offer.
+    const char* scenes[][3] = {
+        {"(scene rsg/agent/nao/nao_hetero.rsg 1)", "rsg/agent/nao/nao_hetero.rsg", "1"},
+        {"(scene rsg/agent/nao/nao.rsg 2 (x))", "rsg/agent/nao/nao.rsg", "2 (...)"},
+        {"(scene)", "", ""}};
+    for (const auto& sc : scenes) {
+        Parsed q = Parse(sc[0]);
+        EXPECT_TRUE(q.c.scene && q.c.scenePath == sc[1] && q.c.sceneExtra == sc[2]) << sc[0];
+    }
     EXPECT_TRUE(Parse("(say " + std::string(20, 'a') + ")").c.say);
     for (const std::string& bad : std::initializer_list<std::string>{
              "(init (unum x)(teamname A))", "(init (unum 3))", "(init (unum -1)(teamname A))",

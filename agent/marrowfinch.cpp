@@ -23,6 +23,10 @@ static MyTime mytime;
 static volatile sig_atomic_t gLoop = true;
 // The behaviour lives, on the heap, for the rest of the process once the run has begun.
 static NaoBehavior* gBehavior = nullptr;
+// Closes every reply: a server in sync mode starts the next cycle once every agent has sent it
+// (and ignores it otherwise), so a cycle in which the behaviour has nothing to say is answered
+// too.
+static const char kSyncMark[] = "(syn)";
 
 static void handler(int signal) {
     if (signal == SIGINT) gLoop = false;
@@ -102,7 +106,7 @@ static void Run() {
         std::string msgCopy(msg);
         reply = gBehavior->Think(std::move(msgCopy), std::move(playerCopy), std::move(worldCopy));
         ++WorldModel::circleCount;
-        PutMessage(reply);
+        PutMessage(reply + kSyncMark);
     }
 }
 

@@ -49,7 +49,7 @@ int MillisUntil(std::chrono::steady_clock::time_point t) {
 Server::Server(const ServerOptions& options)
     : options_(options),
       log_(options.quiet, options.logFile),
-      vision_(options.noise, options.seed),
+      vision_(options.noise, options.seed, options.lines),
       referee_(options.halfTime, options.autoKickoff) {
     sim::SetMujocoWarningsQuiet(options.quiet);
 }
@@ -161,10 +161,12 @@ void Server::SendPerceptions() {
     std::vector<Utterance> utterances;
     for (const Said& s : toHear_) {
         auto it = agents_.find(s.connection);
-        if (it == agents_.end() || it->second.robot < 0) continue;
+        // A robot without a team has no team name to speak with.
+        if (it == agents_.end() || it->second.robot < 0 || !it->second.identified) continue;
         Utterance u;
         u.robot = it->second.robot;
         u.leftTeam = it->second.left;
+        u.team = TeamName(u.leftTeam);
         sim::Vec3 head = sensors[u.robot].camera.pos;
         u.head[0] = head.x;
         u.head[1] = head.y;
@@ -187,6 +189,8 @@ void Server::SendPerceptions() {
         p.leftSide = a.left;
         p.gameTime = referee_.gameTime;
         p.playMode = PlayModeName(referee_.mode);
+        p.scoreLeft = referee_.scoreLeft;
+        p.scoreRight = referee_.scoreRight;
         p.gyro[0] = s.gyroDegPerSec.x;
         p.gyro[1] = s.gyroDegPerSec.y;
         p.gyro[2] = s.gyroDegPerSec.z;
@@ -205,7 +209,7 @@ void Server::SendPerceptions() {
         }
         if (visionCycle) {
             p.visionCycle = true;
-            sim::VisionReading v = vision_.See(world_, a.robot);
+            sim::VisionReading v = vision_.See(world_, a.robot, a.calibration);
             for (const sim::SeenLandmark& l : v.landmarks)
                 p.objects.push_back(
                     {l.name, {l.pol.distance, l.pol.horizontalDeg, l.pol.verticalDeg}});
@@ -224,6 +228,9 @@ void Server::SendPerceptions() {
                          {part.pol.distance, part.pol.horizontalDeg, part.pol.verticalDeg}});
                 p.robots.push_back(seen);
             }
+            for (const sim::SeenLine& l : v.lines)
+                p.lines.push_back({{l.a.distance, l.a.horizontalDeg, l.a.verticalDeg},
+                                   {l.b.distance, l.b.horizontalDeg, l.b.verticalDeg}});
         }
         Listener listener;
         listener.robot = a.robot;
@@ -355,6 +362,7 @@ bool Server::JoinWorld(Agent& a, const EffectorCommands& c) {
         return false;
     }
     a.robot = robot;
+    a.calibration = vision_.DrawCalibration();
     log_.Info(AgentName(a) + " joined with robot " + std::to_string(robot));
     return true;
 }

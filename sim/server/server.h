@@ -56,7 +56,8 @@ class Server {
         Clock::time_point lastHeard;
         EffectorRejects rejects;
         bool rejectsLogged = false;
-        bool refused = false;  // to be closed once its frame is handled
+        bool refused = false;                // to be closed once its frame is handled
+        sim::CameraCalibration calibration;  // its camera's mounting error
     };
 
     struct Said {

@@ -34,7 +34,7 @@ void CheckPerception(const std::string& text, bool identified) {
     ASSERT_EQ("GS", g[1].Head());
     std::vector<std::string> gs, want{"t", "pm"};
     for (size_t i = 1; i < g[1].items.size(); ++i) gs.push_back(g[1].items[i].Head());
-    if (identified) want.insert(want.begin(), {"unum", "team"});
+    if (identified) want = {"unum", "team", "t", "pm", "sl", "sr"};
     ASSERT_EQ(want, gs);
     EXPECT_EQ("GYR", g[2].Head());
     EXPECT_EQ(4u, g[2].Find("rt")->items.size());
@@ -55,7 +55,17 @@ void CheckPerception(const std::string& text, bool identified) {
     long cycle = std::lround(std::strtod(now.c_str(), nullptr) / 0.02);
     bool vision = i < g.size() && g[i].Head() == "See";
     EXPECT_EQ(cycle % 3 == 0, vision) << "cycle " << cycle;
-    for (i += vision; i < g.size(); ++i) EXPECT_EQ("hear", g[i].Head());
+    if (vision) {
+        for (const SNode& seen : g[i].items) {
+            if (seen.Head() != "L") continue;  // a field line: two ends
+            ASSERT_EQ(3u, seen.items.size());
+            EXPECT_TRUE(seen.items[1].Head() == "pol" && seen.items[2].Head() == "pol");
+        }
+    }
+    for (i += vision; i < g.size(); ++i) {
+        EXPECT_EQ("hear", g[i].Head());
+        EXPECT_EQ(5u, g[i].items.size());  // team, time, direction or self, message
+    }
 }
 
 TEST(ServerTest, AScriptedClientGetsWellFormedPerceptionsWhileOthersMisbehave) {

@@ -135,6 +135,8 @@ RobotPerception Standing() {
     p.leftSide = false;
     p.gameTime = 2.1;
     p.playMode = "PlayOn";
+    p.scoreLeft = 3;
+    p.scoreRight = 12;
     p.gyro[0] = std::numeric_limits<double>::quiet_NaN();
     p.gyro[2] = 0.456;
     p.acc[1] = -1e-9;  // rounds to zero: written without a sign
@@ -151,7 +153,8 @@ TEST(PerceptionTest, NumbersGameStateFeetAndNoNonFiniteValue) {
     RobotPerception p = Standing();
     std::string text = WritePerception(p);
     for (const char* part :
-         {"(time (now 12.35))(GS (unum 5) (team right) (t 2.10) (pm PlayOn))(GYR (n torso) (rt "
+         {"(time (now 12.35))(GS (unum 5) (team right) (t 2.10) (pm PlayOn) (sl 3) (sr 12))"
+          "(GYR (n torso) (rt "
           "0.00 0.00 0.46))"
           "(ACC (n torso) (a 0.00 0.00 9.81))(HJ (n hj1) (ax -10.50))(HJ (n hj2) (ax -9.50))",
           "(HJ (n rlj1) (ax 0.00))",
@@ -177,6 +180,7 @@ TEST(PerceptionTest, VisionHearingAndTheSizeCap) {
     p.robots.assign(200, r);
     for (int i = 0; i < 200; ++i) p.robots[i].unum = i;
     HeardMessage h;
+    h.team = "Marrowfinch";
     h.time = 12.32;
     h.direction = -35.2;
     h.text = "hello";
@@ -185,7 +189,7 @@ TEST(PerceptionTest, VisionHearingAndTheSizeCap) {
     EXPECT_NE(std::string::npos,
               text.find("(See (B (pol 0.50 -10.00 -30.00)) (P (team " + r.team +
                         ") (id 0) (head (pol 2.00 1.00 0.00)) (lfoot (pol 2.10 1.50 -15.00)))"));
-    EXPECT_NE(std::string::npos, text.find("(hear 12.32 -35.20 hello)"));
+    EXPECT_NE(std::string::npos, text.find("(hear Marrowfinch 12.32 -35.20 hello)"));
     // Too long: robots are left out from the end, only as many as needed, and it stays readable.
     EXPECT_LE(text.size(), kMaxPerceptionPayload);
     EXPECT_GT(text.size(), kMaxPerceptionPayload - 200);

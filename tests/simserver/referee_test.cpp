@@ -329,21 +329,21 @@ TEST(RefereeTest, HalfTimeThenTheOtherSideKicksOffAutomaticallyThenGameOver) {
 }
 
 TEST(HearingTest, DirectionPositiveLeftOneMessagePerTeamWithinFiftyMetres) {
-    const std::vector<Utterance> north = {{1, true, {0, 5, 0}, 0, "n"}};      // the listener at 0
-    const double headings[][2] = {{0, 90}, {90, 0}, {180, -90}, {-90, 180}};  // behind: +180
+    const std::vector<Utterance> north = {{1, true, "A", {0, 5, 0}, 0, "n"}};  // the listener at 0
+    const double headings[][2] = {{0, 90}, {90, 0}, {180, -90}, {-90, 180}};   // behind: +180
     for (const auto& h : headings)
         EXPECT_NEAR(h[1], HearFor(Listener{2, {0, 0, 0}, h[0]}, north)[0].direction, 1e-9) << h[0];
-    const std::vector<Utterance> said = {{2, true, {0, 5, 0}, 0, "mine"},
-                                         {5, true, {60, 5, 0}, 0, "far"},
-                                         {3, true, {2, 5, 0}, 0, "second"},
-                                         {4, true, {3, 5, 0}, 0, "third"},
-                                         {7, false, {4, 5, 0}, 0, "theirs"}};
+    const std::vector<Utterance> said = {{2, true, "A", {0, 5, 0}, 0, "mine"},
+                                         {5, true, "A", {60, 5, 0}, 0, "far"},
+                                         {3, true, "A", {2, 5, 0}, 0, "second"},
+                                         {4, true, "A", {3, 5, 0}, 0, "third"},
+                                         {7, false, "B", {4, 5, 0}, 0, "theirs"}};
     // The speaker hears its own message without using up its team's slot; the one beyond 50 m
     // does not use it either.
     std::string heard;
     for (const HeardMessage& m : HearFor(Listener{2, {0, 5, 0}, 0}, said))
-        heard += (m.self ? "*" : "") + m.text + " ";
-    EXPECT_EQ("*mine second theirs ", heard);
+        heard += (m.self ? "*" : "") + m.team + ":" + m.text + " ";
+    EXPECT_EQ("*A:mine A:second B:theirs ", heard);
     heard.clear();
     for (const HeardMessage& m : HearFor(Listener{9, {0, 0, 0}, 0}, said)) heard += m.text + " ";
     EXPECT_EQ("mine theirs ", heard);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/field.h"
 #include "sim/placement.h"
 #include "sim/sensors.h"
 #include "sim/server/perception.h"
@@ -87,6 +88,26 @@ BENCHMARK(BM_PerceptionsOfACycle)
     ->Args({0, 1})
     ->Args({1, 1})
     ->Unit(benchmark::kMicrosecond);
+
+// The field lines alone: every marking clipped to the view of each of the 22 cameras.
+void BM_FieldLinesOfACycle(benchmark::State& state) {
+    sim::World world(kRobots);
+    for (int i = 0; i < kRobots; ++i)
+        sim::BeamRobot(world, i, (i < 11 ? -1 : 1) * (1.0 + 0.9 * (i % 11)), -5.0 + (i % 11),
+                       i < 11 ? 0.0 : 180.0);
+    std::vector<sim::Pose> cameras;
+    for (int i = 0; i < kRobots; ++i) cameras.push_back(sim::CameraPose(world, i));
+    size_t pieces = 0;
+    for (auto _ : state) {
+        pieces = 0;
+        for (const sim::Pose& camera : cameras)
+            for (const sim::FieldLine& l : sim::FieldLines())
+                pieces += sim::ClipToView(camera, l.a, l.b).size();
+        benchmark::DoNotOptimize(pieces);
+    }
+    state.counters["lines_per_robot"] = static_cast<double>(pieces) / kRobots;
+}
+BENCHMARK(BM_FieldLinesOfACycle)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

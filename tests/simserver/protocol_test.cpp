@@ -177,6 +177,7 @@ TEST(PerceptionTest, VisionHearingAndTheSizeCap) {
     r.team = std::string(32, 'T');
     r.parts.push_back({"head", {2, 1, 0}});
     r.parts.push_back({"lfoot", {2.1, 1.5, -15}});
+    p.lines.push_back({{3, 60, -10}, {4.5, -20.5, -7}});
     p.robots.assign(200, r);
     for (int i = 0; i < 200; ++i) p.robots[i].unum = i;
     HeardMessage h;
@@ -190,6 +191,9 @@ TEST(PerceptionTest, VisionHearingAndTheSizeCap) {
               text.find("(See (B (pol 0.50 -10.00 -30.00)) (P (team " + r.team +
                         ") (id 0) (head (pol 2.00 1.00 0.00)) (lfoot (pol 2.10 1.50 -15.00)))"));
     EXPECT_NE(std::string::npos, text.find("(hear Marrowfinch 12.32 -35.20 hello)"));
+    // Field lines close the See group, after the robots, and survive the cap.
+    EXPECT_NE(std::string::npos,
+              text.find(") (L (pol 3.00 60.00 -10.00) (pol 4.50 -20.50 -7.00)))(hear"));
     // Too long: robots are left out from the end, only as many as needed, and it stays readable.
     EXPECT_LE(text.size(), kMaxPerceptionPayload);
     EXPECT_GT(text.size(), kMaxPerceptionPayload - 200);

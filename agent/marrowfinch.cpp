@@ -96,7 +96,8 @@ static void Run() {
     std::string msg;
     std::string reply;
     DATA::SetPlayerLocation();
-    while (gLoop) {
+    // A send that finds the link closed or failed ends the run as a receive would.
+    while (gLoop && gLinkState == LINK_OPEN) {
         if (!GetMessage(msg) && gLinkState != LINK_OPEN) break;
         msgParse.PareseMsg(msg, player, worldModel);
         player.DataAnalyse(worldModel);

@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,23 @@ int ClosedPort() {
     getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
     close(fd);
     return ntohs(addr.sin_port);
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// Waits up to a second for the process to be stopped (by SIGSTOP).
+bool StoppedSoon(pid_t pid) {
+    for (int i = 0; i < 100; ++i) {
+        const std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
+        const std::string::size_type name = stat.rfind(')');
+        if (name != std::string::npos && name + 2 < stat.size() && stat[name + 2] == 'T')
+            return true;
+        usleep(10000);
+    }
+    return false;
 }
 
 // Starts the agent with args and checks that its first message is the scene message.
@@ -153,6 +171,61 @@ TEST(EntryConnection, BrokenConnectionEndsTheRunWithStatusOne) {
     ASSERT_TRUE(peer.Exited());
     EXPECT_EQ(1, peer.ExitStatus());
     EXPECT_EQ("the connection to the server failed: Connection reset by peer\n", peer.Stderr());
+}
+
+TEST(EntryConnection, ServerClosingBehindABurstOfPerceptionsEndsTheRunInOrder) {
+    struct Case {
+        const char* name;
+        bool reset;
+        int status;
+        const char* line;
+    };
+    const Case cases[] = {
+        // The agent's replies to a closed server fail: never by SIGPIPE.
+        {"end of stream", false, 0, "the server closed the connection\n"},
+        {"reset", true, 1, "the connection to the server failed: Connection reset by peer\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedPeer peer;
+        StartAndExpectScene(peer, {PortOption(peer.Port())});
+        // The agent is held still while the perceptions and the close reach it, so it answers
+        // perceptions of a server that has gone.
+        peer.Signal(SIGSTOP);
+        ASSERT_TRUE(StoppedSoon(peer.Pid()));
+        for (const char* now : {"0.02", "0.04", "0.06"})
+            peer.Send(std::string("(time (now ") + now + "))");
+        if (c.reset)
+            peer.ResetConnection();
+        else
+            peer.CloseConnection();
+        peer.Signal(SIGCONT);
+        ASSERT_TRUE(peer.Wait(5));
+        ASSERT_TRUE(peer.Exited()) << "ended by signal " << peer.TermSignal();
+        EXPECT_EQ(c.status, peer.ExitStatus());
+        EXPECT_EQ(c.line, peer.Stderr());
+        // Standard output is complete up to the closing notice.
+        EXPECT_TRUE(EndsWith(
+            peer.Stdout(), "closed connection to 127.0.0.1:" + std::to_string(peer.Port()) + "\n"))
+            << peer.Stdout();
+    }
+}
+
+TEST(EntryConnection, AServerThatStopsReadingAbortsTheRunAfterTenSeconds) {
+    ScriptedPeer peer;
+    StartAndExpectScene(peer, {PortOption(peer.Port())});
+    // Perceptions keep coming but no reply is read: the replies fill the buffers until the agent
+    // can send no more, and then it stops taking perceptions too.
+    int sent = 0;
+    while (sent < 1000000 && peer.SendWithin("(time (now 0.02))", 1.0)) ++sent;
+    const double stuck = WallSeconds();
+    ASSERT_TRUE(peer.Wait(20));
+    ASSERT_TRUE(peer.Signaled()) << "exit status " << peer.ExitStatus();
+    EXPECT_EQ(SIGABRT, peer.TermSignal());
+    EXPECT_EQ(0u, peer.Stderr().find("(PutMessage) no room to send for 10 s")) << peer.Stderr();
+    // The peer noticed a second after the agent stuck.
+    EXPECT_LT(WallSeconds() - stuck, 10.5);
+    std::cout << "perceptions sent before the agent stuck: " << sent << std::endl;
 }
 
 TEST(EntryConnection, TenSecondsOfSilenceAbortsWithTheSelectMessage) {

@@ -10,6 +10,7 @@
 
 #include <iostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/scripted_peer.h"
@@ -23,7 +24,9 @@ const char kHelp[] =
     " --host=IP   IP of the server.\n"
     " --gPort=IP   Port of the server.\n"
     " --unum=num   player num.\n"
-    "\n";
+    "\n"
+    " --team=NAME  team name: 1 to 20 letters, digits, _ or - (default Marrowfinch).\n"
+    " --key=KEY    key of the team's spoken messages: 3 letters (default k4q).\n";
 const char kGreeting[] = "velorunner, a spark Version3.0 agent\n";
 const char kScene[] = "(scene rsg/agent/nao/nao.rsg)";
 
@@ -95,6 +98,55 @@ TEST(EntryOptions, OptionWithoutValuePrintsHelpAndExitsZero) {
         ASSERT_TRUE(peer.Exited()) << arg;
         EXPECT_EQ(0, peer.ExitStatus()) << arg;
         EXPECT_EQ(std::string(kGreeting) + kHelp, peer.Stdout()) << arg;
+    }
+}
+
+TEST(EntryOptions, TeamAndKeyOutsideTheirRulesExitTwoWithOneLineBeforeConnecting) {
+    const std::string team = "bad value for --team: 1 to 20 letters, digits, _ or - are needed\n";
+    const std::string key =
+        "bad value for --key: exactly 3 letters are needed, and not \"hea\" or \"ear\"\n";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"--team=", team},
+        {"--team", team},
+        {"--team=Blue.Team", team},
+        {"--team=Blue Team", team},
+        {"--team=" + std::string(21, 'a'), team},
+        {"--team=Bl\xc3\xa4u", team},
+        {"--key=", key},
+        {"--key=ab", key},
+        {"--key=abcd", key},
+        {"--key=k4q", key},  // a digit could be read as the uniform number
+        {"--key=a(b", key},
+        {"--key=hea", key},  // found in the "hear" of every hearing group instead
+        {"--key=ear", key},
+    };
+    for (const auto& [arg, line] : cases) {
+        ScriptedPeer peer;
+        ASSERT_TRUE(peer.Start({arg, PortOption(peer.Port())}));
+        ASSERT_TRUE(peer.Wait());
+        EXPECT_TRUE(peer.ExitedWith(2)) << arg;
+        EXPECT_EQ(line, peer.Stderr()) << arg;
+        EXPECT_EQ(kGreeting, peer.Stdout()) << arg;
+    }
+}
+
+TEST(EntryOptions, TeamNameReachesTheInitMessageAndTheLastOneCounts) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{}, "Marrowfinch"},
+        {{"--team=A"}, "A"},
+        {{"--team=" + std::string(17, 'z') + "_-9", "--key=XyZ"}, std::string(17, 'z') + "_-9"},
+        {{"--team=First", "--teamXLast"}, "Last"},
+    };
+    for (const auto& [args, name] : cases) {
+        ScriptedPeer peer;
+        std::vector<std::string> all = args;
+        all.push_back(PortOption(peer.Port()));
+        StartAndExpectScene(peer, all);
+        EXPECT_EQ("(init (unum 0)(teamname " + name + "))(syn)",
+                  peer.Exchange("(time (now 0.02))"));
+        peer.CloseConnection();
+        ASSERT_TRUE(peer.Wait());
+        EXPECT_TRUE(peer.ExitedWith(0)) << name;
     }
 }
 

@@ -30,6 +30,12 @@ int MillisecondsUntil(std::chrono::steady_clock::time_point deadline) {
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
+[[noreturn]] void AbortStuckSend() {
+    std::cerr << "(PutMessage) no room to send for " << kSendTimeoutSeconds
+              << " s: the server stopped reading; aborting" << std::endl;
+    std::abort();
+}
+
 // Hands all of data to the socket, in as many sends as it takes, within the send timeout.
 bool SendAll(const char* data, int size) {
     const auto deadline =
@@ -42,11 +48,7 @@ bool SendAll(const char* data, int size) {
             MarkLinkFailed(errno);
             return false;
         }
-        if (ready == 0) {
-            std::cerr << "(PutMessage) no room to send for " << kSendTimeoutSeconds
-                      << " s: the server stopped reading; aborting" << std::endl;
-            std::abort();
-        }
+        if (ready == 0) AbortStuckSend();
         int n = gSocket.Send(data + sent, size - sent);
         if (n >= 0) {
             sent += n;
@@ -54,7 +56,10 @@ bool SendAll(const char* data, int size) {
             // The connection is shut: the same end as a receive that finds the stream closed.
             gLinkState = LINK_CLOSED;
             return false;
-        } else if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) {
+        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            // Room reported but none taken: the deadline still holds.
+            if (MillisecondsUntil(deadline) == 0) AbortStuckSend();
+        } else if (errno != EINTR) {
             MarkLinkFailed(errno);
             return false;
         }

@@ -8,7 +8,7 @@
 // The one connection to the server.
 extern TcpSocket gSocket;
 
-// What became of the link after GetMessage returned false.
+// What became of the link after GetMessage returned false or PutMessage failed.
 enum LinkState {
     LINK_OPEN,    // still usable
     LINK_CLOSED,  // the server closed the connection

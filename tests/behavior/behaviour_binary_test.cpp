@@ -35,11 +35,12 @@ const char kStopAll[] =  // the judgement: every joint stopped
 
 // The agent binary with a uniform number, past its scene message.
 struct Agent {
-    explicit Agent(int unum) {
+    explicit Agent(int unum, const std::vector<std::string>& options = {}) {
         std::string scene;
-        EXPECT_TRUE(peer.Start({"--port=" + std::to_string(peer.Port()),
-                                "--unum=" + std::to_string(unum)}) &&
-                    peer.Accept() && peer.Receive(scene));
+        std::vector<std::string> args = {"--port=" + std::to_string(peer.Port()),
+                                         "--unum=" + std::to_string(unum)};
+        args.insert(args.end(), options.begin(), options.end());
+        EXPECT_TRUE(peer.Start(args) && peer.Accept() && peer.Receive(scene));
         EXPECT_EQ("(scene rsg/agent/nao/nao.rsg)", scene);
     }
     // One cycle: the reply without the "(syn)" that must close it, so a cycle in which the
@@ -90,8 +91,8 @@ TEST(BehaviourBinary, NumberNineTakesTheKickOffOnlyForItsOwnSide) {
 }
 
 // The say text of a robot's second cycle (holding still) at server time `now`.
-std::string SayAt(int unum, const char* now) {
-    Agent agent(unum);
+std::string SayAt(int unum, const char* now, const std::vector<std::string>& options = {}) {
+    Agent agent(unum, options);
     const std::string p = Perception("BeforeKickOff", "left", unum, now);
     agent.Cycle(p);
     const std::string reply = agent.Cycle(p);
@@ -105,6 +106,7 @@ TEST(BehaviourBinary, EachRobotSpeaksInItsOwnSlot) {
     EXPECT_EQ("(say k4q20y0)", SayAt(2, "0.44"));
     EXPECT_EQ("(say k4q90y0)", SayAt(9, "0.72"));
     EXPECT_EQ("", SayAt(9, "0.78"));  // slot 9: nobody
+    EXPECT_EQ("(say xyZ20y0)", SayAt(2, "0.44", {"--key=xyZ"}));
 }
 
 // Robot 5 in play: S_Wait from call 25 (after hold and beams) with the left shoulder at -80,

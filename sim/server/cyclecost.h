@@ -24,8 +24,6 @@ class CycleCosts {
 
     void Add(Stage stage, Clock::duration d) { total_[stage] += d; }
     void CountCycle() { cycles_++; }
-    // A synced cycle that went on without every reply (the timeout passed).
-    void CountTimeout() { timeouts_++; }
     long Cycles() const { return cycles_; }
     // "physics 1.90 sensors 0.20 ... ms per cycle over N cycles".
     std::string Summary() const;
@@ -33,7 +31,6 @@ class CycleCosts {
   private:
     std::array<Clock::duration, kStageCount> total_{};
     long cycles_ = 0;
-    long timeouts_ = 0;
 };
 
 // Adds the time from its construction to Stop() (or its end) to a stage.

@@ -47,7 +47,13 @@ NetLoop::~NetLoop() {
     for (const Listener& l : listeners_) close(l.fd);
 }
 
-int NetLoop::Listen(int port, std::string& error, const ListenerLimits& limits) {
+int NetLoop::Listen(int port, std::string& error, const std::string& address,
+                    const ListenerLimits& limits) {
+    in_addr host;
+    if (inet_pton(AF_INET, address.c_str(), &host) != 1) {
+        error = "not an IPv4 address: " + address;
+        return -1;
+    }
     int fd = socket(AF_INET, SOCK_STREAM, 0);
     if (fd < 0) {
         error = std::strerror(errno);
@@ -57,7 +63,7 @@ int NetLoop::Listen(int port, std::string& error, const ListenerLimits& limits) 
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_addr = host;
     addr.sin_port = htons(static_cast<uint16_t>(port));
     if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 || listen(fd, 64) != 0 ||
         !SetNonBlocking(fd)) {

@@ -6,20 +6,23 @@
 
 // The command line of pitchsim.
 struct ServerOptions {
-    int agentPort = 3100;    // 0: pick a free port
-    int trainerPort = 3200;  // 0: pick a free port
-    int httpPort = 8080;     // the web monitor (not served yet)
-    bool sync = false;       // false: real time, one cycle per 20 ms of wall time
+    std::string bindAddress = "127.0.0.1";  // agents' port listens here (IPv4)
+    int agentPort = 3100;                   // 0: pick a free port
+    int trainerPort = 3200;                 // 0: pick a free port
+    int httpPort = 8080;                    // the web monitor (not served yet)
+    bool sync = false;                      // false: real time, one cycle per 20 ms of wall time
     unsigned seed = 1;
     bool noise = true;
+    bool lines = true;          // field lines in vision
     double halfTime = 300;      // game seconds per half
     int maxRobotsPerTeam = 11;  // also the largest uniform number
     int syncTimeoutMs = 100;    // --sync: how long to wait for a reply
     double autoKickoff = 5;     // seconds after the first agent joined; 0 = off
-    int maxConnections = 64;    // per port; more are closed at once
-    double trainerIdle = 60;    // seconds; a trainer connection silent this long is dropped
-    std::string logFile;        // "" = no log file
-    bool quiet = false;         // no per-event lines on standard output
+    bool exitAtGameOver = false;
+    int maxConnections = 64;  // per port; more are closed at once
+    double trainerIdle = 60;  // seconds; a trainer connection silent this long is dropped
+    std::string logFile;      // "" = no log file
+    bool quiet = false;       // no per-event lines on standard output
     bool help = false;
 };
 

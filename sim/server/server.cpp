@@ -50,7 +50,7 @@ int MillisUntil(std::chrono::steady_clock::time_point t) {
 Server::Server(const ServerOptions& options)
     : options_(options),
       log_(options.quiet, options.logFile),
-      vision_(options.noise, options.seed),
+      vision_(options.noise, options.seed, options.lines),
       referee_(options.halfTime, options.autoKickoff) {
     sim::SetMujocoWarningsQuiet(options.quiet);
 }
@@ -63,14 +63,14 @@ bool Server::Start() {
     std::string error;
     ListenerLimits limits;
     limits.maxConnections = static_cast<size_t>(options_.maxConnections);
-    agentListener_ = net_.Listen(options_.agentPort, error, limits);
+    agentListener_ = net_.Listen(options_.agentPort, error, options_.bindAddress, limits);
     if (agentListener_ < 0) {
-        log_.Error("pitchsim: cannot listen on agent port " + std::to_string(options_.agentPort) +
-                   ": " + error);
+        log_.Error("pitchsim: cannot listen on agent port " + options_.bindAddress + ":" +
+                   std::to_string(options_.agentPort) + ": " + error);
         return false;
     }
     limits.idleSeconds = options_.trainerIdle;
-    trainerListener_ = net_.Listen(options_.trainerPort, error, limits);
+    trainerListener_ = net_.Listen(options_.trainerPort, error, options_.bindAddress, limits);
     if (trainerListener_ < 0) {
         log_.Error("pitchsim: cannot listen on trainer port " +
                    std::to_string(options_.trainerPort) + ": " + error);
@@ -86,7 +86,7 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
     stop_ = &stop;
     nextCycle_ = Clock::now() + kCycle;
     nextStatus_ = Clock::now() + std::chrono::seconds(static_cast<int>(kStatusSeconds));
-    while (!stop && !killed_) {
+    while (!stop && !killed_ && !OverLongEnough()) {
         const Clock::time_point start = Clock::now();
         waited_ = Clock::duration::zero();
         StepCycle();
@@ -107,9 +107,18 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
     }
     net_.CloseAll();
     log_.Always(costs_.Summary());
+    if (options_.sync)
+        log_.Always("sync waits " + std::to_string(syncWaits_) + ", timed out " +
+                    std::to_string(syncTimeouts_));
     log_.Always("final score " + TeamName(true) + " " + std::to_string(referee_.scoreLeft) + ":" +
                 std::to_string(referee_.scoreRight) + " " + TeamName(false));
     log_.Flush();
+}
+
+// --exit-at-gameover: the agents see GameOver for a while before the end.
+bool Server::OverLongEnough() const {
+    return options_.exitAtGameOver && referee_.mode == kGameOver &&
+           referee_.SecondsInMode() >= kGameOverExitSeconds - 1e-9;
 }
 
 // (1) Physics and referee. The step to this cycle was started after the previous perceptions
@@ -168,15 +177,21 @@ void Server::JudgeCycle() {
     in.ballPos[0] = ball.pos.x;
     in.ballPos[1] = ball.pos.y;
     in.ballPos[2] = ball.pos.z;
-    in.ballTouched = BallTouchedByRobot();
+    in.touches = BallTouches();
     in.agentsJoined = world_.RobotCount();
     referee_.Step(in);
     LogRefereeEvents();
 }
 
-// Any substep of the cycle counts, so that a short kick is not missed.
-bool Server::BallTouchedByRobot() const {
-    return !world_.BallTouchedBy().empty();
+// Any substep of the cycle counts, so that a short kick is not missed. Robots of agents that
+// have not been given a team yet do not count.
+std::vector<BallTouch> Server::BallTouches() {
+    std::vector<BallTouch> touches;
+    for (int robot : world_.BallTouchedBy()) {
+        const Agent* a = AgentOfRobot(robot);
+        if (a && a->identified) touches.push_back({a->left, a->unum});
+    }
+    return touches;
 }
 
 void Server::LogRefereeEvents() {
@@ -191,9 +206,10 @@ void Server::LogRefereeEvents() {
                       Fixed(referee_.gameTime, 2));
         }
     }
-    if (referee_.TakeBallToCentre()) {
+    double spot[3];
+    if (referee_.TakeBallSpot(spot)) {
         TouchWorld();
-        sim::PlaceBall(world_, {0, 0, sim::kBallRadius});
+        sim::PlaceBall(world_, {spot[0], spot[1], spot[2]});
     }
 }
 
@@ -208,10 +224,12 @@ void Server::SendPerceptions() {
     std::vector<Utterance> utterances;
     for (const Said& s : toHear_) {
         auto it = agents_.find(s.connection);
-        if (it == agents_.end() || it->second.robot < 0) continue;
+        // A robot without a team has no team name to speak with.
+        if (it == agents_.end() || it->second.robot < 0 || !it->second.identified) continue;
         Utterance u;
         u.robot = it->second.robot;
         u.leftTeam = it->second.left;
+        u.team = TeamName(u.leftTeam);
         sim::Vec3 head = sensors[u.robot].camera.pos;
         u.head[0] = head.x;
         u.head[1] = head.y;
@@ -235,6 +253,8 @@ void Server::SendPerceptions() {
         p.leftSide = a.left;
         p.gameTime = referee_.gameTime;
         p.playMode = PlayModeName(referee_.mode);
+        p.scoreLeft = referee_.scoreLeft;
+        p.scoreRight = referee_.scoreRight;
         p.gyro[0] = s.gyroDegPerSec.x;
         p.gyro[1] = s.gyroDegPerSec.y;
         p.gyro[2] = s.gyroDegPerSec.z;
@@ -254,7 +274,7 @@ void Server::SendPerceptions() {
         if (visionCycle) {
             p.visionCycle = true;
             StageTimer visionTimer(costs_, CycleCosts::kVision);
-            sim::VisionReading v = vision_.See(world_, a.robot);
+            sim::VisionReading v = vision_.See(world_, a.robot, a.calibration);
             visionTimer.Stop();
             for (const sim::SeenLandmark& l : v.landmarks)
                 p.objects.push_back(
@@ -274,6 +294,9 @@ void Server::SendPerceptions() {
                          {part.pol.distance, part.pol.horizontalDeg, part.pol.verticalDeg}});
                 p.robots.push_back(seen);
             }
+            for (const sim::SeenLine& l : v.lines)
+                p.lines.push_back({{l.a.distance, l.a.horizontalDeg, l.a.verticalDeg},
+                                   {l.b.distance, l.b.horizontalDeg, l.b.verticalDeg}});
         }
         Listener listener;
         listener.robot = a.robot;
@@ -307,10 +330,11 @@ void Server::CollectReplies() {
     if (options_.sync && anyAgent) {
         Clock::time_point deadline =
             Clock::now() + std::chrono::milliseconds(options_.syncTimeoutMs);
+        ++syncWaits_;
         while (!*stop_ && !killed_ && !AllReplied()) {
             int wait = MillisUntil(deadline);
             if (wait <= 0) {
-                costs_.CountTimeout();
+                ++syncTimeouts_;
                 break;
             }
             const Clock::time_point before = Clock::now();
@@ -395,10 +419,11 @@ void Server::NoteRejected(bool trainer, const std::string& reason) {
 
 void Server::OnAgentFrame(Agent& a, const std::string& payload) {
     a.lastHeard = Clock::now();
-    a.awaitingReply = false;  // any frame counts as the reply
     EffectorCommands c;
     long before = a.rejects.Total();
     ParseEffectors(payload, c, a.rejects);
+    // A reply is applied in any case; only its (syn) lets a synced cycle go on.
+    if (c.syn) a.awaitingReply = false;
     // Joint commands and speech go beside the running step; joining and moving wait for it.
     if (c.scene || c.init || c.beam) TouchWorld();
 
@@ -433,12 +458,18 @@ bool Server::JoinWorld(Agent& a, const EffectorCommands& c) {
         Refuse(a, "unknown model '" + c.scenePath + "' (only " + kSceneModelPath + ")");
         return false;
     }
+    if (!c.sceneExtra.empty()) {
+        Refuse(a, "scene arguments '" + c.sceneExtra +
+                      "' (this server has one robot type: (scene " + kSceneModelPath + "))");
+        return false;
+    }
     int waiting = 0;
     for (const auto& [id, other] : agents_) waiting += other.waitingForRoom;
     if (world_.RobotCount() + waiting >= sim::kMaxRobots) {
         Refuse(a, "the world is full");
         return false;
     }
+    a.calibration = vision_.DrawCalibration();
     a.waitingForRoom = true;
     SeatWaitingAgents();
     return true;
@@ -664,6 +695,7 @@ WorldTruth Server::Truth() const {
     t.mode = referee_.mode;
     t.scoreLeft = referee_.scoreLeft;
     t.scoreRight = referee_.scoreRight;
+    t.lastTouch = referee_.lastTouch;
     sim::BallTruth ball = sim::BallGroundTruth(world_);
     double bp[3] = {ball.pos.x, ball.pos.y, ball.pos.z};
     double bv[3] = {ball.vel.x, ball.vel.y, ball.vel.z};

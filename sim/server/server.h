@@ -22,8 +22,8 @@
 // pitchsim's server: the world, the referee and the clients, in one loop of 20 ms cycles.
 // Cycle k: (1) advance the physics and judge it; (2) send perception k to every agent;
 // (3) collect replies (real time: until the cycle's wall-clock slot ends; sync: until every
-// agent has replied or the timeout passed). Trainer commands are applied as they arrive,
-// always between two physics steps.
+// agent has sent (syn) or the timeout passed; a reply without it is applied all the same).
+// Trainer commands are applied as they arrive, always between two physics steps.
 
 // The only robot model this server has.
 const char* const kSceneModelPath = "rsg/agent/nao/nao.rsg";
@@ -37,6 +37,8 @@ const double kServerStallSeconds = 0.5;
 // Rooms of the world left empty this long are given up (they cost physics time); until then
 // a robot that leaves and comes back finds its room at once.
 const double kSpareRoomSeconds = 10;
+// --exit-at-gameover: simulated seconds of GameOver before the process ends.
+const double kGameOverExitSeconds = 3;
 // Wall time between two status lines.
 const double kStatusSeconds = 5;
 
@@ -59,14 +61,15 @@ class Server {
         bool identified = false;
         int unum = 0;
         bool left = true;
-        bool awaitingReply = false;  // perception sent, no reply yet
+        bool awaitingReply = false;  // perception sent, no (syn) yet
         bool holdsWait = false;      // has been sent at least one perception
         Clock::time_point connectedAt;
         Clock::time_point lastHeard;
         EffectorRejects rejects;
         bool rejectsLogged = false;
-        bool refused = false;         // to be closed once its frame is handled
-        bool waitingForRoom = false;  // sent scene; its robot joins once the world has room
+        bool refused = false;                // to be closed once its frame is handled
+        bool waitingForRoom = false;         // sent scene; its robot joins once there is room
+        sim::CameraCalibration calibration;  // its camera's mounting error
     };
 
     struct Said {
@@ -75,13 +78,14 @@ class Server {
         std::string text;
     };
 
+    bool OverLongEnough() const;
     void StepCycle();
     void StartNextStep();
     void FinishStep();
     void TouchWorld();
     void FinishCycleStep();
     void JudgeCycle();
-    bool BallTouchedByRobot() const;
+    std::vector<BallTouch> BallTouches();
     void SendPerceptions();
     void CollectReplies();
     void HandleEvents(std::vector<NetEvent>& events);
@@ -144,6 +148,8 @@ class Server {
     Clock::time_point roomsSpareSince_;
     Clock::time_point nextCycle_;
     Clock::time_point nextStatus_;
+    long syncWaits_ = 0;     // synced cycles that waited for replies
+    long syncTimeouts_ = 0;  // of them, those that went on without every reply
 };
 
 #endif

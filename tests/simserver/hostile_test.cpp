@@ -185,7 +185,7 @@ TEST(HostileConnectionTest, PortsLimitTheirConnectionsAndDropIdleOrHalfFramedOne
         SCOPED_TRACE(c.name);
         NetLoop net;
         std::string error;
-        const int listener = net.Listen(0, error, c.limits);
+        const int listener = net.Listen(0, error, "127.0.0.1", c.limits);
         ASSERT_GE(listener, 0) << error;
         std::vector<WireClient> clients(5);
         for (WireClient& client : clients) {

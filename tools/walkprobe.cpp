@@ -5,11 +5,14 @@
 //
 //   walkprobe --port=N --trainer-port=N [--forward=M] [--side=M] [--turn=DEG] [--seconds=S]
 //             [--find-ball] [--verbose] [--unum=N] [--start-x=M] [--start-y=M]
+//             [--kind=step|rotate|circle]
 //
 // --forward, --side and --turn set Inverse::goalDistance (m per pair of steps),
 // Inverse::BeamDistance (m) and Inverse::rotateAngle (degrees); --find-ball sets
-// Strategy::findBall (0.2 s steps instead of 0.28 s). --verbose prints one line per walking
-// cycle: truth, torso tilt, foot forces and leg joint tracking. The robot starts upright at
+// Strategy::findBall (0.2 s steps instead of 0.28 s). --kind chooses the walking action: the
+// forward walk (default), the turn on the spot or the walk round the ball. --verbose prints one
+// line per walking cycle: truth, torso tilt, foot forces and leg joint tracking. The robot starts
+// upright at
 // (--start-x, --start-y) of the field frame, facing +x (default (-5, 0)). The last line reads
 // "distance_m=... speed_mps=... heading_change_deg=... falls=...".
 
@@ -53,6 +56,7 @@ struct Options {
     float startY = 0;
     bool findBall = false;
     bool verbose = false;
+    std::string kind = "step";  // step, rotate (turn on the spot) or circle (round a ball)
 };
 
 bool ReadOption(const std::string& arg, const char* name, std::string& value) {
@@ -83,6 +87,8 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             o.startY = std::strtof(v.c_str(), nullptr);
         else if (ReadOption(arg, "seconds", v))
             o.seconds = std::strtof(v.c_str(), nullptr);
+        else if (ReadOption(arg, "kind", v) && (v == "step" || v == "rotate" || v == "circle"))
+            o.kind = v;
         else if (arg == "--find-ball")
             o.findBall = true;
         else if (arg == "--verbose")
@@ -91,7 +97,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             std::cerr << "walkprobe: unknown option " << arg << "\n"
                       << "usage: walkprobe --port=N --trainer-port=N [--forward=M] [--side=M] "
                          "[--turn=DEG] [--seconds=S] [--find-ball] [--verbose] [--unum=N] "
-                         "[--start-x=M] [--start-y=M]\n";
+                         "[--start-x=M] [--start-y=M] [--kind=step|rotate|circle]\n";
             return false;
         }
     }
@@ -338,7 +344,11 @@ class Probe {
                 sent.pop_front();
             }
             std::stringstream ss;
-            if (action_.ActionInverseStepAI(ss, counter)) {
+            const bool stepEnded =
+                options_.kind == "rotate"   ? action_.ActionInverseRotate(ss, counter)
+                : options_.kind == "circle" ? action_.ActionInverseBeamCircle(ss, counter)
+                                            : action_.ActionInverseStepAI(ss, counter);
+            if (stepEnded) {
                 InverseAction::tempBool = false;  // keep walking without a restart
                 ++steps;
             }

@@ -35,9 +35,17 @@ TEST(WalkInSimulator, ForwardSidewaysAndTurningWalksKeepTheirFeetAndGoTheCommand
         // Three degrees per pair of steps, to the left, on the spot.
         {{"--forward=0", "--turn=10"},
          {{"heading_change_deg", 15, 45}, {"distance_m", -INFINITY, 0.3}}},
+        // On the spot, 16 degrees per pair of steps.
+        {{"--forward=0", "--kind=rotate", "--turn=16"},
+         {{"heading_change_deg", 120, 240}, {"distance_m", -INFINITY, 0.3}}},
+        // Round the ball: turning the other way while stepping sideways.
+        {{"--forward=0", "--kind=circle", "--turn=16"},
+         {{"heading_change_deg", -240, -90}, {"distance_m", -INFINITY, 0.6}}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.command.back());
+        std::string name;
+        for (const std::string& arg : c.command) name += arg + " ";
+        SCOPED_TRACE(name);
         PitchSim sim;
         ASSERT_TRUE(sim.Start({"--sync", "--noise=off", "--auto-kickoff=0", "--quiet"}));
         std::vector<std::string> args = {"--port=" + std::to_string(sim.AgentPort()),

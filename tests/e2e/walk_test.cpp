@@ -31,6 +31,10 @@ TEST(WalkInSimulator, ForwardSidewaysAndTurningWalksKeepTheirFeetAndGoTheCommand
         // 0.12 m per 0.28 s step is 0.43 m/s, straight ahead.
         {{"--forward=0.24"},
          {{"speed_mps", 0.35, 0.55}, {"forward_m", 2.0, INFINITY}, {"left_m", -0.4, 0.4}}},
+        // Asked for more than it can do, forwards or backwards: its top speed, on its feet.
+        {{"--forward=1"}, {{"speed_mps", 0.4, 0.6}, {"forward_m", 2.0, INFINITY}}},
+        {{"--forward=-0.5"}, {{"speed_mps", 0.4, 0.6}, {"forward_m", -INFINITY, -2.0}}},
+        {{"--forward=0.3", "--find-ball"}, {{"speed_mps", 0.4, 0.6}}},
         {{"--forward=0", "--side=0.04"}, {{"left_m", 0.15, INFINITY}, {"forward_m", -0.15, 0.15}}},
         // Three degrees per pair of steps, to the left, on the spot.
         {{"--forward=0", "--turn=10"},

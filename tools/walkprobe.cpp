@@ -5,12 +5,13 @@
 //
 //   walkprobe --port=N --trainer-port=N [--forward=M] [--side=M] [--turn=DEG] [--seconds=S]
 //             [--find-ball] [--verbose] [--unum=N] [--start-x=M] [--start-y=M]
-//             [--kind=step|rotate|circle]
+//             [--kind=step|rotate|circle] [--stop]
 //
 // --forward, --side and --turn set Inverse::goalDistance (m per pair of steps),
 // Inverse::BeamDistance (m) and Inverse::rotateAngle (degrees); --find-ball sets
 // Strategy::findBall (0.2 s steps instead of 0.28 s). --kind chooses the walking action: the
-// forward walk (default), the turn on the spot or the walk round the ball. --verbose prints one
+// forward walk (default), the turn on the spot or the walk round the ball. --stop ends the walk
+// with the stopping steps 1.5 s before the time is up and stands for the rest. --verbose prints one
 // line per walking cycle: truth, torso tilt, foot forces and leg joint tracking. The robot starts
 // upright at
 // (--start-x, --start-y) of the field frame, facing +x (default (-5, 0)). The last line reads
@@ -43,6 +44,7 @@
 namespace {
 
 const double kPi = 3.14159265358979323846;
+const int kStandCycles = 75;  // standing after --stop, 1.5 s
 
 struct Options {
     int port = 3100;
@@ -57,6 +59,7 @@ struct Options {
     bool findBall = false;
     bool verbose = false;
     std::string kind = "step";  // step, rotate (turn on the spot) or circle (round a ball)
+    bool stop = false;          // bring the feet together at the end and stand
 };
 
 bool ReadOption(const std::string& arg, const char* name, std::string& value) {
@@ -89,6 +92,8 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             o.seconds = std::strtof(v.c_str(), nullptr);
         else if (ReadOption(arg, "kind", v) && (v == "step" || v == "rotate" || v == "circle"))
             o.kind = v;
+        else if (arg == "--stop")
+            o.stop = true;
         else if (arg == "--find-ball")
             o.findBall = true;
         else if (arg == "--verbose")
@@ -97,7 +102,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             std::cerr << "walkprobe: unknown option " << arg << "\n"
                       << "usage: walkprobe --port=N --trainer-port=N [--forward=M] [--side=M] "
                          "[--turn=DEG] [--seconds=S] [--find-ball] [--verbose] [--unum=N] "
-                         "[--start-x=M] [--start-y=M] [--kind=step|rotate|circle]\n";
+                         "[--start-x=M] [--start-y=M] [--kind=step|rotate|circle] [--stop]\n";
             return false;
         }
     }
@@ -327,6 +332,7 @@ class Probe {
         double worstTracking = 0, trackingSum = 0;
         int trackingCount = 0;
         Truth end = start;
+        bool stopping = false, stopped = false;
         for (int cycle = 1; cycle <= cycles; ++cycle) {
             if (!NextPerception()) break;
             // A command answered to perception k acts from perception k+1 to k+2, so the angles
@@ -344,13 +350,25 @@ class Probe {
                 sent.pop_front();
             }
             std::stringstream ss;
-            const bool stepEnded =
-                options_.kind == "rotate"   ? action_.ActionInverseRotate(ss, counter)
-                : options_.kind == "circle" ? action_.ActionInverseBeamCircle(ss, counter)
-                                            : action_.ActionInverseStepAI(ss, counter);
-            if (stepEnded) {
-                InverseAction::tempBool = false;  // keep walking without a restart
-                ++steps;
+            if (stopping) {
+                // Feet together, then stand: the stop the behaviour makes before a new decision.
+                if (!stopped && action_.ActionInverseStepAIEnd(ss, counter)) stopped = true;
+                if (stopped)
+                    ss.str(action_.TranslateAngleToMsg(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                                       0, 0, 0, 0, 0, 0, 0));
+            } else {
+                const bool stepEnded =
+                    options_.kind == "rotate"   ? action_.ActionInverseRotate(ss, counter)
+                    : options_.kind == "circle" ? action_.ActionInverseBeamCircle(ss, counter)
+                                                : action_.ActionInverseStepAI(ss, counter);
+                if (stepEnded) {
+                    InverseAction::tempBool = false;  // keep walking without a restart
+                    ++steps;
+                    if (options_.stop && cycle >= cycles - kStandCycles) {
+                        stopping = true;
+                        Inverse::initStepCount = Inverse::stepCount;
+                    }
+                }
             }
             agent_.Send(ss.str());
             ++counter;

@@ -32,9 +32,9 @@ TEST(WalkInSimulator, ForwardSidewaysAndTurningWalksKeepTheirFeetAndGoTheCommand
         {{"--forward=0.24"},
          {{"speed_mps", 0.35, 0.55}, {"forward_m", 2.0, INFINITY}, {"left_m", -0.4, 0.4}}},
         // Asked for more than it can do, forwards or backwards: its top speed, on its feet.
-        {{"--forward=1"}, {{"speed_mps", 0.4, 0.6}, {"forward_m", 2.0, INFINITY}}},
-        {{"--forward=-0.5"}, {{"speed_mps", 0.4, 0.6}, {"forward_m", -INFINITY, -2.0}}},
-        {{"--forward=0.3", "--find-ball"}, {{"speed_mps", 0.4, 0.6}}},
+        {{"--forward=1", "--stop"}, {{"speed_mps", 0.3, 0.5}, {"forward_m", 1.5, INFINITY}}},
+        {{"--forward=-0.5", "--stop"}, {{"speed_mps", 0.3, 0.5}, {"forward_m", -INFINITY, -1.5}}},
+        {{"--forward=0.3", "--find-ball", "--stop"}, {{"speed_mps", 0.3, 0.5}}},
         {{"--forward=0", "--side=0.04"}, {{"left_m", 0.15, INFINITY}, {"forward_m", -0.15, 0.15}}},
         // Three degrees per pair of steps, to the left, on the spot.
         {{"--forward=0", "--turn=10"},

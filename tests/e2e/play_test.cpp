@@ -62,7 +62,10 @@ struct StrikerRun {
 class PlayTest : public ::testing::Test {
   protected:
     void StartServer(std::vector<std::string> options) {
-        options.insert(options.end(), {"--sync", "--auto-kickoff=0", "--quiet"});
+        // Every reply ends with (syn): a long wait keeps the cycles in lockstep with the agents
+        // however busy the machine is, so that no command arrives a cycle late.
+        options.insert(options.end(),
+                       {"--sync", "--sync-timeout=2000", "--auto-kickoff=0", "--quiet"});
         ASSERT_TRUE(sim.Start(options)) << sim.process.Stderr();
         ASSERT_TRUE(trainer.Connect(sim.TrainerPort()));
     }

@@ -82,8 +82,9 @@ void BeamRobot(World& world, int robot, double x, double y, double headingDeg) {
     SetTorsoPose(world, robot, {x, y, 1.0}, headingDeg, 0.0, true);
 }
 
-void KnockRobot(World& world, int robot, KnockDirection direction) {
+void KnockRobot(World& world, int robot, KnockDirection direction, double radPerSec) {
     if (robot < 0 || robot >= world.RobotCount()) return;
+    if (!(radPerSec > 0)) radPerSec = kKnockRadPerSec;
     const RobotLayout& r = world.RobotAt(robot);
     mjData* d = world.Data();
     const Rot3 torso = ToRot3(d->xmat + 9 * r.torsoBody);
@@ -99,12 +100,12 @@ void KnockRobot(World& world, int robot, KnockDirection direction) {
     if (direction == KnockDirection::kRight) way = left * -1;
     // Turning about up x way moves the top of the robot along `way`.
     const Vec3 axis{-way.y, way.x, 0};
-    const Vec3 omega = axis * kKnockRadPerSec;
+    const Vec3 omega = axis * radPerSec;
     // About the ground point below the torso: the torso centre, h above it, moves h*omega along
     // `way`; the free joint's linear velocity is in the field frame, its angular one in the
     // torso frame.
     const Vec3 torsoPos = ToVec3(d->xpos + 3 * r.torsoBody);
-    const Vec3 linear = way * (kKnockRadPerSec * torsoPos.z);
+    const Vec3 linear = way * (radPerSec * torsoPos.z);
     mjtNum* v = d->qvel + r.rootDof;
     v[0] = linear.x;
     v[1] = linear.y;

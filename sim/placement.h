@@ -21,12 +21,12 @@ void BeamRobot(World& world, int robot, double x, double y, double headingDeg);
 // Which way a knocked robot falls, relative to its own heading.
 enum class KnockDirection { kFront, kBack, kLeft, kRight };
 
-// Tips the robot over where it stands, by physics: its whole body is set turning at
-// kKnockRadPerSec about the horizontal axis through the ground point below its torso, so that
-// its top heads the named way (front: it lands face down; back: on its back). Joint angles and
+// Tips the robot over where it stands, by physics: its whole body is set turning at radPerSec
+// (<= 0: kKnockRadPerSec) about the horizontal axis through the ground point below its torso, so
+// that its top heads the named way (front: it lands face down; back: on its back). Joint angles and
 // joint velocities are kept; gravity does the rest, and every sensor sees a real fall.
 constexpr double kKnockRadPerSec = 3.0;
-void KnockRobot(World& world, int robot, KnockDirection direction);
+void KnockRobot(World& world, int robot, KnockDirection direction, double radPerSec = 0);
 
 // Ball centre at pos with linear velocity vel (m/s). On the ground it is given the spin of
 // rolling without slipping.

@@ -485,7 +485,7 @@ std::string Server::ApplyTrainerCommand(const TrainerCommand& c) {
             if (c.place)
                 sim::PlaceRobot(world_, a->robot, {c.pos[0], c.pos[1], c.pos[2]}, c.rot, c.tilt);
             if (c.knock != TrainerCommand::kNoKnock)
-                sim::KnockRobot(world_, a->robot, Way(c.knock));
+                sim::KnockRobot(world_, a->robot, Way(c.knock), c.knockSpeed);
             return "(ok)";
         }
         case TrainerCommand::kGetState:

@@ -33,9 +33,15 @@ bool Side(const SNode* g, bool& left) {
     return true;
 }
 
-// (knock front|back|left|right)
-bool Knock(const SNode* g, TrainerCommand::Knock& knock) {
-    if (!g || g->items.size() != 2 || g->items[1].isList) return false;
+// (knock front|back|left|right [RAD_PER_S])
+bool Knock(const SNode* g, TrainerCommand& c) {
+    if (!g || g->items.size() < 2 || g->items.size() > 3 || g->items[1].isList) return false;
+    if (g->items.size() == 3) {
+        const SNode& speed = g->items[2];
+        if (speed.isList || !ParseNumberAtom(speed.atom, c.knockSpeed) ||
+            !(c.knockSpeed > 0 && c.knockSpeed <= 10))
+            return false;
+    }
     const std::string& s = g->items[1].atom;
     const struct {
         const char* name;
@@ -46,7 +52,7 @@ bool Knock(const SNode* g, TrainerCommand::Knock& knock) {
                 {"right", TrainerCommand::kKnockRight}};
     for (const auto& way : ways) {
         if (s == way.name) {
-            knock = way.knock;
+            c.knock = way.knock;
             return true;
         }
     }
@@ -63,7 +69,8 @@ TrainerCommand ReadAgent(const SNode& g) {
         return Invalid("bad agent command");
     c.unum = static_cast<int>(unum);
     if (const SNode* knock = g.Find("knock")) {
-        if (!Knock(knock, c.knock)) return Invalid("bad knock: front, back, left or right");
+        if (!Knock(knock, c))
+            return Invalid("bad knock: front, back, left or right, then rad/s up to 10");
     }
     c.place = g.Find("pos") || g.Find("rot") || g.Find("tilt") || c.knock == c.kNoKnock;
     if (!c.place) return c;

@@ -24,6 +24,7 @@ struct TrainerCommand {
     bool place = false;  // kAgent: pos and rot were given
     enum Knock { kNoKnock, kKnockFront, kKnockBack, kKnockLeft, kKnockRight };
     Knock knock = kNoKnock;  // kAgent: tip the robot over by physics (after any placement)
+    double knockSpeed = 0;   // rad/s; 0: the simulator's default
 };
 
 // Every top-level group of the text is one command; garbage yields kInvalid entries.

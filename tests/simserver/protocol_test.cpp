@@ -188,6 +188,10 @@ TEST(TrainerTest, AgentCommandPlacesKnocksOrBoth) {
         {"(agent (team Left) (unum 5) (knock right))", true, false, C::kKnockRight},
         {"(agent (team Left) (unum 5) (pos 1 2 0.4) (rot 9) (knock back))", true, true,
          C::kKnockBack},
+        {"(agent (team Left) (unum 5) (knock left 1.5))", true, false, C::kKnockLeft},
+        {"(agent (team Left) (unum 5) (knock left 0))", false, false, C::kNoKnock},
+        {"(agent (team Left) (unum 5) (knock left 11))", false, false, C::kNoKnock},
+        {"(agent (team Left) (unum 5) (knock left 1 2))", false, false, C::kNoKnock},
         {"(agent (team Left) (unum 5) (knock up))", false, false, C::kNoKnock},
         {"(agent (team Left) (unum 5) (knock))", false, false, C::kNoKnock},
         {"(agent (team Left) (unum 5) (knock (front)))", false, false, C::kNoKnock},
@@ -206,7 +210,9 @@ TEST(TrainerTest, AgentCommandPlacesKnocksOrBoth) {
         EXPECT_EQ(got.unum, 5);
     }
     EXPECT_EQ(ParseTrainerCommands("(agent (team Left) (unum 5) (knock up))")[0].error,
-              "bad knock: front, back, left or right");
+              "bad knock: front, back, left or right, then rad/s up to 10");
+    EXPECT_EQ(ParseTrainerCommands("(agent (team Left) (unum 5) (knock left 1.5))")[0].knockSpeed,
+              1.5);
 }
 
 TEST(TrainerTest, StateReplyOnOneLine) {

@@ -3,7 +3,8 @@
 
 // What the motion library's source files share: keyframe tables as data (the parameter
 // indices, poses built from a few targets, one row per phase), the two recurring poses, and the
-// one cycle of a table-driven motion. Internal to motion/.
+// one cycle of a table-driven motion. Internal to the motion library and the tools that drive
+// its motions directly.
 
 #include <array>
 #include <initializer_list>

@@ -41,6 +41,7 @@
 #include "behavior/naobehavior.h"
 #include "behavior/strategy.h"
 #include "body/player.h"
+#include "motion/keyframe.h"
 #include "motion/naoaction.h"
 #include "net/mytime.h"
 #include "perception/msgparse.h"
@@ -224,10 +225,7 @@ double Median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-// The origin pose of the motion library (keyframe convention).
-const NaoAction::KeyframePose kOriginPose = {
-    -30,    0.001,  120,   120,   20,    -20, -80, 80,     -80,    80,      -0.001,
-    -0.001, -0.001, 0.001, -24.5, -24.5, 77,  77,  -52.49, -52.49, -0.0001, -0.001};
+using keyframe::kOriginPose;
 
 // ---- The robot ----
 

@@ -446,7 +446,8 @@ std::array<float, 12> CurrentTargets(Player& body) {
     return t;
 }
 
-// Walk: a fixed walking command for --seconds; the figures of the former walk probe.
+// Walk: a fixed walking command for --seconds: how far, how fast, how straight, whether it
+// fell, and how closely the leg joints followed their targets.
 TryResult TryWalk(Robot& robot, const Options& o) {
     Inverse::goalDistance = static_cast<float>(o.forward);
     Inverse::BeamDistance = static_cast<float>(o.side);

@@ -109,7 +109,7 @@ struct MotionRun {
     std::vector<std::string> texts;
 };
 MotionRun RunFromZero(NaoAction& action, bool (NaoAction::*motion)(std::stringstream&, int&),
-                int cycles) {
+                      int cycles) {
     MotionRun run;
     for (int cycle = 1, counter = 0; cycle <= cycles; ++cycle, ++counter) {
         std::stringstream ss;

@@ -626,6 +626,12 @@ TryResult TryGetUp(Robot& robot, const Options& o, const char* way) {
     robot.Hold();
     if (!FallDown(robot, cycle)) return result;
     const eState first = robot.Recovery();
+    if (!robot.Now().fallen) {
+        // The push was too weak to knock it over: nothing to get up from.
+        result.Add("landed", "not-fallen");
+        result.Add("landed_upz", robot.Now().upz);
+        return result;
+    }
     result.Add("landed", Name(first));
     result.Add("landed_upz", robot.Now().upz);
     result.Add("lying", Lying(robot));

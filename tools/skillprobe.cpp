@@ -122,8 +122,11 @@ std::string Json(const std::vector<Figure>& figures) {
 // One length-prefixed TCP connection to 127.0.0.1.
 class FramedLink {
   public:
-    ~FramedLink() {
+    ~FramedLink() { Close(); }
+
+    void Close() {
         if (fd_ >= 0) close(fd_);
+        fd_ = -1;
     }
 
     bool Connect(int port) {
@@ -236,8 +239,15 @@ class Robot {
   public:
     explicit Robot(const Options& o) : options_(o), body_(std::to_string(o.unum)) {}
 
+    // A simulator started just before the probe may not listen yet: tried for 5 s.
     bool Connect() {
-        if (agent_.Connect(options_.port) && trainer_.Connect(options_.trainerPort)) return true;
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            if (agent_.Connect(options_.port) && trainer_.Connect(options_.trainerPort))
+                return true;
+            agent_.Close();
+            trainer_.Close();
+            usleep(100000);
+        }
         std::cerr << "skillprobe: cannot connect to 127.0.0.1:" << options_.port << " / "
                   << options_.trainerPort << "\n";
         return false;

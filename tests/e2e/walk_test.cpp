@@ -39,7 +39,9 @@ TEST(WalkInSimulator, ForwardSidewaysAndTurningWalksKeepTheirFeetAndGoTheCommand
     for (const auto& c : cases) {
         SCOPED_TRACE(c.command.back());
         PitchSim sim;
-        ASSERT_TRUE(sim.Start({"--sync", "--noise=off", "--auto-kickoff=0", "--quiet"}));
+        // A generous sync timeout: a busy machine must not step the world without the probe.
+        ASSERT_TRUE(sim.Start(
+            {"--sync", "--noise=off", "--auto-kickoff=0", "--quiet", "--sync-timeout=5000"}));
         std::vector<std::string> args = {"--port=" + std::to_string(sim.AgentPort()),
                                          "--trainer-port=" + std::to_string(sim.TrainerPort()),
                                          "--seconds=6", "--skill=walk"};

@@ -167,8 +167,7 @@ const std::array<Keyframe, 5> kStandUpBack = {{
 template <typename Phase, std::size_t N>
 void RunRow(NaoAction& action, const std::array<Keyframe, N>& rows, Phase& field,
             std::stringstream& ss) {
-    const Keyframe* row = &rows[0];
-    while (row->phase != field) ++row;
+    const Keyframe* row = FindKeyframe(rows, field);
     field = static_cast<Phase>(
         action.ActionState(row->phase, row->next, ss, row->pose, action.mCounter, row->cycles));
 }

@@ -271,10 +271,10 @@ class Robot {
         if (!Perceive(false)) return false;
         if (std::lround(MyTime::totalTime / kCycle) % 3 != 2)
             std::cerr << "skillprobe: joined off the vision beat; another run may differ\n";
-        agent_.Send("(init (unum " + std::to_string(options_.unum) + ")(teamname SkillProbe))");
+        Reply("(init (unum " + std::to_string(options_.unum) + ")(teamname SkillProbe))");
         for (int i = 0; i < 5; ++i) {
             if (!Perceive(false)) return false;
-            agent_.Send("(syn)");
+            Reply("");
         }
         if (!Perceive()) return false;
         if (Trainer("(playMode PlayOn)") != "(ok)") return false;
@@ -303,7 +303,8 @@ class Robot {
         return true;
     }
 
-    void Reply(const std::string& text) { agent_.Send(text); }
+    // The answer to this cycle's perception; its (syn) lets a synced server go on.
+    void Reply(const std::string& text) { agent_.Send(text + "(syn)"); }
 
     // Stops every joint where the increment under way takes it, and leaves the keyframe
     // engine between keyframes.

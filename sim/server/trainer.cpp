@@ -79,7 +79,6 @@ TrainerCommand ReadAgent(const SNode& g) {
     if (!Side(g.Find("team"), c.left) || !Numbers(g.Find("unum"), 1, &unum) ||
         unum != std::floor(unum) || unum < 1 || unum > 99)
         return Invalid("bad agent command");
-    if (!SanePosition(c.pos)) return Invalid(kBadPositionError);
     c.unum = static_cast<int>(unum);
     if (const SNode* knock = g.Find("knock")) {
         if (!Knock(knock, c))
@@ -89,6 +88,7 @@ TrainerCommand ReadAgent(const SNode& g) {
     if (!c.place) return c;
     if (!Numbers(g.Find("pos"), 3, c.pos) || !Numbers(g.Find("rot"), 1, &c.rot))
         return Invalid("bad agent command");
+    if (!SanePosition(c.pos)) return Invalid(kBadPositionError);
     if (const SNode* tilt = g.Find("tilt")) {
         if (!Numbers(tilt, 1, &c.tilt) || std::fabs(c.tilt) > 180)
             return Invalid("bad agent command");

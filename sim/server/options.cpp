@@ -45,6 +45,8 @@ std::string UsageText() {
            "  --auto-kickoff=SECONDS  kick off this long after the first agent joined\n"
            "                          (default 5; 0 = only on the trainer's command)\n"
            "  --log=FILE              write the event log to FILE as well\n"
+           "  --record=FILE           record the match, cycle by cycle, to FILE (zstd-compressed\n"
+           "                          JSON lines; readable while written)\n"
            "  --quiet                 no event lines on standard output\n"
            "  --help                  print this text\n";
 }
@@ -105,6 +107,9 @@ OptionsOutcome ParseServerOptions(const std::vector<std::string>& args, ServerOp
         } else if (name == "--log") {
             if (value.empty()) return bad("a file name");
             options.logFile = value;
+        } else if (name == "--record") {
+            if (value.empty()) return bad("a file name");
+            options.recordFile = value;
         } else {
             error = "unknown option: " + arg;
             return kOptionsError;

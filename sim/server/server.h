@@ -10,8 +10,11 @@
 
 #include "sim/server/effector.h"
 #include "sim/server/eventlog.h"
+#include "sim/server/events.h"
 #include "sim/server/netloop.h"
 #include "sim/server/options.h"
+#include "sim/server/record.h"
+#include "sim/server/recordfile.h"
 #include "sim/server/referee.h"
 #include "sim/server/trainer.h"
 #include "sim/vision.h"
@@ -29,6 +32,8 @@ const char* const kSceneModelPath = "rsg/agent/nao/nao.rsg";
 const double kSilentAgentSeconds = 5;
 // Wall time between two status lines.
 const double kStatusSeconds = 5;
+// Cycles per frame of the recording: what a reader following the file lags behind at most.
+const int kRecordFrameCycles = 50;
 
 class Server {
   public:
@@ -39,6 +44,11 @@ class Server {
     // Runs until `stop` is set (by a signal handler) or the trainer kills the simulation.
     // Closes everything and prints the final score.
     void Run(const volatile std::sig_atomic_t& stop);
+
+    // The match as records (record.h): the header, and the present cycle with the events
+    // raised since the previous call of TakeCycleRecord.
+    const RecordHeader& Header();
+    RecordCycle TakeCycleRecord();
 
   private:
     using Clock = std::chrono::steady_clock;
@@ -84,12 +94,19 @@ class Server {
     WorldTruth Truth() const;
 
     void DropSilentAgents();
-    void LogRefereeEvents();
+    // Mode changes by the trainer are not the ball going out.
+    void LogRefereeEvents(bool byTrainer = false);
+    void NoteBallTouches();
+    void WatchFalls();
+    // Logs an event (its own line, or `line` when given) and keeps it for the next record.
+    void Raise(MatchEvent e, const std::string& line = "");
+    void RecordThisCycle();
     void PrintStatus();
     std::string TeamName(bool left) const;
     std::string AgentName(const Agent& agent) const;
     Agent* AgentOfRobot(int robot);
     Agent* FindAgent(bool left, int unum);
+    static RobotId IdOf(const Agent& agent) { return {agent.left, agent.unum}; }
 
     ServerOptions options_;
     EventLog log_;
@@ -107,6 +124,12 @@ class Server {
     const volatile std::sig_atomic_t* stop_ = nullptr;
     Clock::time_point nextCycle_;
     Clock::time_point nextStatus_;
+    RobotId lastTouch_;             // unum 0: nobody yet
+    std::vector<RobotId> touches_;  // in the latest cycle
+    FallWatch falls_;
+    std::vector<MatchEvent> events_;  // raised since the latest cycle record
+    std::unique_ptr<RecordHeader> header_;
+    RecordFileWriter recording_;
 };
 
 #endif

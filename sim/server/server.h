@@ -130,6 +130,8 @@ class Server {
     std::vector<MatchEvent> events_;  // raised since the latest cycle record
     std::unique_ptr<RecordHeader> header_;
     RecordFileWriter recording_;
+    long syncWaits_ = 0;     // synced cycles that waited for replies
+    long syncTimeouts_ = 0;  // of them, those that went on without every reply
 };
 
 #endif

@@ -30,6 +30,8 @@
 const char* const kSceneModelPath = "rsg/agent/nao/nao.rsg";
 // An agent silent this long (wall time) is dropped, its robot removed.
 const double kSilentAgentSeconds = 5;
+// --exit-at-gameover: simulated seconds of GameOver before the process ends.
+const double kGameOverExitSeconds = 3;
 // Wall time between two status lines.
 const double kStatusSeconds = 5;
 // Cycles per frame of the recording: what a reader following the file lags behind at most.
@@ -64,7 +66,8 @@ class Server {
         Clock::time_point lastHeard;
         EffectorRejects rejects;
         bool rejectsLogged = false;
-        bool refused = false;  // to be closed once its frame is handled
+        bool refused = false;                // to be closed once its frame is handled
+        sim::CameraCalibration calibration;  // its camera's mounting error
     };
 
     struct Said {
@@ -73,9 +76,10 @@ class Server {
         std::string text;
     };
 
+    bool OverLongEnough() const;
     void StepCycle();
     void JudgeCycle();
-    bool BallTouchedByRobot() const;
+    std::vector<BallTouch> BallTouches();
     void SendPerceptions();
     void CollectReplies();
     void HandleEvents(std::vector<NetEvent>& events);
@@ -96,7 +100,8 @@ class Server {
     void DropSilentAgents();
     // Mode changes by the trainer are not the ball going out.
     void LogRefereeEvents(bool byTrainer = false);
-    void NoteBallTouches();
+    // The referee's last touch since the latest kick-off (unum 0: nobody).
+    RobotId LastTouch() const;
     void WatchFalls();
     // Logs an event (its own line, or `line` when given) and keeps it for the next record.
     void Raise(MatchEvent e, const std::string& line = "");
@@ -124,7 +129,6 @@ class Server {
     const volatile std::sig_atomic_t* stop_ = nullptr;
     Clock::time_point nextCycle_;
     Clock::time_point nextStatus_;
-    RobotId lastTouch_;             // unum 0: nobody yet
     std::vector<RobotId> touches_;  // in the latest cycle
     FallWatch falls_;
     std::vector<MatchEvent> events_;  // raised since the latest cycle record

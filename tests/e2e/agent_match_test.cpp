@@ -94,11 +94,15 @@ TEST_F(AgentMatchTest, FourAgentsPlayOnBesideAGarbageClientAndOneThatStopsReadin
     sleeper.Send("(scene rsg/agent/nao/nao.rsg)");
     sleeper.Send("(init (unum 9)(teamname Sleepers))");
 
-    // The garbage client answers every perception with rubbish; the sleeper never reads.
+    // The garbage client answers every perception with rubbish, then (syn); the sleeper never
+    // reads.
     std::string perception;
     double simStart = -1;
     for (double end = WallSeconds() + 60; WallSeconds() < end;) {
-        if (garbage.Receive(perception, 0.5)) garbage.Send("(he1 nan)((((lle2 1e99)(say a b)");
+        if (garbage.Receive(perception, 0.5)) {
+            garbage.Send("(he1 nan)((((lle2 1e99)(say a b)");
+            garbage.Send("(syn)");  // the rubbish ended its own frame
+        }
         double t = SimTime();
         if (simStart < 0 && t > 1) simStart = t;
         if (simStart > 0 && t > simStart + 20) break;

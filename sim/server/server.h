@@ -61,8 +61,8 @@ class Server {
         bool identified = false;
         int unum = 0;
         bool left = true;
-        bool awaitingReply = false;  // perception sent, no (syn) yet
-        bool holdsWait = false;      // has been sent at least one perception
+        bool awaitingReply = false;   // perception sent, no (syn) yet
+        bool holdsWait = false;       // has been sent at least one perception
         Clock::time_point lastHeard;  // its latest frame, or a perception sent owing nothing
         EffectorRejects rejects;
         bool rejectsLogged = false;

@@ -55,6 +55,8 @@ std::string UsageText() {
            "  --max-connections=N     connections per port (default 64)\n"
            "  --trainer-idle=SECONDS  drop a trainer connection silent this long (default 60)\n"
            "  --log=FILE              write the event log to FILE as well\n"
+           "  --record=FILE           record the match, cycle by cycle, to FILE (zstd-compressed\n"
+           "                          JSON lines; readable while written)\n"
            "  --quiet                 no event lines on standard output\n"
            "  --help                  print this text\n";
 }
@@ -130,6 +132,9 @@ OptionsOutcome ParseServerOptions(const std::vector<std::string>& args, ServerOp
         } else if (name == "--log") {
             if (value.empty()) return bad("a file name");
             options.logFile = value;
+        } else if (name == "--record") {
+            if (value.empty()) return bad("a file name");
+            options.recordFile = value;
         } else {
             error = "unknown option: " + arg;
             return kOptionsError;

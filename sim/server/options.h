@@ -22,6 +22,7 @@ struct ServerOptions {
     int maxConnections = 64;  // per port; more are closed at once
     double trainerIdle = 60;  // seconds; a trainer connection silent this long is dropped
     std::string logFile;      // "" = no log file
+    std::string recordFile;   // "" = no recording
     bool quiet = false;       // no per-event lines on standard output
     bool help = false;
 };

@@ -75,7 +75,7 @@ bool Server::Start() {
     log_.Always("agent port " + std::to_string(net_.BoundPort(agentListener_)));
     log_.Always("trainer port " + std::to_string(net_.BoundPort(trainerListener_)));
     log_.Always(std::string("mode ") + (options_.sync ? "sync" : "realtime"));
-    return true;
+    return options_.httpPort < 0 || StartMonitor();
 }
 
 void Server::Run(const volatile std::sig_atomic_t& stop) {
@@ -90,12 +90,14 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
         toHear_.swap(said_);
         said_.clear();
         DropSilentAgents();
+        ServeMonitorCommands();
         if (Clock::now() >= nextStatus_) {
             PrintStatus();
             nextStatus_ += std::chrono::seconds(static_cast<int>(kStatusSeconds));
         }
     }
     net_.CloseAll();
+    if (monitor_) monitor_->Stop();
     log_.Always("final score " + TeamName(true) + " " + std::to_string(referee_.scoreLeft) + ":" +
                 std::to_string(referee_.scoreRight) + " " + TeamName(false));
     log_.Flush();
@@ -448,11 +450,22 @@ void Server::DropSilentAgents() {
 
 // Trainer.
 void Server::OnTrainerFrame(int connection, const std::string& payload) {
+    for (const std::string& reply : RunTrainerText(payload, false)) net_.Send(connection, reply);
+}
+
+std::vector<std::string> Server::RunTrainerText(const std::string& payload, bool fromPage) {
+    std::vector<std::string> replies;
     for (const TrainerCommand& c : ParseTrainerCommands(payload)) {
+        // Whoever opens the page may move the ball, not end the simulation.
+        if (fromPage && c.kind == TrainerCommand::kKillSim) {
+            replies.push_back("(error killsim is not taken from the monitor)");
+            continue;
+        }
         referee_.NoteTrainerCommand();
-        net_.Send(connection, ApplyTrainerCommand(c));
+        replies.push_back(ApplyTrainerCommand(c));
         LogRefereeEvents();
     }
+    return replies;
 }
 
 std::string Server::ApplyTrainerCommand(const TrainerCommand& c) {
@@ -482,6 +495,35 @@ std::string Server::ApplyTrainerCommand(const TrainerCommand& c) {
             break;
     }
     return "(error " + c.error + ")";
+}
+
+// The web monitor.
+bool Server::StartMonitor() {
+#ifdef PITCHSIM_MONITOR_DIR
+    std::string dir = options_.monitorDir.empty() ? PITCHSIM_MONITOR_DIR : options_.monitorDir;
+#else
+    std::string dir = options_.monitorDir;
+#endif
+    monitor_ = std::make_unique<Monitor>(dir, monitorHub_, &monitorCommands_);
+    std::string error;
+    if (!monitor_->Start(options_.httpPort, error)) {
+        log_.Error("pitchsim: " + error);
+        monitor_.reset();
+        return false;
+    }
+    log_.Always("http port " + std::to_string(monitor_->Port()));
+    log_.Always("monitor http://127.0.0.1:" + std::to_string(monitor_->Port()) + "/");
+    return true;
+}
+
+// Commands typed on the page wait for the end of a cycle, like those of the trainer port.
+void Server::ServeMonitorCommands() {
+    if (!monitor_) return;
+    for (CommandInbox::Pending& p : monitorCommands_.Take()) {
+        std::string reply;
+        for (const std::string& r : RunTrainerText(p.text, true)) reply += r;
+        p.reply->set_value(reply);
+    }
 }
 
 WorldTruth Server::Truth() const {

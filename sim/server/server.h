@@ -10,6 +10,8 @@
 
 #include "sim/server/effector.h"
 #include "sim/server/eventlog.h"
+#include "sim/server/monitor.h"
+#include "sim/server/monitorstream.h"
 #include "sim/server/netloop.h"
 #include "sim/server/options.h"
 #include "sim/server/referee.h"
@@ -80,7 +82,12 @@ class Server {
     void Refuse(Agent& agent, const std::string& why);
 
     void OnTrainerFrame(int connection, const std::string& payload);
+    // The replies to every command of a trainer text, from the port or from the page.
+    std::vector<std::string> RunTrainerText(const std::string& payload, bool fromPage);
     std::string ApplyTrainerCommand(const TrainerCommand& c);
+
+    bool StartMonitor();
+    void ServeMonitorCommands();
     WorldTruth Truth() const;
 
     void DropSilentAgents();
@@ -107,6 +114,11 @@ class Server {
     const volatile std::sig_atomic_t* stop_ = nullptr;
     Clock::time_point nextCycle_;
     Clock::time_point nextStatus_;
+
+    // The web monitor (--http-port): its own threads, fed by this one.
+    StreamHub monitorHub_;
+    CommandInbox monitorCommands_;
+    std::unique_ptr<Monitor> monitor_;
 };
 
 #endif

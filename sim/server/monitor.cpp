@@ -34,6 +34,13 @@ struct StreamViewer {
 
 }  // namespace
 
+std::string MonitorPageDir(const std::string& option) {
+#ifdef PITCHSIM_MONITOR_DIR
+    if (option.empty()) return PITCHSIM_MONITOR_DIR;
+#endif
+    return option;
+}
+
 Monitor::Monitor(std::string pageDir, StreamHub& hub, CommandInbox* commands)
     : pageDir_(std::move(pageDir)),
       hub_(hub),
@@ -46,7 +53,7 @@ Monitor::~Monitor() {
 
 void Monitor::AddGet(const std::string& path, GetHandler handler) {
     http_->Get(path, [handler](const httplib::Request& req, httplib::Response& res) {
-        std::map<std::string, std::string> params;
+        Params params;
         for (const auto& [name, value] : req.params) params[name] = value;
         Reply reply = handler(params);
         res.status = reply.status;

@@ -31,6 +31,9 @@ const int kViewerWriteTimeoutSeconds = 2;
 // cannot steer the match through a visitor's browser.
 const char* const kCommandHeader = "X-Pitchsim-Command";
 
+// The page's folder: `option` (--monitor-dir), or the source tree's monitor/ of this build.
+std::string MonitorPageDir(const std::string& option);
+
 class Monitor {
   public:
     // A GET route's answer: status 200 with `body` of `contentType`, or `status` with a text.
@@ -39,7 +42,8 @@ class Monitor {
         std::string contentType = "application/json";
         std::string body;
     };
-    using GetHandler = std::function<Reply(const std::map<std::string, std::string>& params)>;
+    using Params = std::map<std::string, std::string>;
+    using GetHandler = std::function<Reply(const Params& params)>;
 
     // `commands` null: a replay, where the page cannot steer anything.
     Monitor(std::string pageDir, StreamHub& hub, CommandInbox* commands);

@@ -10,6 +10,7 @@
 #include "sim/sensors.h"
 #include "sim/server/hearing.h"
 #include "sim/server/perception.h"
+#include "sim/server/recordmodel.h"
 #include "sim/truth.h"
 
 namespace {
@@ -84,6 +85,7 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
     nextStatus_ = Clock::now() + std::chrono::seconds(static_cast<int>(kStatusSeconds));
     while (!stop && !killed_) {
         StepCycle();
+        if (monitor_) StreamThisCycle();
         SendPerceptions();
         CollectReplies();
         // What was said in this cycle is heard in the next perception.
@@ -499,21 +501,28 @@ std::string Server::ApplyTrainerCommand(const TrainerCommand& c) {
 
 // The web monitor.
 bool Server::StartMonitor() {
-#ifdef PITCHSIM_MONITOR_DIR
-    std::string dir = options_.monitorDir.empty() ? PITCHSIM_MONITOR_DIR : options_.monitorDir;
-#else
-    std::string dir = options_.monitorDir;
-#endif
-    monitor_ = std::make_unique<Monitor>(dir, monitorHub_, &monitorCommands_);
+    monitor_ = std::make_unique<Monitor>(MonitorPageDir(options_.monitorDir), monitorHub_,
+                                         &monitorCommands_);
     std::string error;
     if (!monitor_->Start(options_.httpPort, error)) {
         log_.Error("pitchsim: " + error);
         monitor_.reset();
         return false;
     }
+    monitorHub_.SetHeader(WriteHeaderRecord(Header()));
     log_.Always("http port " + std::to_string(monitor_->Port()));
     log_.Always("monitor http://127.0.0.1:" + std::to_string(monitor_->Port()) + "/");
     return true;
+}
+
+// At most one record per 20 ms of wall time: a synced match may run many times faster than
+// anyone watches. Nothing is built while nobody watches.
+void Server::StreamThisCycle() {
+    if (monitorHub_.Viewers() == 0) return;
+    Clock::time_point now = Clock::now();
+    if (options_.sync && now < nextStreamRecord_) return;
+    nextStreamRecord_ = now + kCycle;
+    monitorHub_.Publish(WriteCycleRecord(TakeCycleRecord()));
 }
 
 // Commands typed on the page wait for the end of a cycle, like those of the trainer port.
@@ -524,6 +533,33 @@ void Server::ServeMonitorCommands() {
         for (const std::string& r : RunTrainerText(p.text, true)) reply += r;
         p.reply->set_value(reply);
     }
+}
+
+const RecordHeader& Server::Header() {
+    if (!header_) header_ = std::make_unique<RecordHeader>(MakeRecordHeader(options_.halfTime));
+    return *header_;
+}
+
+RecordCycle Server::TakeCycleRecord() {
+    RecordCycle c;
+    c.time = world_.Time();
+    c.gameTime = referee_.gameTime;
+    c.playMode = PlayModeName(referee_.mode);
+    c.scoreLeft = referee_.scoreLeft;
+    c.scoreRight = referee_.scoreRight;
+    c.teamLeft = teamNames_.size() > 0 ? teamNames_[0] : "";
+    c.teamRight = teamNames_.size() > 1 ? teamNames_[1] : "";
+    const sim::BallTruth ball = sim::BallGroundTruth(world_);
+    double bp[3] = {ball.pos.x, ball.pos.y, ball.pos.z};
+    double bv[3] = {ball.vel.x, ball.vel.y, ball.vel.z};
+    std::copy(bp, bp + 3, c.ballPos);
+    std::copy(bv, bv + 3, c.ballVel);
+    for (const auto& [id, a] : agents_)
+        if (a.robot >= 0 && a.identified)
+            c.robots.push_back(RobotRecord(world_, a.robot, RobotId{a.left, a.unum}));
+    std::sort(c.robots.begin(), c.robots.end(),
+              [](const RecordRobot& p, const RecordRobot& q) { return p.id < q.id; });
+    return c;
 }
 
 WorldTruth Server::Truth() const {

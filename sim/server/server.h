@@ -14,6 +14,7 @@
 #include "sim/server/monitorstream.h"
 #include "sim/server/netloop.h"
 #include "sim/server/options.h"
+#include "sim/server/record.h"
 #include "sim/server/referee.h"
 #include "sim/server/trainer.h"
 #include "sim/vision.h"
@@ -41,6 +42,10 @@ class Server {
     // Runs until `stop` is set (by a signal handler) or the trainer kills the simulation.
     // Closes everything and prints the final score.
     void Run(const volatile std::sig_atomic_t& stop);
+
+    // The match as records (record.h): the header, and the present cycle.
+    const RecordHeader& Header();
+    RecordCycle TakeCycleRecord();
 
   private:
     using Clock = std::chrono::steady_clock;
@@ -87,6 +92,7 @@ class Server {
     std::string ApplyTrainerCommand(const TrainerCommand& c);
 
     bool StartMonitor();
+    void StreamThisCycle();
     void ServeMonitorCommands();
     WorldTruth Truth() const;
 
@@ -119,6 +125,8 @@ class Server {
     StreamHub monitorHub_;
     CommandInbox monitorCommands_;
     std::unique_ptr<Monitor> monitor_;
+    Clock::time_point nextStreamRecord_;
+    std::unique_ptr<RecordHeader> header_;
 };
 
 #endif

@@ -170,11 +170,11 @@ export async function openMonitor(browser, url, viewport = { width: 1280, height
   return { page, errors };
 }
 
-// Share of pixels of a PNG screenshot near each of the given colours (r, g, b; distance in
-// each channel at most `tolerance`).
-export async function colourShares(page, colours, tolerance = 40) {
-  const png = await page.screenshot();
-  return page.evaluate(async ({ data, colours, tolerance }) => {
+// Shares of the pixels of a screenshot (of `clip`, or the whole page) that are grass green,
+// the left team's blue and the right team's red, told apart by their dominant channel.
+export async function colourShares(page, clip) {
+  const png = await page.screenshot(clip ? { clip } : {});
+  return page.evaluate(async (data) => {
     const img = new Image();
     img.src = `data:image/png;base64,${data}`;
     await img.decode();
@@ -184,12 +184,14 @@ export async function colourShares(page, colours, tolerance = 40) {
     const g = c.getContext('2d');
     g.drawImage(img, 0, 0);
     const px = g.getImageData(0, 0, c.width, c.height).data;
-    const counts = colours.map(() => 0);
-    for (let i = 0; i < px.length; i += 4)
-      colours.forEach(([r, gg, b], k) => {
-        if (Math.abs(px[i] - r) <= tolerance && Math.abs(px[i + 1] - gg) <= tolerance &&
-            Math.abs(px[i + 2] - b) <= tolerance) counts[k]++;
-      });
-    return counts.map((n) => n / (px.length / 4));
-  }, { data: png.toString('base64'), colours, tolerance });
+    const n = { green: 0, blue: 0, red: 0 };
+    for (let i = 0; i < px.length; i += 4) {
+      const [r, gr, b] = [px[i], px[i + 1], px[i + 2]];
+      if (gr > r + 30 && gr > b + 30) n.green++;
+      else if (b > r + 60 && b > gr + 20) n.blue++;
+      else if (r > gr + 70 && r > b + 70) n.red++;
+    }
+    const all = px.length / 4;
+    return { green: n.green / all, blue: n.blue / all, red: n.red / all };
+  }, png.toString('base64'));
 }

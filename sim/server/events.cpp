@@ -68,3 +68,34 @@ std::string EventLine(const MatchEvent& e, const std::string& leftName,
     }
     return "";
 }
+
+void FallWatch::Observe(const RobotId& robot, bool fallen, double time, double gameTime,
+                        std::vector<MatchEvent>& events) {
+    State& s = robots_[robot];
+    MatchEvent e;
+    e.robot = robot;
+    e.time = time;
+    e.gameTime = gameTime;
+    if (!s.down) {
+        if (!fallen) return;
+        s = {true, time, 0, 0};
+        e.kind = MatchEvent::kFall;
+        events.push_back(e);
+        return;
+    }
+    if (fallen) {
+        s.upCycles = 0;
+        return;
+    }
+    if (s.upCycles++ == 0) s.upSince = time;
+    if (s.upCycles < kUpConfirmCycles) return;
+    e.kind = MatchEvent::kGetUp;
+    e.seconds = s.upSince - s.fellAt;
+    events.push_back(e);
+    s = State();
+}
+
+bool FallWatch::IsDown(const RobotId& robot) const {
+    auto it = robots_.find(robot);
+    return it != robots_.end() && it->second.down;
+}

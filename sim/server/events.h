@@ -51,4 +51,30 @@ bool ParseEventKind(const std::string& name, MatchEvent::Kind& kind);
 std::string EventLine(const MatchEvent& e, const std::string& leftName,
                       const std::string& rightName);
 
+// Falls and get-ups of every robot, from its fallen flag cycle by cycle. A robot counts as up
+// again only once it has stayed up for kUpConfirmCycles (1 s), so that a robot wavering at the
+// threshold (half way through a get-up, say) is one fall and not many; the time it lay runs
+// from the fall to the first cycle of that stretch.
+class FallWatch {
+  public:
+    static constexpr int kUpConfirmCycles = 50;
+
+    // The flag of one robot, once per cycle (time: simulation clock); appends kFall and kGetUp
+    // events (their clocks set from time and gameTime).
+    void Observe(const RobotId& robot, bool fallen, double time, double gameTime,
+                 std::vector<MatchEvent>& events);
+    // The robot left: a fall in progress is dropped.
+    void Forget(const RobotId& robot) { robots_.erase(robot); }
+    bool IsDown(const RobotId& robot) const;
+
+  private:
+    struct State {
+        bool down = false;
+        double fellAt = 0;   // simulation clock, s
+        double upSince = 0;  // while down: start of the present stretch up
+        int upCycles = 0;    // while down: length of that stretch
+    };
+    std::map<RobotId, State> robots_;
+};
+
 #endif

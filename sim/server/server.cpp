@@ -38,6 +38,12 @@ std::string IgnoredSummary(const EffectorRejects& r) {
            std::to_string(r.badSay) + " bad say)";
 }
 
+// Set plays that the referee gives when the ball leaves the field.
+bool IsOutOfPlayMode(PlayMode m) {
+    return m == kKickInLeft || m == kKickInRight || m == kCornerKickLeft || m == kCornerKickRight ||
+           m == kGoalKickLeft || m == kGoalKickRight;
+}
+
 int MillisUntil(std::chrono::steady_clock::time_point t) {
     auto left =
         std::chrono::duration_cast<std::chrono::microseconds>(t - std::chrono::steady_clock::now());
@@ -50,7 +56,7 @@ int MillisUntil(std::chrono::steady_clock::time_point t) {
 Server::Server(const ServerOptions& options)
     : options_(options),
       log_(options.quiet, options.logFile),
-      vision_(options.noise, options.seed),
+      vision_(options.noise, options.seed, options.lines),
       referee_(options.halfTime, options.autoKickoff) {
     sim::SetMujocoWarningsQuiet(options.quiet);
 }
@@ -61,10 +67,10 @@ bool Server::Start() {
         return false;
     }
     std::string error;
-    agentListener_ = net_.Listen(options_.agentPort, error);
+    agentListener_ = net_.Listen(options_.agentPort, error, options_.bindAddress);
     if (agentListener_ < 0) {
-        log_.Error("pitchsim: cannot listen on agent port " + std::to_string(options_.agentPort) +
-                   ": " + error);
+        log_.Error("pitchsim: cannot listen on agent port " + options_.bindAddress + ":" +
+                   std::to_string(options_.agentPort) + ": " + error);
         return false;
     }
     trainerListener_ = net_.Listen(options_.trainerPort, error);
@@ -76,6 +82,15 @@ bool Server::Start() {
     log_.Always("agent port " + std::to_string(net_.BoundPort(agentListener_)));
     log_.Always("trainer port " + std::to_string(net_.BoundPort(trainerListener_)));
     log_.Always(std::string("mode ") + (options_.sync ? "sync" : "realtime"));
+    if (!options_.recordFile.empty()) {
+        if (!recording_.Open(options_.recordFile, error) ||
+            !recording_.WriteLine(WriteHeaderRecord(Header())) || !recording_.EndFrame()) {
+            log_.Error("pitchsim: " +
+                       (error.empty() ? "cannot write " + options_.recordFile : error));
+            return false;
+        }
+        log_.Always("recording to " + options_.recordFile);
+    }
     return options_.httpPort < 0 || StartMonitor();
 }
 
@@ -83,9 +98,9 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
     stop_ = &stop;
     nextCycle_ = Clock::now() + kCycle;
     nextStatus_ = Clock::now() + std::chrono::seconds(static_cast<int>(kStatusSeconds));
-    while (!stop && !killed_) {
+    while (!stop && !killed_ && !OverLongEnough()) {
         StepCycle();
-        if (monitor_) StreamThisCycle();
+        RecordThisCycle();
         SendPerceptions();
         CollectReplies();
         // What was said in this cycle is heard in the next perception.
@@ -100,9 +115,20 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
     }
     net_.CloseAll();
     if (monitor_) monitor_->Stop();
+    if (options_.sync)
+        log_.Always("sync waits " + std::to_string(syncWaits_) + ", timed out " +
+                    std::to_string(syncTimeouts_));
     log_.Always("final score " + TeamName(true) + " " + std::to_string(referee_.scoreLeft) + ":" +
                 std::to_string(referee_.scoreRight) + " " + TeamName(false));
+    if (recording_.IsOpen() && !recording_.Close())
+        log_.Error("pitchsim: the recording " + options_.recordFile + " could not be completed");
     log_.Flush();
+}
+
+// --exit-at-gameover: the agents see GameOver for a while before the end.
+bool Server::OverLongEnough() const {
+    return options_.exitAtGameOver && referee_.mode == kGameOver &&
+           referee_.SecondsInMode() >= kGameOverExitSeconds - 1e-9;
 }
 
 // (1) Physics and referee.
@@ -117,30 +143,127 @@ void Server::JudgeCycle() {
     in.ballPos[0] = ball.pos.x;
     in.ballPos[1] = ball.pos.y;
     in.ballPos[2] = ball.pos.z;
-    in.ballTouched = BallTouchedByRobot();
+    in.touches = BallTouches();
     in.agentsJoined = world_.RobotCount();
+    touches_.clear();
+    for (const BallTouch& t : in.touches) touches_.push_back({t.left, t.unum});
     referee_.Step(in);
     LogRefereeEvents();
+    WatchFalls();
 }
 
-// Any substep of the cycle counts, so that a short kick is not missed.
-bool Server::BallTouchedByRobot() const {
-    return !world_.BallTouchedBy().empty();
-}
-
-void Server::LogRefereeEvents() {
-    for (const RefereeEvent& e : referee_.TakeEvents()) {
-        if (e.kind == RefereeEvent::kGoal) {
-            bool left = e.mode == kGoalLeft;
-            log_.Info("goal for " + TeamName(left) + " (" + (left ? "left" : "right") +
-                      "), score " + std::to_string(referee_.scoreLeft) + ":" +
-                      std::to_string(referee_.scoreRight) + " at " + Fixed(referee_.gameTime, 2));
-        } else {
-            log_.Info(std::string("play mode ") + PlayModeName(e.mode) + " at " +
-                      Fixed(referee_.gameTime, 2));
-        }
+// Any substep of the cycle counts, so that a short kick is not missed. Robots of agents that
+// have not been given a team yet do not count.
+std::vector<BallTouch> Server::BallTouches() {
+    std::vector<BallTouch> touches;
+    for (int robot : world_.BallTouchedBy()) {
+        const Agent* a = AgentOfRobot(robot);
+        if (a && a->identified) touches.push_back({a->left, a->unum});
     }
-    if (referee_.TakeBallToCentre()) sim::PlaceBall(world_, {0, 0, sim::kBallRadius});
+    return touches;
+}
+
+void Server::LogRefereeEvents(bool byTrainer) {
+    for (const RefereeEvent& e : referee_.TakeEvents()) {
+        MatchEvent m;
+        if (e.kind == RefereeEvent::kGoal) {
+            m.kind = MatchEvent::kGoal;
+            m.left = e.mode == kGoalLeft;
+            m.robot = LastTouch();
+            m.scoreLeft = referee_.scoreLeft;
+            m.scoreRight = referee_.scoreRight;
+        } else {
+            if (!byTrainer && IsOutOfPlayMode(e.mode)) {
+                MatchEvent out;
+                out.kind = MatchEvent::kOut;
+                out.mode = PlayModeName(e.mode);
+                const sim::BallTruth ball = sim::BallGroundTruth(world_);
+                out.pos[0] = ball.pos.x;
+                out.pos[1] = ball.pos.y;
+                Raise(out);
+            }
+            m.kind = MatchEvent::kPlayMode;
+            m.mode = PlayModeName(e.mode);
+        }
+        Raise(m);
+    }
+    double spot[3];
+    if (referee_.TakeBallSpot(spot)) sim::PlaceBall(world_, {spot[0], spot[1], spot[2]});
+}
+
+RobotId Server::LastTouch() const {
+    const ::LastTouch& t = referee_.lastTouch;
+    return t.known ? RobotId{t.left, t.unum} : RobotId();
+}
+
+void Server::WatchFalls() {
+    std::vector<MatchEvent> found;
+    for (const auto& [id, a] : agents_)
+        if (a.robot >= 0 && a.identified)
+            falls_.Observe(IdOf(a), sim::RobotGroundTruth(world_, a.robot).fallen, world_.Time(),
+                           referee_.gameTime, found);
+    for (const MatchEvent& e : found) Raise(e);
+}
+
+void Server::Raise(MatchEvent e, const std::string& line) {
+    e.time = world_.Time();
+    e.gameTime = referee_.gameTime;
+    if (line.empty())
+        log_.Info(EventLine(e, TeamName(true), TeamName(false)));
+    else if (e.kind == MatchEvent::kRefusal)
+        log_.Error(line);
+    else
+        log_.Info(line);
+    events_.push_back(e);
+}
+
+const RecordHeader& Server::Header() {
+    if (!header_) header_ = std::make_unique<RecordHeader>(MakeRecordHeader(options_.halfTime));
+    return *header_;
+}
+
+RecordCycle Server::TakeCycleRecord() {
+    RecordCycle c;
+    c.time = world_.Time();
+    c.gameTime = referee_.gameTime;
+    c.playMode = PlayModeName(referee_.mode);
+    c.scoreLeft = referee_.scoreLeft;
+    c.scoreRight = referee_.scoreRight;
+    c.teamLeft = teamNames_.size() > 0 ? teamNames_[0] : "";
+    c.teamRight = teamNames_.size() > 1 ? teamNames_[1] : "";
+    const sim::BallTruth ball = sim::BallGroundTruth(world_);
+    double bp[3] = {ball.pos.x, ball.pos.y, ball.pos.z};
+    double bv[3] = {ball.vel.x, ball.vel.y, ball.vel.z};
+    std::copy(bp, bp + 3, c.ballPos);
+    std::copy(bv, bv + 3, c.ballVel);
+    c.lastTouch = LastTouch();
+    c.touches = touches_;
+    for (const auto& [id, a] : agents_)
+        if (a.robot >= 0 && a.identified) c.robots.push_back(RobotRecord(world_, a.robot, IdOf(a)));
+    std::sort(c.robots.begin(), c.robots.end(),
+              [](const RecordRobot& p, const RecordRobot& q) { return p.id < q.id; });
+    c.events.swap(events_);
+    return c;
+}
+
+// The cycle's record goes to the recording and to the monitor's viewers, the same line.
+void Server::RecordThisCycle() {
+    const bool watched = monitor_ && monitorHub_.Viewers() > 0;
+    if (!watched) streamEvents_.clear();
+    if (!recording_.IsOpen() && !watched) {
+        events_.clear();  // the log has them; nobody else keeps them
+        return;
+    }
+    RecordCycle c = TakeCycleRecord();
+    if (watched) StreamCycle(c);
+    if (!recording_.IsOpen()) return;
+    bool ok = recording_.WriteLine(WriteCycleRecord(c));
+    if (ok && world_.Cycle() % kRecordFrameCycles == 0) ok = recording_.EndFrame();
+    if (!ok) {
+        log_.Error("pitchsim: writing the recording " + options_.recordFile +
+                   " failed; recording stopped");
+        recording_.Close();
+    }
 }
 
 // (2) Perceptions.
@@ -152,10 +275,12 @@ void Server::SendPerceptions() {
     std::vector<Utterance> utterances;
     for (const Said& s : toHear_) {
         auto it = agents_.find(s.connection);
-        if (it == agents_.end() || it->second.robot < 0) continue;
+        // A robot without a team has no team name to speak with.
+        if (it == agents_.end() || it->second.robot < 0 || !it->second.identified) continue;
         Utterance u;
         u.robot = it->second.robot;
         u.leftTeam = it->second.left;
+        u.team = TeamName(u.leftTeam);
         sim::Vec3 head = sensors[u.robot].camera.pos;
         u.head[0] = head.x;
         u.head[1] = head.y;
@@ -178,6 +303,8 @@ void Server::SendPerceptions() {
         p.leftSide = a.left;
         p.gameTime = referee_.gameTime;
         p.playMode = PlayModeName(referee_.mode);
+        p.scoreLeft = referee_.scoreLeft;
+        p.scoreRight = referee_.scoreRight;
         p.gyro[0] = s.gyroDegPerSec.x;
         p.gyro[1] = s.gyroDegPerSec.y;
         p.gyro[2] = s.gyroDegPerSec.z;
@@ -196,7 +323,7 @@ void Server::SendPerceptions() {
         }
         if (visionCycle) {
             p.visionCycle = true;
-            sim::VisionReading v = vision_.See(world_, a.robot);
+            sim::VisionReading v = vision_.See(world_, a.robot, a.calibration);
             for (const sim::SeenLandmark& l : v.landmarks)
                 p.objects.push_back(
                     {l.name, {l.pol.distance, l.pol.horizontalDeg, l.pol.verticalDeg}});
@@ -215,6 +342,9 @@ void Server::SendPerceptions() {
                          {part.pol.distance, part.pol.horizontalDeg, part.pol.verticalDeg}});
                 p.robots.push_back(seen);
             }
+            for (const sim::SeenLine& l : v.lines)
+                p.lines.push_back({{l.a.distance, l.a.horizontalDeg, l.a.verticalDeg},
+                                   {l.b.distance, l.b.horizontalDeg, l.b.verticalDeg}});
         }
         Listener listener;
         listener.robot = a.robot;
@@ -244,9 +374,13 @@ void Server::CollectReplies() {
     if (options_.sync && anyAgent) {
         Clock::time_point deadline =
             Clock::now() + std::chrono::milliseconds(options_.syncTimeoutMs);
+        ++syncWaits_;
         while (!*stop_ && !killed_ && !AllReplied()) {
             int wait = MillisUntil(deadline);
-            if (wait <= 0) break;
+            if (wait <= 0) {
+                ++syncTimeouts_;
+                break;
+            }
             net_.Poll(wait, events);
             HandleEvents(events);
         }
@@ -305,10 +439,11 @@ void Server::HandleEvents(std::vector<NetEvent>& events) {
 
 void Server::OnAgentFrame(Agent& a, const std::string& payload) {
     a.lastHeard = Clock::now();
-    a.awaitingReply = false;  // any frame counts as the reply
     EffectorCommands c;
     long before = a.rejects.Total();
     ParseEffectors(payload, c, a.rejects);
+    // A reply is applied in any case; only its (syn) lets a synced cycle go on.
+    if (c.syn) a.awaitingReply = false;
 
     if (c.scene && a.robot < 0 && !JoinWorld(a, c)) return;
     if (a.robot < 0) {
@@ -334,12 +469,18 @@ bool Server::JoinWorld(Agent& a, const EffectorCommands& c) {
         Refuse(a, "unknown model '" + c.scenePath + "' (only " + kSceneModelPath + ")");
         return false;
     }
+    if (!c.sceneExtra.empty()) {
+        Refuse(a, "scene arguments '" + c.sceneExtra +
+                      "' (this server has one robot type: (scene " + kSceneModelPath + "))");
+        return false;
+    }
     int robot = world_.AddRobot();
     if (robot < 0) {
         Refuse(a, "the world is full");
         return false;
     }
     a.robot = robot;
+    a.calibration = vision_.DrawCalibration();
     log_.Info(AgentName(a) + " joined with robot " + std::to_string(robot));
     return true;
 }
@@ -375,11 +516,15 @@ bool Server::Identify(Agent& a, const EffectorCommands& c) {
                "uniform number " + std::to_string(unum) + " of team " + c.teamName + " is taken");
         return false;
     }
-    log_.Info(AgentName(a) + " is " + c.teamName + " " + std::to_string(unum) + " (" +
-              (left ? "left" : "right") + ")");
     a.identified = true;
     a.left = left;
     a.unum = unum;
+    MatchEvent join;
+    join.kind = MatchEvent::kJoin;
+    join.robot = IdOf(a);
+    join.text = c.teamName;
+    Raise(join, AgentName(a) + " is " + c.teamName + " " + std::to_string(unum) + " (" +
+                    (left ? "left" : "right") + ")");
     ParkBesideTouchLine(a);
     return true;
 }
@@ -419,7 +564,11 @@ void Server::ApplyBeam(Agent& a, const EffectorCommands& c) {
 }
 
 void Server::Refuse(Agent& a, const std::string& why) {
-    log_.Error("refused " + AgentName(a) + ": " + why);
+    MatchEvent refusal;
+    refusal.kind = MatchEvent::kRefusal;
+    if (a.identified) refusal.robot = IdOf(a);
+    refusal.text = why;
+    Raise(refusal, "refused " + AgentName(a) + ": " + why);
     a.refused = true;
 }
 
@@ -427,7 +576,17 @@ void Server::RemoveAgent(int connection, const std::string& reason) {
     auto it = agents_.find(connection);
     if (it == agents_.end()) return;
     Agent& a = it->second;
-    if (!reason.empty()) log_.Info(AgentName(a) + " left: " + reason + IgnoredSummary(a.rejects));
+    if (a.identified) {
+        MatchEvent leave;
+        leave.kind = MatchEvent::kLeave;
+        leave.robot = IdOf(a);
+        leave.text = reason.empty() ? "refused" : reason;
+        falls_.Forget(leave.robot);
+        Raise(leave,
+              reason.empty() ? "" : AgentName(a) + " left: " + reason + IgnoredSummary(a.rejects));
+    } else if (!reason.empty()) {
+        log_.Info(AgentName(a) + " left: " + reason + IgnoredSummary(a.rejects));
+    }
     if (a.robot >= 0) {
         world_.RemoveRobot(a.robot);
         for (auto& [id, other] : agents_)
@@ -465,7 +624,7 @@ std::vector<std::string> Server::RunTrainerText(const std::string& payload, bool
         }
         referee_.NoteTrainerCommand();
         replies.push_back(ApplyTrainerCommand(c));
-        LogRefereeEvents();
+        LogRefereeEvents(true);
     }
     return replies;
 }
@@ -516,13 +675,17 @@ bool Server::StartMonitor() {
 }
 
 // At most one record per 20 ms of wall time: a synced match may run many times faster than
-// anyone watches. Nothing is built while nobody watches.
-void Server::StreamThisCycle() {
-    if (monitorHub_.Viewers() == 0) return;
+// anyone watches. The events of the cycles left out ride with the next record sent, so that
+// the page's ticker misses none.
+void Server::StreamCycle(const RecordCycle& c) {
+    streamEvents_.insert(streamEvents_.end(), c.events.begin(), c.events.end());
     Clock::time_point now = Clock::now();
     if (options_.sync && now < nextStreamRecord_) return;
     nextStreamRecord_ = now + kCycle;
-    monitorHub_.Publish(WriteCycleRecord(TakeCycleRecord()));
+    RecordCycle sent = c;
+    sent.events.swap(streamEvents_);
+    streamEvents_.clear();
+    monitorHub_.Publish(WriteCycleRecord(sent));
 }
 
 // Commands typed on the page wait for the end of a cycle, like those of the trainer port.
@@ -535,33 +698,6 @@ void Server::ServeMonitorCommands() {
     }
 }
 
-const RecordHeader& Server::Header() {
-    if (!header_) header_ = std::make_unique<RecordHeader>(MakeRecordHeader(options_.halfTime));
-    return *header_;
-}
-
-RecordCycle Server::TakeCycleRecord() {
-    RecordCycle c;
-    c.time = world_.Time();
-    c.gameTime = referee_.gameTime;
-    c.playMode = PlayModeName(referee_.mode);
-    c.scoreLeft = referee_.scoreLeft;
-    c.scoreRight = referee_.scoreRight;
-    c.teamLeft = teamNames_.size() > 0 ? teamNames_[0] : "";
-    c.teamRight = teamNames_.size() > 1 ? teamNames_[1] : "";
-    const sim::BallTruth ball = sim::BallGroundTruth(world_);
-    double bp[3] = {ball.pos.x, ball.pos.y, ball.pos.z};
-    double bv[3] = {ball.vel.x, ball.vel.y, ball.vel.z};
-    std::copy(bp, bp + 3, c.ballPos);
-    std::copy(bv, bv + 3, c.ballVel);
-    for (const auto& [id, a] : agents_)
-        if (a.robot >= 0 && a.identified)
-            c.robots.push_back(RobotRecord(world_, a.robot, RobotId{a.left, a.unum}));
-    std::sort(c.robots.begin(), c.robots.end(),
-              [](const RecordRobot& p, const RecordRobot& q) { return p.id < q.id; });
-    return c;
-}
-
 WorldTruth Server::Truth() const {
     WorldTruth t;
     t.time = world_.Time();
@@ -569,6 +705,7 @@ WorldTruth Server::Truth() const {
     t.mode = referee_.mode;
     t.scoreLeft = referee_.scoreLeft;
     t.scoreRight = referee_.scoreRight;
+    t.lastTouch = referee_.lastTouch;
     sim::BallTruth ball = sim::BallGroundTruth(world_);
     double bp[3] = {ball.pos.x, ball.pos.y, ball.pos.z};
     double bv[3] = {ball.vel.x, ball.vel.y, ball.vel.z};
@@ -598,10 +735,15 @@ void Server::PrintStatus() {
     int up = 0, fallen = 0;
     for (int r = 0; r < world_.RobotCount(); ++r)
         (sim::RobotGroundTruth(world_, r).fallen ? fallen : up)++;
+    const sim::BallTruth ball = sim::BallGroundTruth(world_);
+    const RobotId last = LastTouch();
+    const std::string touch =
+        last.unum > 0 ? TeamName(last.left) + " " + std::to_string(last.unum) : "nobody";
     log_.Info("status time " + Fixed(world_.Time(), 2) + " game " + Fixed(referee_.gameTime, 2) +
               " " + PlayModeName(referee_.mode) + " score " + std::to_string(referee_.scoreLeft) +
               ":" + std::to_string(referee_.scoreRight) + " robots up " + std::to_string(up) +
-              " fallen " + std::to_string(fallen));
+              " fallen " + std::to_string(fallen) + " ball (" + Fixed(ball.pos.x, 2) + ", " +
+              Fixed(ball.pos.y, 2) + ") last touch " + touch);
 }
 
 std::string Server::TeamName(bool left) const {

@@ -10,11 +10,13 @@
 
 #include "sim/server/effector.h"
 #include "sim/server/eventlog.h"
+#include "sim/server/events.h"
 #include "sim/server/monitor.h"
 #include "sim/server/monitorstream.h"
 #include "sim/server/netloop.h"
 #include "sim/server/options.h"
 #include "sim/server/record.h"
+#include "sim/server/recordfile.h"
 #include "sim/server/referee.h"
 #include "sim/server/trainer.h"
 #include "sim/vision.h"
@@ -30,8 +32,12 @@
 const char* const kSceneModelPath = "rsg/agent/nao/nao.rsg";
 // An agent silent this long (wall time) is dropped, its robot removed.
 const double kSilentAgentSeconds = 5;
+// --exit-at-gameover: simulated seconds of GameOver before the process ends.
+const double kGameOverExitSeconds = 3;
 // Wall time between two status lines.
 const double kStatusSeconds = 5;
+// Cycles per frame of the recording: what a reader following the file lags behind at most.
+const int kRecordFrameCycles = 50;
 
 class Server {
   public:
@@ -43,7 +49,8 @@ class Server {
     // Closes everything and prints the final score.
     void Run(const volatile std::sig_atomic_t& stop);
 
-    // The match as records (record.h): the header, and the present cycle.
+    // The match as records (record.h): the header, and the present cycle with the events
+    // raised since the previous call of TakeCycleRecord.
     const RecordHeader& Header();
     RecordCycle TakeCycleRecord();
 
@@ -61,7 +68,8 @@ class Server {
         Clock::time_point lastHeard;
         EffectorRejects rejects;
         bool rejectsLogged = false;
-        bool refused = false;  // to be closed once its frame is handled
+        bool refused = false;                // to be closed once its frame is handled
+        sim::CameraCalibration calibration;  // its camera's mounting error
     };
 
     struct Said {
@@ -70,9 +78,10 @@ class Server {
         std::string text;
     };
 
+    bool OverLongEnough() const;
     void StepCycle();
     void JudgeCycle();
-    bool BallTouchedByRobot() const;
+    std::vector<BallTouch> BallTouches();
     void SendPerceptions();
     void CollectReplies();
     void HandleEvents(std::vector<NetEvent>& events);
@@ -92,17 +101,25 @@ class Server {
     std::string ApplyTrainerCommand(const TrainerCommand& c);
 
     bool StartMonitor();
-    void StreamThisCycle();
+    void StreamCycle(const RecordCycle& c);
     void ServeMonitorCommands();
     WorldTruth Truth() const;
 
     void DropSilentAgents();
-    void LogRefereeEvents();
+    // Mode changes by the trainer are not the ball going out.
+    void LogRefereeEvents(bool byTrainer = false);
+    // The referee's last touch since the latest kick-off (unum 0: nobody).
+    RobotId LastTouch() const;
+    void WatchFalls();
+    // Logs an event (its own line, or `line` when given) and keeps it for the next record.
+    void Raise(MatchEvent e, const std::string& line = "");
+    void RecordThisCycle();
     void PrintStatus();
     std::string TeamName(bool left) const;
     std::string AgentName(const Agent& agent) const;
     Agent* AgentOfRobot(int robot);
     Agent* FindAgent(bool left, int unum);
+    static RobotId IdOf(const Agent& agent) { return {agent.left, agent.unum}; }
 
     ServerOptions options_;
     EventLog log_;
@@ -120,13 +137,20 @@ class Server {
     const volatile std::sig_atomic_t* stop_ = nullptr;
     Clock::time_point nextCycle_;
     Clock::time_point nextStatus_;
+    std::vector<RobotId> touches_;  // in the latest cycle
+    FallWatch falls_;
+    std::vector<MatchEvent> events_;  // raised since the latest cycle record
+    std::unique_ptr<RecordHeader> header_;
+    RecordFileWriter recording_;
+    long syncWaits_ = 0;     // synced cycles that waited for replies
+    long syncTimeouts_ = 0;  // of them, those that went on without every reply
 
     // The web monitor (--http-port): its own threads, fed by this one.
     StreamHub monitorHub_;
     CommandInbox monitorCommands_;
     std::unique_ptr<Monitor> monitor_;
     Clock::time_point nextStreamRecord_;
-    std::unique_ptr<RecordHeader> header_;
+    std::vector<MatchEvent> streamEvents_;  // of cycles not streamed, for the next record
 };
 
 #endif

@@ -30,8 +30,9 @@ TEST(MonitorStreamTest, AStalledViewerIsDroppedWhileTheMatchKeepsItsPaceAndOther
     std::vector<std::unique_ptr<ChildProcess>> agents;
     for (int unum : {1, 2}) {
         agents.push_back(std::make_unique<ChildProcess>());
-        ASSERT_TRUE(agents.back()->Start(VELORUNNER_BIN, {"--port=" + std::to_string(sim.AgentPort()),
-                                                          "--unum=" + std::to_string(unum)}));
+        ASSERT_TRUE(agents.back()->Start(
+            VELORUNNER_BIN,
+            {"--port=" + std::to_string(sim.AgentPort()), "--unum=" + std::to_string(unum)}));
     }
     for (double end = WallSeconds() + 30;
          !FindRobot(trainer.Command("(getState)"), "Left", 2).found;) {

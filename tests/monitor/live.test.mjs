@@ -13,7 +13,7 @@ const shown = (id) => page.locator(`#${id}`).textContent();
 const robotsShown = () => page.evaluate(() => window.monitor?.latest?.robots.length ?? 0);
 
 before(async () => {
-  sim = await Sim.start(['--sync', '--sync-timeout=20', '--auto-kickoff=0']);
+  sim = await Sim.start(['--sync', '--auto-kickoff=0', '--half-time=100000']);
   // Our agent joins first, so its team plays left.
   agent = startAgent(sim.agentPort, 2);
   await until(async () => /\(robot \(team Left\)/.test(await state()), 30, 'our agent to join');

@@ -354,6 +354,9 @@ void Server::SendPerceptions() {
         listener.heading = sim::RobotGroundTruth(world_, a.robot).headingDeg;
         p.heard = HearFor(listener, utterances);
         if (net_.Send(id, WritePerception(p))) {
+            // Silence counts from the first perception it owes a reply to: the time the server
+            // itself took (robots joining rebuild the world) is not the agent's.
+            if (!a.awaitingReply) a.lastHeard = Clock::now();
             a.awaitingReply = true;
             a.holdsWait = true;
         }

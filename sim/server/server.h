@@ -65,7 +65,7 @@ class Server {
         bool left = true;
         bool awaitingReply = false;  // perception sent, no reply yet
         bool holdsWait = false;      // has been sent at least one perception
-        Clock::time_point lastHeard;
+        Clock::time_point lastHeard;  // its latest frame, or a perception sent owing nothing
         EffectorRejects rejects;
         bool rejectsLogged = false;
         bool refused = false;                // to be closed once its frame is handled

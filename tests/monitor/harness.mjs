@@ -148,8 +148,8 @@ export class Sim {
   }
 }
 
-export function startAgent(port, unum) {
-  return new Child(path.join(BIN, 'velorunner'), [`--port=${port}`, `--unum=${unum}`]);
+export function startAgent(port, unum, ...options) {
+  return new Child(path.join(BIN, 'velorunner'), [`--port=${port}`, `--unum=${unum}`, ...options]);
 }
 
 // Debian's chromium, headless, with software WebGL.

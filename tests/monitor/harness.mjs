@@ -29,13 +29,27 @@ export async function until(probe, seconds, what) {
 // A child process whose standard output is kept. It runs at a lower priority than the
 // browser: a synced match takes every cycle the machine has, and the page under test must
 // still be drawn on a small shared machine.
+// Every child still running when this process ends, however it ends, is ended with it.
+const children = new Set();
+process.on('exit', () => { for (const c of children) c.kill('SIGTERM'); });
+for (const signal of ['SIGINT', 'SIGTERM']) process.on(signal, () => process.exit(130));
+
+let niceness = 10;
+export function setNiceness(n) {
+  niceness = n;
+}
+
 class Child {
   constructor(binary, args) {
     this.output = '';
-    this.proc = spawn('nice', ['-n', '10', binary, ...args], { stdio: ['ignore', 'pipe', 'pipe'] });
+    this.proc = spawn('nice', ['-n', String(niceness), binary, ...args], { stdio: ['ignore', 'pipe', 'pipe'] });
     this.proc.stdout.on('data', (d) => { this.output += d; });
     this.proc.stderr.on('data', (d) => { this.output += d; });
-    this.exited = new Promise((r) => this.proc.on('exit', (code, signal) => r({ code, signal })));
+    children.add(this.proc);
+    this.exited = new Promise((r) => this.proc.on('exit', (code, signal) => {
+      children.delete(this.proc);
+      r({ code, signal });
+    }));
   }
 
   async stop() {

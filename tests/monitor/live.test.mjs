@@ -103,3 +103,22 @@ test('dragging a robot on the page places it there, and the buttons set the play
   await until(async () => (await shown('mode')) === 'PlayOn', 5, 'PlayOn on the scoreboard');
   assert.deepEqual(errors, []);
 });
+
+test('the cameras follow the ball on request, and a dense screen gets a canvas of its own pixels', async () => {
+  await page.locator('#cameras button', { hasText: 'Follow ball' }).click();
+  assert.equal(await sim.command('(ball (pos 5 4 0.042) (vel 0 0 0))'), '(ok)');
+  const target = () => page.evaluate(() => window.monitor.rig.controls.target.toArray());
+  await until(async () => { const [x, y] = await target(); return Math.hypot(x - 5, y - 4) < 0.1; },
+              5, 'the camera to aim at the ball');
+  await page.locator('#cameras button', { hasText: 'Overview' }).click();
+  const [x, y] = await target();
+  assert.ok(Math.hypot(x, y) < 0.01, `overview aims at the centre spot, not (${x}, ${y})`);
+
+  const dense = await openMonitor(browser, sim.url, { width: 640, height: 360 }, 2);
+  await until(() => dense.page.evaluate(() => window.monitor?.latest !== null && window.monitor?.latest !== undefined),
+              60, 'the second page to show the match');
+  const size = await dense.page.evaluate(() => [document.getElementById('view').width, document.getElementById('view').height]);
+  assert.deepEqual(size, [1280, 720]);
+  assert.deepEqual(dense.errors, []);
+  await dense.page.close();
+});

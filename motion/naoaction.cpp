@@ -5,23 +5,15 @@
 #include <iostream>
 #include <limits>
 
+#include "motion/keyframe.h"
+
+using namespace keyframe;
+
 namespace {
 
-const int digitBit = 1000;              // velocities are rounded to 1/digitBit rad/s
-const int StandUpFaceSkyCircle = 50;    // default cycles of the last face-up get-up keyframe
-const int StandUpFaceFloorCircle = 20;  // default cycles of the last face-down get-up keyframe
-bool change = true;                     // the next keyframe call computes a new command text
-bool changePause = true;  // the pausing keyframe loads its pause counter on its next call
-
-// Index of each keyframe parameter in NaoAction::KeyframePose.
-namespace kp {
-// clang-format off
-enum Param {
-    head1, head2, arml1, armr1, arml2, armr2, arml3, armr3, arml4, armr4,
-    legl1, legr1, legl2, legr2, legl3, legr3, legl4, legr4, legl5, legr5, legl6, legr6
-};
-// clang-format on
-}  // namespace kp
+const int digitBit = 1000;  // velocities are rounded to 1/digitBit rad/s
+bool change = true;         // the next keyframe call computes a new command text
+bool changePause = true;    // the pausing keyframe loads its pause counter on its next call
 
 // One effector group: its prefix, the joint it drives, the keyframe parameter that holds the
 // joint's target and the sign that turns that parameter into the reported joint angle.
@@ -78,44 +70,6 @@ void AppendGroup(std::string& text, const char* prefix, double velocity) {
 bool IsSendableIncrement(double increment) {
     return std::fabs(increment) <= std::numeric_limits<float>::max();
 }
-
-// Keyframe tables: one row per phase, in phase order.
-struct Target {
-    kp::Param param;
-    double degrees;
-};
-
-// `base` with the listed targets replaced; a parameter left out keeps the base value (0 holds).
-NaoAction::KeyframePose Pose(std::initializer_list<Target> targets,
-                             NaoAction::KeyframePose base = {}) {
-    for (const Target& target : targets) base[target.param] = target.degrees;
-    return base;
-}
-
-struct Keyframe {
-    int phase;
-    double cycles;
-    int next;
-    NaoAction::KeyframePose pose;
-};
-
-using NA = NaoAction;
-
-const NaoAction::KeyframePose kOriginPose =
-    Pose({{kp::head1, -30},     {kp::head2, 0.001}, {kp::arml1, 120},    {kp::armr1, 120},
-          {kp::arml2, 20},      {kp::armr2, -20},   {kp::arml3, -80},    {kp::armr3, 80},
-          {kp::arml4, -80},     {kp::armr4, 80},    {kp::legl1, -0.001}, {kp::legr1, -0.001},
-          {kp::legl2, -0.001},  {kp::legr2, 0.001}, {kp::legl3, -24.5},  {kp::legr3, -24.5},
-          {kp::legl4, 77},      {kp::legr4, 77},    {kp::legl5, -52.49}, {kp::legr5, -52.49},
-          {kp::legl6, -0.0001}, {kp::legr6, -0.001}});
-
-// The head is held.
-const NaoAction::KeyframePose kWalkReadyPose =
-    Pose({{kp::arml1, 120},   {kp::armr1, 120},   {kp::arml2, 20},     {kp::armr2, -20},
-          {kp::arml3, -80},   {kp::armr3, 80},    {kp::arml4, -80},    {kp::armr4, 80},
-          {kp::legl1, 0.001}, {kp::legr1, 0.001}, {kp::legl2, 0.001},  {kp::legr2, 0.001},
-          {kp::legl3, -30},   {kp::legr3, -30},   {kp::legl4, 60},     {kp::legr4, 60},
-          {kp::legl5, -30},   {kp::legr5, -30},   {kp::legl6, 0.0001}, {kp::legr6, 0.001}});
 
 // clang-format off
 const std::array<Keyframe, 7> kWalk = {{
@@ -269,30 +223,6 @@ const std::array<Keyframe, 5> kHeadRotate = {{
     {NA::S_RotateHead5, 20, NA::S_RotateHead1, Pose({{kp::head2, 0.001}}, kOriginPose)},
 }};
 // clang-format on
-
-// What a motion does with a phase value outside its table.
-enum class UnknownPhase { Ignore, RunFirstKeyframe };
-
-// One cycle of a keyframe motion: the caller's counter is taken over and handed back, the
-// keyframe of the current phase runs, and the result is true in the cycle in which the last
-// keyframe ends.
-template <typename Phase, std::size_t N>
-bool RunMotion(NaoAction& action, const std::array<Keyframe, N>& rows, Phase& field,
-               std::stringstream& ss, int& tempCounter, UnknownPhase unknown) {
-    action.mCounter = tempCounter;
-    const int phase = field;
-    const bool known = phase >= 0 && phase < static_cast<int>(N);
-    if (!known && unknown == UnknownPhase::Ignore) {
-        tempCounter = action.mCounter;
-        return false;
-    }
-    const Keyframe& row = rows[known ? phase : 0];
-    const int next =
-        action.ActionState(row.phase, row.next, ss, row.pose, action.mCounter, row.cycles);
-    field = static_cast<Phase>(next);
-    tempCounter = action.mCounter;
-    return known && phase == static_cast<int>(N) - 1 && next == row.next;
-}
 
 }  // namespace
 

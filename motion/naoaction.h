@@ -378,6 +378,18 @@ class NaoAction {
     // The fixed test walk of the body model, each command spanning two cycles.
     bool ActionInverseStep(std::stringstream& ss, int& tempCounter);
 
+    // Get-ups, stumble catches and the keeper dive (naoaction_getup.cpp). The two get-ups in use
+    // end with a move to the origin pose whose length follows the left shoulder's actual pace.
+    bool ActionStandFaceSky(std::stringstream& ss, int& tempCounter);    // lying on the back
+    bool ActionStandFaceFloor(std::stringstream& ss, int& tempCounter);  // lying face down
+    bool ActionStumble_Left(std::stringstream& ss, int& tempCounter);    // tipping to the left
+    bool ActionStumble_Right(std::stringstream& ss, int& tempCounter);   // tipping to the right
+    bool ActionKeeperCatch(std::stringstream& ss, int& tempCounter);     // 317 cycles from 0
+    // Earlier get-ups without a caller: ActionStandUpForward runs on mStandUpBack and
+    // ActionStandUpBack on mStandUpForward.
+    bool ActionStandUpForward(std::stringstream& ss, int& tempCounter);
+    bool ActionStandUpBack(std::stringstream& ss, int& tempCounter);
+
     // The gait-generated walking actions (ActionInverseStepAI ...) and the kicks, get-ups,
     // sidesteps and the long motion join this list.
 };

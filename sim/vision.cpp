@@ -1,7 +1,7 @@
 #include "sim/vision.h"
 
-#include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "sim/field.h"
 #include "sim/sensors.h"
@@ -47,13 +47,13 @@ Rot3 SmallTurn(double ax, double ay, double az) {
 
 // Parameters t in (0, 1) where a + t (b - a) crosses a border of the view: the two planes of
 // |horizontal| = 60 deg (sqrt(3) y -+ x = 0) and the cone of |vertical| = 60 deg
-// (3 (x^2 + y^2) = z^2), all in the camera frame.
-std::vector<double> ViewBorderCrossings(Vec3 a, Vec3 b) {
+// (3 (x^2 + y^2) = z^2), all in the camera frame. Returns how many, sorted, into ts.
+int ViewBorderCrossings(Vec3 a, Vec3 b, double ts[4]) {
     const double r3 = std::sqrt(3.0);
     const Vec3 d = b - a;
-    std::vector<double> ts;
-    auto keep = [&ts](double t) {
-        if (t > 0 && t < 1) ts.push_back(t);
+    int n = 0;
+    auto keep = [&](double t) {
+        if (t > 0 && t < 1) ts[n++] = t;
     };
     for (double sign : {-1.0, 1.0}) {
         const double g0 = r3 * a.y + sign * a.x, g1 = r3 * d.y + sign * d.x;
@@ -71,8 +71,17 @@ std::vector<double> ViewBorderCrossings(Vec3 a, Vec3 b) {
     } else if (std::fabs(qb) > 1e-15) {
         keep(-qc / qb);
     }
-    std::sort(ts.begin(), ts.end());
-    return ts;
+    for (int i = 1; i < n; ++i)  // at most four: sorted by insertion
+        for (int j = i; j > 0 && ts[j - 1] > ts[j]; --j) std::swap(ts[j - 1], ts[j]);
+    return n;
+}
+
+// Both ends beyond the same side plane of the view: nothing of the segment is in it.
+bool WhollyBesideTheView(Vec3 a, Vec3 b) {
+    const double r3 = std::sqrt(3.0);
+    for (double sign : {-1.0, 1.0})
+        if (r3 * a.y + sign * a.x < 0 && r3 * b.y + sign * b.x < 0) return true;
+    return false;
 }
 
 }  // namespace
@@ -85,16 +94,17 @@ Polar ToPolar(const Pose& camera, Vec3 point) {
 // tells. Neighbouring pieces in view join.
 std::vector<SeenLine> ClipToView(const Pose& camera, Vec3 a, Vec3 b) {
     const Vec3 la = camera.rot.ToLocal(a - camera.pos), lb = camera.rot.ToLocal(b - camera.pos);
-    const Vec3 d = lb - la;
-    std::vector<double> ts = ViewBorderCrossings(la, lb);
-    ts.insert(ts.begin(), 0.0);
-    ts.push_back(1.0);
     std::vector<SeenLine> seen;
+    if (WhollyBesideTheView(la, lb)) return seen;
+    const Vec3 d = lb - la;
+    double ts[6] = {0};
+    const int count = ViewBorderCrossings(la, lb, ts + 1) + 2;
+    ts[count - 1] = 1;
     double start = -1;  // where the present piece in view began, -1 when none
-    for (size_t i = 0; i + 1 < ts.size(); ++i) {
+    for (int i = 0; i + 1 < count; ++i) {
         const bool in = InView(LocalToPolar(la + d * (0.5 * (ts[i] + ts[i + 1]))));
         if (in && start < 0) start = ts[i];
-        const bool ends = start >= 0 && (!in || i + 2 == ts.size());
+        const bool ends = start >= 0 && (!in || i + 2 == count);
         if (!ends) continue;
         const double end = in ? ts[i + 1] : ts[i];
         if (Norm(d) * (end - start) > 1e-6)

@@ -270,8 +270,9 @@ bool ReadReportJson(const std::string& text, MatchReport& m, std::string& error)
 }
 
 std::string ReportText(const MatchReport& m) {
-    std::string s = m.teamLeft + " " + std::to_string(m.scoreLeft) + ":" +
-                    std::to_string(m.scoreRight) + " " + m.teamRight + "   (" + m.endMode +
+    auto name = [](const std::string& team) { return team.empty() ? "(no team)" : team; };
+    std::string s = name(m.teamLeft) + " " + std::to_string(m.scoreLeft) + ":" +
+                    std::to_string(m.scoreRight) + " " + name(m.teamRight) + "   (" + m.endMode +
                     " at game time " + Fixed(m.gameSeconds, 2) + " s)\n";
     for (const GoalReport& g : m.goals)
         s += "  goal " + Fixed(g.gameTime, 2) + " s  for " + (g.left ? m.teamLeft : m.teamRight) +
@@ -285,9 +286,13 @@ std::string ReportText(const MatchReport& m) {
                       r.lyingSeconds, r.distance, r.touches);
         s += line;
     }
-    s += "ball touches: " + m.teamLeft + " " + std::to_string(m.touchesLeft) + " (" +
-         Fixed(100 * m.TouchShareLeft(), 0) + " %), " + m.teamRight + " " +
-         std::to_string(m.touchesRight) + " (" + Fixed(100 * (1 - m.TouchShareLeft()), 0) + " %)\n";
+    if (m.touchesLeft + m.touchesRight == 0)
+        s += "ball touches: none\n";
+    else
+        s += "ball touches: " + name(m.teamLeft) + " " + std::to_string(m.touchesLeft) + " (" +
+             Fixed(100 * m.TouchShareLeft(), 0) + " %), " + name(m.teamRight) + " " +
+             std::to_string(m.touchesRight) + " (" + Fixed(100 * (1 - m.TouchShareLeft()), 0) +
+             " %)\n";
     s += "simulated " + Fixed(m.simSeconds, 1) + " s in " + Fixed(m.wallSeconds, 1) +
          " s wall time: real-time factor " + Fixed(m.RealTimeFactor(), 2) + "\n";
     return s;

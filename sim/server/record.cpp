@@ -18,7 +18,7 @@ const int kTimeDecimals = 2;
 double Round(double v, int decimals) {
     if (!std::isfinite(v)) return 0;
     const double scale = std::pow(10.0, decimals);
-    return std::round(v * scale) / scale;
+    return std::round(v * scale) / scale + 0.0;  // + 0.0: no "-0.0" in the text
 }
 
 json Array(const double* v, int n, int decimals) {

@@ -25,8 +25,8 @@
 // pitchsim's server: the world, the referee and the clients, in one loop of 20 ms cycles.
 // Cycle k: (1) advance the physics and judge it; (2) send perception k to every agent;
 // (3) collect replies (real time: until the cycle's wall-clock slot ends; sync: until every
-// agent has replied or the timeout passed). Trainer commands are applied as they arrive,
-// always between two physics steps.
+// agent has sent (syn) or the timeout passed; a reply without it is applied all the same).
+// Trainer commands are applied as they arrive, always between two physics steps.
 
 // The only robot model this server has.
 const char* const kSceneModelPath = "rsg/agent/nao/nao.rsg";
@@ -63,8 +63,8 @@ class Server {
         bool identified = false;
         int unum = 0;
         bool left = true;
-        bool awaitingReply = false;  // perception sent, no reply yet
-        bool holdsWait = false;      // has been sent at least one perception
+        bool awaitingReply = false;   // perception sent, no (syn) yet
+        bool holdsWait = false;       // has been sent at least one perception
         Clock::time_point lastHeard;  // its latest frame, or a perception sent owing nothing
         EffectorRejects rejects;
         bool rejectsLogged = false;

@@ -69,7 +69,7 @@ TEST(RecordModel, ShapesPlacedFromTheRecordMatchThePhysicsInAnyPose) {
     }
     EXPECT_EQ(kWireJointCount, joints);
     EXPECT_EQ(1, spheres);  // the head
-    EXPECT_EQ(11, boxes);  // torso, upper and lower arms, thighs, shanks, feet
+    EXPECT_EQ(11, boxes);   // torso, upper and lower arms, thighs, shanks, feet
 
     sim::World world(2);
     std::mt19937 rng(7);

@@ -182,6 +182,7 @@ TEST(PerceptionTest, VisionHearingAndTheSizeCap) {
     r.team = std::string(32, 'T');
     r.parts.push_back({"head", {2, 1, 0}});
     r.parts.push_back({"lfoot", {2.1, 1.5, -15}});
+    p.lines.push_back({{3, 60, -10}, {4.5, -20.5, -7}});
     p.robots.assign(200, r);
     for (int i = 0; i < 200; ++i) p.robots[i].unum = i;
     HeardMessage h;
@@ -195,10 +196,54 @@ TEST(PerceptionTest, VisionHearingAndTheSizeCap) {
               text.find("(See (B (pol 0.50 -10.00 -30.00)) (P (team " + r.team +
                         ") (id 0) (head (pol 2.00 1.00 0.00)) (lfoot (pol 2.10 1.50 -15.00)))"));
     EXPECT_NE(std::string::npos, text.find("(hear Marrowfinch 12.32 -35.20 hello)"));
+    // Field lines close the See group, after the robots, and survive the cap.
+    EXPECT_NE(std::string::npos,
+              text.find(") (L (pol 3.00 60.00 -10.00) (pol 4.50 -20.50 -7.00)))(hear"));
     // Too long: robots are left out from the end, only as many as needed, and it stays readable.
     EXPECT_LE(text.size(), kMaxPerceptionPayload);
     EXPECT_GT(text.size(), kMaxPerceptionPayload - 200);
     EXPECT_EQ(0, ReadGroups(text).malformed);
+}
+
+TEST(TrainerTest, AgentCommandPlacesKnocksOrBoth) {
+    using C = TrainerCommand;
+    const struct {
+        const char* text;
+        bool valid, place;
+        C::Knock knock;
+    } cases[] = {
+        {"(agent (team Left) (unum 5) (pos -3 0 0.4) (rot 0))", true, true, C::kNoKnock},
+        {"(agent (team Right) (unum 5) (knock front))", true, false, C::kKnockFront},
+        {"(agent (team Left) (unum 5) (knock back))", true, false, C::kKnockBack},
+        {"(agent (team Left) (unum 5) (knock left))", true, false, C::kKnockLeft},
+        {"(agent (team Left) (unum 5) (knock right))", true, false, C::kKnockRight},
+        {"(agent (team Left) (unum 5) (pos 1 2 0.4) (rot 9) (knock back))", true, true,
+         C::kKnockBack},
+        {"(agent (team Left) (unum 5) (knock left 1.5))", true, false, C::kKnockLeft},
+        {"(agent (team Left) (unum 5) (knock left 0))", false, false, C::kNoKnock},
+        {"(agent (team Left) (unum 5) (knock left 11))", false, false, C::kNoKnock},
+        {"(agent (team Left) (unum 5) (knock left 1 2))", false, false, C::kNoKnock},
+        {"(agent (team Left) (unum 5) (knock up))", false, false, C::kNoKnock},
+        {"(agent (team Left) (unum 5) (knock))", false, false, C::kNoKnock},
+        {"(agent (team Left) (unum 5) (knock (front)))", false, false, C::kNoKnock},
+        {"(agent (team Left) (unum 5) (pos 1 2 0.4) (knock back))", false, false, C::kNoKnock},
+        {"(agent (team Left) (unum 5))", false, false, C::kNoKnock},
+        {"(agent (team Left) (knock front))", false, false, C::kNoKnock},
+    };
+    for (const auto& c : cases) {
+        const std::vector<TrainerCommand> commands = ParseTrainerCommands(c.text);
+        ASSERT_EQ(commands.size(), 1u) << c.text;
+        const TrainerCommand& got = commands[0];
+        EXPECT_EQ(got.kind, c.valid ? C::kAgent : C::kInvalid) << c.text;
+        if (!c.valid) continue;
+        EXPECT_EQ(got.place, c.place) << c.text;
+        EXPECT_EQ(got.knock, c.knock) << c.text;
+        EXPECT_EQ(got.unum, 5);
+    }
+    EXPECT_EQ(ParseTrainerCommands("(agent (team Left) (unum 5) (knock up))")[0].error,
+              "bad knock: front, back, left or right, then rad/s up to 10");
+    EXPECT_EQ(ParseTrainerCommands("(agent (team Left) (unum 5) (knock left 1.5))")[0].knockSpeed,
+              1.5);
 }
 
 TEST(TrainerTest, StateReplyOnOneLine) {

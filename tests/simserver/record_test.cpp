@@ -110,12 +110,15 @@ TEST(RecordTest, ValuesAreRoundedAndNonFiniteOnesWrittenAsZero) {
     c.ballVel[2] = -HUGE_VAL;
     RecordRobot r;
     r.joints[0] = 12.3456;
+    r.joints[1] = -0.04;  // rounds to zero, written without its sign
     r.pos[2] = 0.38449;
     r.quat[3] = 0.123456;
     c.robots.push_back(r);
     RecordCycle out;
     std::string error;
-    ASSERT_TRUE(ReadCycleRecord(WriteCycleRecord(c), out, error)) << error;
+    const std::string line = WriteCycleRecord(c);
+    EXPECT_EQ(std::string::npos, line.find("-0.0,")) << line;
+    ASSERT_TRUE(ReadCycleRecord(line, out, error)) << error;
     EXPECT_DOUBLE_EQ(1.235, out.ballPos[0]);  // mm
     EXPECT_DOUBLE_EQ(0, out.ballPos[1]);
     EXPECT_DOUBLE_EQ(0, out.ballVel[2]);

@@ -1,3 +1,16 @@
+// The motion library, split by family into several source files of the one class NaoAction:
+//   naoaction.cpp             construction, the joint command encoder and the keyframe engine
+//   naoaction_locomotion.cpp  keyframe walk, steps, turns and the head sweep
+//   naoaction_gait.cpp        the gait-generated walking actions
+// The keyframe tables' helpers shared by these files are in motion/keyframes.h.
+//
+// This file:
+//   construction
+//   encoder: TranslateAngleToArc, TranslateAngleToMsg, TranslateAngleToMsg_A,
+//            RelativeTranslateAngleToMsg, JudgeNonWaitCircle, SetTempAngleChangleInit,
+//            SetPlayerInfo, the diagnostics
+//   engine:  ActionState (keyframe, wait keyframe, keyframe with pause)
+
 #include "motion/naoaction.h"
 
 #include <charconv>
@@ -5,23 +18,17 @@
 #include <iostream>
 #include <limits>
 
+#include "motion/keyframes.h"
+
 namespace {
+
+namespace kp = keyframes::kp;
 
 const int digitBit = 1000;              // velocities are rounded to 1/digitBit rad/s
 const int StandUpFaceSkyCircle = 50;    // default cycles of the last face-up get-up keyframe
 const int StandUpFaceFloorCircle = 20;  // default cycles of the last face-down get-up keyframe
 bool change = true;                     // the next keyframe call computes a new command text
 bool changePause = true;  // the pausing keyframe loads its pause counter on its next call
-
-// Index of each keyframe parameter in NaoAction::KeyframePose.
-namespace kp {
-// clang-format off
-enum Param {
-    head1, head2, arml1, armr1, arml2, armr2, arml3, armr3, arml4, armr4,
-    legl1, legr1, legl2, legr2, legl3, legr3, legl4, legr4, legl5, legr5, legl6, legr6
-};
-// clang-format on
-}  // namespace kp
 
 // One effector group: its prefix, the joint it drives, the keyframe parameter that holds the
 // joint's target and the sign that turns that parameter into the reported joint angle.
@@ -77,221 +84,6 @@ void AppendGroup(std::string& text, const char* prefix, double velocity) {
 // held instead (velocity 0, nothing under way).
 bool IsSendableIncrement(double increment) {
     return std::fabs(increment) <= std::numeric_limits<float>::max();
-}
-
-// Keyframe tables: one row per phase, in phase order.
-struct Target {
-    kp::Param param;
-    double degrees;
-};
-
-// `base` with the listed targets replaced; a parameter left out keeps the base value (0 holds).
-NaoAction::KeyframePose Pose(std::initializer_list<Target> targets,
-                             NaoAction::KeyframePose base = {}) {
-    for (const Target& target : targets) base[target.param] = target.degrees;
-    return base;
-}
-
-struct Keyframe {
-    int phase;
-    double cycles;
-    int next;
-    NaoAction::KeyframePose pose;
-};
-
-using NA = NaoAction;
-
-const NaoAction::KeyframePose kOriginPose =
-    Pose({{kp::head1, -30},     {kp::head2, 0.001}, {kp::arml1, 120},    {kp::armr1, 120},
-          {kp::arml2, 20},      {kp::armr2, -20},   {kp::arml3, -80},    {kp::armr3, 80},
-          {kp::arml4, -80},     {kp::armr4, 80},    {kp::legl1, -0.001}, {kp::legr1, -0.001},
-          {kp::legl2, -0.001},  {kp::legr2, 0.001}, {kp::legl3, -24.5},  {kp::legr3, -24.5},
-          {kp::legl4, 77},      {kp::legr4, 77},    {kp::legl5, -52.49}, {kp::legr5, -52.49},
-          {kp::legl6, -0.0001}, {kp::legr6, -0.001}});
-
-// The head is held.
-const NaoAction::KeyframePose kWalkReadyPose =
-    Pose({{kp::arml1, 120},   {kp::armr1, 120},   {kp::arml2, 20},     {kp::armr2, -20},
-          {kp::arml3, -80},   {kp::armr3, 80},    {kp::arml4, -80},    {kp::armr4, 80},
-          {kp::legl1, 0.001}, {kp::legr1, 0.001}, {kp::legl2, 0.001},  {kp::legr2, 0.001},
-          {kp::legl3, -30},   {kp::legr3, -30},   {kp::legl4, 60},     {kp::legr4, 60},
-          {kp::legl5, -30},   {kp::legr5, -30},   {kp::legl6, 0.0001}, {kp::legr6, 0.001}});
-
-// clang-format off
-const std::array<Keyframe, 7> kWalk = {{
-    {NA::S_UpRightFoot,    10, NA::S_DownRightFoot,
-     Pose({{kp::legl3, -30}, {kp::legr3, -45}, {kp::legl4, 60}, {kp::legr4, 90}, {kp::legl5, -30},
-           {kp::legr5, -50}})},
-    {NA::S_DownRightFoot,  10, NA::S_GravityToRight,
-     Pose({{kp::legl3, -30}, {kp::legr3, -45}, {kp::legl4, 60}, {kp::legr4, 45}, {kp::legl5, -30},
-           {kp::legr5, 0.01}})},
-    {NA::S_GravityToRight, 20, NA::S_CrossLeftFoot,
-     Pose({{kp::legl2, 15}, {kp::legr2, 15}, {kp::legl3, 0.01}, {kp::legr3, -30},
-           {kp::legl4, 45}, {kp::legr4, 60}, {kp::legl5, -45}, {kp::legr5, -30},
-           {kp::legl6, -15}, {kp::legr6, -15}})},
-    {NA::S_CrossLeftFoot,  10, NA::S_DownLeftFoot,
-     Pose({{kp::legl3, -60}, {kp::legr3, -20}, {kp::legl4, 90}, {kp::legr4, 40}, {kp::legl5, -30},
-           {kp::legr5, -20}})},
-    {NA::S_DownLeftFoot,   10, NA::S_GravityToLeft,
-     Pose({{kp::legl3, -45}, {kp::legr3, -30}, {kp::legl4, 45}, {kp::legr4, 60}, {kp::legl5, 0.01},
-           {kp::legr5, -30}})},
-    {NA::S_GravityToLeft,  20, NA::S_CrossRightFoot,
-     Pose({{kp::legl2, -15}, {kp::legr2, -15}, {kp::legl3, -30}, {kp::legr3, 0.01}, {kp::legl4, 60},
-           {kp::legr4, 45}, {kp::legl5, -30}, {kp::legr5, -45}, {kp::legl6, 15}, {kp::legr6, 15}})},
-    {NA::S_CrossRightFoot, 10, NA::S_UpRightFoot,
-     Pose({{kp::legl3, -20}, {kp::legr3, -60}, {kp::legl4, 40}, {kp::legr4, 90}, {kp::legl5, -20},
-           {kp::legr5, -30}})},
-}};
-
-// The last row's legl3 is replaced by offset - 40 when the motion runs.
-const std::array<Keyframe, 4> kStepFast = {{
-    {NA::S_Step_UpRightFootFast,    3, NA::S_Step_DowinRightFootFast,
-     Pose({{kp::legl3, -40}, {kp::legr3, -50}, {kp::legl4, 60}, {kp::legr4, 80}, {kp::legl5, -30},
-           {kp::legr5, -40}})},
-    {NA::S_Step_DowinRightFootFast, 3, NA::S_Step_UpLeftFootFast,
-     Pose({{kp::legl3, -30}, {kp::legr3, -40}, {kp::legl4, 60}, {kp::legr4, 50}, {kp::legl5, -40},
-           {kp::legr5, -22}})},
-    {NA::S_Step_UpLeftFootFast,     3, NA::S_Step_DownLeftFootFast,
-     Pose({{kp::legl3, -50}, {kp::legr3, -40}, {kp::legl4, 80}, {kp::legr4, 60}, {kp::legl5, -40},
-           {kp::legr5, -30}})},
-    {NA::S_Step_DownLeftFootFast,   3, NA::S_Step_UpRightFootFast,
-     Pose({{kp::legl3, -40}, {kp::legr3, -30}, {kp::legl4, 50}, {kp::legr4, 60}, {kp::legl5, -22},
-           {kp::legr5, -39.9}})},
-}};
-
-// The last row's legl3 is replaced by offset - 40 when the motion runs.
-const std::array<Keyframe, 4> kStep = {{
-    {NA::S_Step_UpRightFoot,    3, NA::S_Step_DowinRightFoot,
-     Pose({{kp::legl3, -40}, {kp::legr3, -50}, {kp::legl4, 60}, {kp::legr4, 80}, {kp::legl5, -30},
-           {kp::legr5, -40}})},
-    {NA::S_Step_DowinRightFoot, 3, NA::S_Step_UpLeftFoot,
-     Pose({{kp::legl3, -30}, {kp::legr3, -40}, {kp::legl4, 60}, {kp::legr4, 60}, {kp::legl5, -40},
-           {kp::legr5, -30}})},
-    {NA::S_Step_UpLeftFoot,     3, NA::S_Step_DownLeftFoot,
-     Pose({{kp::legl3, -50}, {kp::legr3, -40}, {kp::legl4, 80}, {kp::legr4, 60}, {kp::legl5, -40},
-           {kp::legr5, -30}})},
-    {NA::S_Step_DownLeftFoot,   3, NA::S_Step_UpRightFoot,
-     Pose({{kp::legl3, -40}, {kp::legr3, -30}, {kp::legl4, 60}, {kp::legr4, 60}, {kp::legl5, -30.3},
-           {kp::legr5, -40.5}})},
-}};
-
-// The last row's legl3 is replaced by offset - 15 when the motion runs.
-const std::array<Keyframe, 4> kBackStep = {{
-    {NA::S_BackStep_UpRightFoot,    3, NA::S_BackStep_DowinRightFoot,
-     Pose({{kp::legl3, -30}, {kp::legr3, -30}, {kp::legl4, 60}, {kp::legr4, 75}, {kp::legl5, -30},
-           {kp::legr5, -40}})},
-    {NA::S_BackStep_DowinRightFoot, 3, NA::S_BackStep_UpLeftFoot,
-     Pose({{kp::legl3, -35.2}, {kp::legr3, -13}, {kp::legl4, 60}, {kp::legr4, 55}, {kp::legl5, -30},
-           {kp::legr5, -50}})},
-    {NA::S_BackStep_UpLeftFoot,     3, NA::S_BackStep_DownLeftFoot,
-     Pose({{kp::legl3, -30}, {kp::legr3, -30}, {kp::legl4, 75}, {kp::legr4, 60}, {kp::legl5, -40},
-           {kp::legr5, -30}})},
-    {NA::S_BackStep_DownLeftFoot,   3, NA::S_BackStep_UpRightFoot,
-     Pose({{kp::legl3, -15}, {kp::legr3, -35.2}, {kp::legl4, 55}, {kp::legr4, 60}, {kp::legl5, -50},
-           {kp::legr5, -30}})},
-}};
-
-// The last row's head2 (head yaw) is replaced by the neck angle when the motion runs.
-const std::array<Keyframe, 4> kTurnLeft = {{
-    {NA::S_TurnLeft_Origin,        2, NA::S_TurnLeft_UpRight, kWalkReadyPose},
-    {NA::S_TurnLeft_UpRight,      10, NA::S_TurnLeft_GravityRight,
-     Pose({{kp::legl1, -15}, {kp::legl5, -25}, {kp::legr5, -30}})},
-    {NA::S_TurnLeft_GravityRight, 20, NA::S_TurnLeft_GetFoot,
-     Pose({{kp::legl2, -10}, {kp::legr2, -10}, {kp::legl4, 60}, {kp::legr4, 50}, {kp::legl5, -25},
-           {kp::legr5, -25}, {kp::legl6, 15}, {kp::legr6, 10}})},
-    {NA::S_TurnLeft_GetFoot,      15, NA::S_TurnLeft_Origin,
-     Pose({{kp::legl1, 0.001}, {kp::legr1, 0.001}, {kp::legl4, 60}, {kp::legr4, 60},
-           {kp::legl5, -30}, {kp::legr5, -30}})},
-}};
-
-// The last row's head2 (head yaw) is replaced by the neck angle when the motion runs.
-const std::array<Keyframe, 4> kTurnRight = {{
-    {NA::S_TurnRright_Origin,        2, NA::S_TurnRright_UpRight, kWalkReadyPose},
-    {NA::S_TurnRright_UpRight,      10, NA::S_TurnRright_GravityRight,
-     Pose({{kp::legr1, -15}, {kp::legl5, -30}, {kp::legr5, -25}})},
-    {NA::S_TurnRright_GravityRight, 20, NA::S_TurnRright_GetFoot,
-     Pose({{kp::legl2, 10}, {kp::legr2, 10}, {kp::legl4, 50}, {kp::legr4, 60}, {kp::legl5, -25},
-           {kp::legr5, -25}, {kp::legl6, -10}, {kp::legr6, -15}})},
-    {NA::S_TurnRright_GetFoot,      15, NA::S_TurnRright_Origin,
-     Pose({{kp::legl1, 0.001}, {kp::legr1, 0.001}, {kp::legl4, 60}, {kp::legr4, 60},
-           {kp::legl5, -30}, {kp::legr5, -30}})},
-}};
-
-// The last row's head2 (head yaw) is replaced by the neck angle when the motion runs.
-const std::array<Keyframe, 7> kTurnLeft_30 = {{
-    {NA::S_TurnLeft_Origin_30,         2, NA::S_TurnLeft_GravityRight_30, kWalkReadyPose},
-    {NA::S_TurnLeft_GravityRight_30,  10, NA::S_TurnLeft_UpLeft_30,
-     Pose({{kp::legl2, 15}, {kp::legr2, 15}, {kp::legl6, -15}, {kp::legr6, -15}})},
-    {NA::S_TurnLeft_UpLeft_30,        10, NA::S_TurnLeft_DownLeft_30,
-     Pose({{kp::legl1, -60}, {kp::legr1, -0.0001}, {kp::legl3, -30}, {kp::legr3, -30},
-           {kp::legl4, 90}, {kp::legr4, 60}})},
-    {NA::S_TurnLeft_DownLeft_30,      10, NA::S_TurnLeft_GravityLeft_30,
-     Pose({{kp::legl2, 18}, {kp::legr2, 15}, {kp::legl3, -3}, {kp::legr3, -30}, {kp::legl4, 66},
-           {kp::legr4, 60}, {kp::legl5, -27}, {kp::legr5, -30}, {kp::legl6, 5}, {kp::legr6, -15}})},
-    {NA::S_TurnLeft_GravityLeft_30,   20, NA::S_TurnLeft_GetFoot1_30,
-     Pose({{kp::legl2, -15}, {kp::legr2, -15}, {kp::legl4, 60}, {kp::legr4, 60}, {kp::legl5, -30},
-           {kp::legr5, -45}, {kp::legl6, 20}, {kp::legr6, 15}})},
-    {NA::S_TurnLeft_GetFoot1_30,      15, NA::S_TurnLeft_GetFoot2_30,
-     Pose({{kp::legl1, 0.001}, {kp::legr1, 0.001}, {kp::legl3, -30}, {kp::legr3, -30},
-           {kp::legl4, 60}, {kp::legr4, 60}, {kp::legl5, -30}, {kp::legr5, -30}})},
-    {NA::S_TurnLeft_GetFoot2_30,      15, NA::S_TurnLeft_Origin_30,
-     Pose({{kp::legl2, 0.001}, {kp::legr2, 0.001}, {kp::legl6, 0.001}, {kp::legr6, 0.001}})},
-}};
-
-// The last row's head2 (head yaw) is replaced by the neck angle when the motion runs.
-const std::array<Keyframe, 7> kTurnRight_30 = {{
-    {NA::S_TurnRright_Origin_30,        2, NA::S_TurnRight_GravityLeft_30, kWalkReadyPose},
-    {NA::S_TurnRight_GravityLeft_30,   10, NA::S_TurnRright_UpRight_30,
-     Pose({{kp::legl2, -15}, {kp::legr2, -15}, {kp::legl6, 15}, {kp::legr6, 15}})},
-    {NA::S_TurnRright_UpRight_30,      10, NA::S_TurnRright_DownRight_30,
-     Pose({{kp::legl1, -0.0001}, {kp::legr1, -60}, {kp::legl3, -30}, {kp::legr3, -30},
-           {kp::legl4, 60}, {kp::legr4, 90}})},
-    {NA::S_TurnRright_DownRight_30,    10, NA::S_TurnRright_GravityRight_30,
-     Pose({{kp::legl2, -15}, {kp::legr2, -18}, {kp::legl3, -30}, {kp::legr3, -3}, {kp::legl4, 60},
-           {kp::legr4, 66}, {kp::legl5, -30}, {kp::legr5, -27}, {kp::legl6, 15}, {kp::legr6, -5}})},
-    {NA::S_TurnRright_GravityRight_30, 20, NA::S_TurnRright_GetFoot1_30,
-     Pose({{kp::legl2, 15}, {kp::legr2, 15}, {kp::legl4, 60}, {kp::legr4, 60}, {kp::legl5, -45},
-           {kp::legr5, -30}, {kp::legl6, -15}, {kp::legr6, -20}})},
-    {NA::S_TurnRright_GetFoot1_30,     15, NA::S_TurnRright_GetFoot2_30,
-     Pose({{kp::legl1, 0.001}, {kp::legr1, 0.001}, {kp::legl3, -30}, {kp::legr3, -30},
-           {kp::legl4, 60}, {kp::legr4, 60}, {kp::legl5, -30}, {kp::legr5, -30}})},
-    {NA::S_TurnRright_GetFoot2_30,     15, NA::S_TurnRright_Origin_30,
-     Pose({{kp::legl1, 0.001}, {kp::legr1, 0.001}, {kp::legl2, 0.001}, {kp::legr2, 0.001},
-           {kp::legl6, 0.001}, {kp::legr6, 0.001}})},
-}};
-
-// A head sweep in the origin pose: only head2 (head yaw) differs between the keyframes.
-const std::array<Keyframe, 5> kHeadRotate = {{
-    {NA::S_RotateHead1,  2, NA::S_RotateHead2, Pose({{kp::head2, -120.001}}, kOriginPose)},
-    {NA::S_RotateHead2, 20, NA::S_RotateHead3, Pose({{kp::head2, -120.001}}, kOriginPose)},
-    {NA::S_RotateHead3, 40, NA::S_RotateHead4, Pose({{kp::head2, 120.001}}, kOriginPose)},
-    {NA::S_RotateHead4,  2, NA::S_RotateHead5, Pose({{kp::head2, 120.001}}, kOriginPose)},
-    {NA::S_RotateHead5, 20, NA::S_RotateHead1, Pose({{kp::head2, 0.001}}, kOriginPose)},
-}};
-// clang-format on
-
-// What a motion does with a phase value outside its table.
-enum class UnknownPhase { Ignore, RunFirstKeyframe };
-
-// One cycle of a keyframe motion: the caller's counter is taken over and handed back, the
-// keyframe of the current phase runs, and the result is true in the cycle in which the last
-// keyframe ends.
-template <typename Phase, std::size_t N>
-bool RunMotion(NaoAction& action, const std::array<Keyframe, N>& rows, Phase& field,
-               std::stringstream& ss, int& tempCounter, UnknownPhase unknown) {
-    action.mCounter = tempCounter;
-    const int phase = field;
-    const bool known = phase >= 0 && phase < static_cast<int>(N);
-    if (!known && unknown == UnknownPhase::Ignore) {
-        tempCounter = action.mCounter;
-        return false;
-    }
-    const Keyframe& row = rows[known ? phase : 0];
-    const int next =
-        action.ActionState(row.phase, row.next, ss, row.pose, action.mCounter, row.cycles);
-    field = static_cast<Phase>(next);
-    tempCounter = action.mCounter;
-    return known && phase == static_cast<int>(N) - 1 && next == row.next;
 }
 
 }  // namespace
@@ -525,151 +317,4 @@ int NaoAction::ActionState(int state1, int state2, std::stringstream& ss, double
         ss << temp_change;
     }
     return state1;
-}
-
-bool NaoAction::ActionWalk(std::stringstream& ss, int& tempCounter) {
-    return RunMotion(*this, kWalk, mWalkState, ss, tempCounter, UnknownPhase::Ignore);
-}
-
-bool NaoAction::ActionStep(std::stringstream& ss, int& tempCounter, float offset) {
-    std::array<Keyframe, 4> rows = kStep;
-    rows[S_Step_DownLeftFoot].pose[kp::legl3] = offset - 40.0f;
-    return RunMotion(*this, rows, mStep, ss, tempCounter, UnknownPhase::RunFirstKeyframe);
-}
-
-bool NaoAction::ActionStepFast(std::stringstream& ss, int& tempCounter, float offset) {
-    std::array<Keyframe, 4> rows = kStepFast;
-    rows[S_Step_DownLeftFootFast].pose[kp::legl3] = offset - 40.0f;
-    return RunMotion(*this, rows, mStepFast, ss, tempCounter, UnknownPhase::RunFirstKeyframe);
-}
-
-bool NaoAction::ActionBackStep(std::stringstream& ss, int& tempCounter, float offset) {
-    std::array<Keyframe, 4> rows = kBackStep;
-    rows[S_BackStep_DownLeftFoot].pose[kp::legl3] = offset - 15.0f;
-    return RunMotion(*this, rows, mBackStep, ss, tempCounter, UnknownPhase::RunFirstKeyframe);
-}
-
-bool NaoAction::ActionTurnLeft(std::stringstream& ss, int& tempCounter) {
-    float neckAngle = 0;
-    myHeadVision.GetNeckToOrigin(myPlayer, myWorldModel, neckAngle);
-    std::cout << "ActionTurnLeftActionTurnLeft" << neckAngle << std::endl;
-    std::array<Keyframe, 4> rows = kTurnLeft;
-    rows[S_TurnLeft_GetFoot].pose[kp::head2] = neckAngle;
-    return RunMotion(*this, rows, mTurnLeft, ss, tempCounter, UnknownPhase::RunFirstKeyframe);
-}
-
-bool NaoAction::ActionTurnRight(std::stringstream& ss, int& tempCounter) {
-    float neckAngle = 0;
-    myHeadVision.GetNeckToOrigin(myPlayer, myWorldModel, neckAngle);
-    std::cout << "ActionTurnRightActionTurnRight" << neckAngle << std::endl;
-    std::array<Keyframe, 4> rows = kTurnRight;
-    rows[S_TurnRright_GetFoot].pose[kp::head2] = neckAngle;
-    return RunMotion(*this, rows, mTurnRight, ss, tempCounter, UnknownPhase::RunFirstKeyframe);
-}
-
-bool NaoAction::ActionTurnLeft_30(std::stringstream& ss, int& tempCounter) {
-    float neckAngle = 0;
-    myHeadVision.GetNeckToOrigin(myPlayer, myWorldModel, neckAngle);
-    std::cout << "ActionTurnLeft_30ActionTurnLeft_30" << neckAngle << std::endl;
-    std::array<Keyframe, 7> rows = kTurnLeft_30;
-    rows[S_TurnLeft_GetFoot2_30].pose[kp::head2] = neckAngle;
-    return RunMotion(*this, rows, mTurnLeft_30, ss, tempCounter, UnknownPhase::Ignore);
-}
-
-bool NaoAction::ActionTurnRight_30(std::stringstream& ss, int& tempCounter) {
-    float neckAngle = 0;
-    myHeadVision.GetNeckToOrigin(myPlayer, myWorldModel, neckAngle);
-    std::cout << "ActionTurnRight_30ActionTurnRight_30" << neckAngle << std::endl;
-    std::array<Keyframe, 7> rows = kTurnRight_30;
-    rows[S_TurnRright_GetFoot2_30].pose[kp::head2] = neckAngle;
-    return RunMotion(*this, rows, mTurnRight_30, ss, tempCounter, UnknownPhase::Ignore);
-}
-
-bool NaoAction::ActionHeadRotate(std::stringstream& ss, int& tempCounter) {
-    return RunMotion(*this, kHeadRotate, mRotateHead, ss, tempCounter, UnknownPhase::Ignore);
-}
-
-// ---- Gait-generated walking actions ----
-
-namespace {
-
-// One keyframe of gait-generated leg targets: head pitch `head1`, head yaw `head2`, arms held
-// (0), legs interleaved left/right joint by joint. Returns ActionState's phase.
-int WalkingKeyframe(NaoAction& action, int state1, int state2, std::stringstream& ss, double head1,
-                    double head2, const LegInverseAngle& l, const LegInverseAngle& r,
-                    double priod) {
-    return action.ActionState(state1, state2, ss, head1, head2, 0, 0, 0, 0, 0, 0, 0, 0, l.q2, r.q2,
-                              l.q3, r.q3, l.q4, r.q4, l.q5, r.q5, l.q6, r.q6, l.q7, r.q7,
-                              action.mCounter, priod);
-}
-
-typedef bool (InverseAction::*WalkingOperation)(LegInverseAngle&, LegInverseAngle&, int&, Player);
-
-// The cycle shared by the gait-driven actions: advance the walk, send the legs for one cycle.
-bool WalkingCycle(NaoAction& action, WalkingOperation operation, std::stringstream& ss,
-                  int& tempCounter, double neckAngle) {
-    action.mCounter = tempCounter;
-    int circleCount = 0;
-    LegInverseAngle leftFoot, rightFoot;
-    bool result =
-        (action.myInverseAction.*operation)(leftFoot, rightFoot, circleCount, action.myPlayer);
-    action.mInverseStep = static_cast<NaoAction::eState_InverseStep>(
-        WalkingKeyframe(action, 0, 0, ss, -30, neckAngle, leftFoot, rightFoot, circleCount));
-    tempCounter = action.mCounter;
-    return result;
-}
-
-}  // namespace
-
-bool NaoAction::ActionInverseStepAI(std::stringstream& ss, int& tempCounter) {
-    float neckAngle = 0;
-    myHeadVision.GetNeckToOrigin(myPlayer, myWorldModel, neckAngle);
-    return WalkingCycle(*this, &InverseAction::CalStepAngle, ss, tempCounter, neckAngle);
-}
-
-bool NaoAction::ActionInverseRotate(std::stringstream& ss, int& tempCounter) {
-    float neckAngle = 0;
-    myHeadVision.GetNeckToOrigin(myPlayer, myWorldModel, neckAngle);
-    return WalkingCycle(*this, &InverseAction::CalRotateAngle, ss, tempCounter, neckAngle);
-}
-
-bool NaoAction::ActionInverseBeamCircle(std::stringstream& ss, int& tempCounter) {
-    // Head yaw 0: the joint is held.
-    return WalkingCycle(*this, &InverseAction::CalBeanCircleAngle, ss, tempCounter, 0);
-}
-
-bool NaoAction::ActionInverseStepAIEnd(std::stringstream& ss, int& tempCounter) {
-    // The stopping steps carry no forward, lateral or turn request.
-    Inverse::goalDistance = 0;
-    Inverse::BeamDistance = 0;
-    Inverse::rotateAngle = 0;
-    return WalkingCycle(*this, &InverseAction::CalStepEndAngle, ss, tempCounter, 0);
-}
-
-bool NaoAction::ActionInverseStep(std::stringstream& ss, int& tempCounter) {
-    mCounter = tempCounter;
-    LegInverseAngle leftFoot, rightFoot;
-    if (mInverseStep == S_InverseStep_UpRightFoot) {
-        std::cout << " mInverseStep " << mInverseStep << " mCounter " << mCounter << std::endl;
-        myPlayer.CalStepAngle(leftFoot, rightFoot);
-        // Each command spans two cycles while the gait advances one sub-step per call.
-        mInverseStep = static_cast<eState_InverseStep>(
-            WalkingKeyframe(*this, 0, 0, ss, -30, 0, leftFoot, rightFoot, 2.0));
-    } else if (mInverseStep == S_InverseStep_DowinRightFoot) {
-        myPlayer.CalStepAngle1(leftFoot, rightFoot);
-        mInverseStep = static_cast<eState_InverseStep>(
-            WalkingKeyframe(*this, 1, 0, ss, 0, 0, leftFoot, rightFoot, 20.0));
-        std::cout << "mInverseStep " << mInverseStep << "tempCounter " << tempCounter
-                  << "myPlayer.CalStepAngle(  leftFoot,  rightFoot); " << leftFoot.q2 << " "
-                  << rightFoot.q2 << " " << leftFoot.q3 << " " << rightFoot.q3 << " " << leftFoot.q4
-                  << " " << rightFoot.q4 << " " << leftFoot.q5 << " " << rightFoot.q5 << " "
-                  << leftFoot.q6 << " " << rightFoot.q6 << " " << leftFoot.q7 << " " << rightFoot.q7
-                  << std::endl;
-        if (mInverseStep == 0) {
-            tempCounter = mCounter;
-            return true;
-        }
-    }
-    tempCounter = mCounter;
-    return false;
 }

@@ -377,9 +377,6 @@ class NaoAction {
     bool ActionInverseStepAIEnd(std::stringstream& ss, int& tempCounter);
     // The fixed test walk of the body model, each command spanning two cycles.
     bool ActionInverseStep(std::stringstream& ss, int& tempCounter);
-
-    // The gait-generated walking actions (ActionInverseStepAI ...) and the kicks, get-ups,
-    // sidesteps and the long motion join this list.
 };
 
 #endif

@@ -1,0 +1,90 @@
+#ifndef MOTION_KEYFRAMES_H
+#define MOTION_KEYFRAMES_H
+
+// Shared by the source files of the motion library: keyframe tables as data (a row per phase:
+// its length in cycles, the phase that follows and the 22 targets), the two poses that recur
+// in many motions, and the loop that runs one cycle of a table-driven motion.
+
+#include <array>
+#include <cstddef>
+#include <initializer_list>
+#include <sstream>
+
+#include "motion/naoaction.h"
+
+namespace keyframes {
+
+// Index of each keyframe parameter in NaoAction::KeyframePose.
+namespace kp {
+// clang-format off
+enum Param {
+    head1, head2, arml1, armr1, arml2, armr2, arml3, armr3, arml4, armr4,
+    legl1, legr1, legl2, legr2, legl3, legr3, legl4, legr4, legl5, legr5, legl6, legr6
+};
+// clang-format on
+}  // namespace kp
+
+// Keyframe tables: one row per phase, in phase order.
+struct Target {
+    kp::Param param;
+    double degrees;
+};
+
+// `base` with the listed targets replaced; a parameter left out keeps the base value (0 holds).
+inline NaoAction::KeyframePose Pose(std::initializer_list<Target> targets,
+                                    NaoAction::KeyframePose base = {}) {
+    for (const Target& target : targets) base[target.param] = target.degrees;
+    return base;
+}
+
+struct Keyframe {
+    int phase;
+    double cycles;
+    int next;
+    NaoAction::KeyframePose pose;
+};
+
+// Origin pose: the crouched stance the behaviour holds between motions.
+inline const NaoAction::KeyframePose kOriginPose =
+    Pose({{kp::head1, -30},     {kp::head2, 0.001}, {kp::arml1, 120},    {kp::armr1, 120},
+          {kp::arml2, 20},      {kp::armr2, -20},   {kp::arml3, -80},    {kp::armr3, 80},
+          {kp::arml4, -80},     {kp::armr4, 80},    {kp::legl1, -0.001}, {kp::legr1, -0.001},
+          {kp::legl2, -0.001},  {kp::legr2, 0.001}, {kp::legl3, -24.5},  {kp::legr3, -24.5},
+          {kp::legl4, 77},      {kp::legr4, 77},    {kp::legl5, -52.49}, {kp::legr5, -52.49},
+          {kp::legl6, -0.0001}, {kp::legr6, -0.001}});
+
+// Walk-ready pose; the head is held.
+inline const NaoAction::KeyframePose kWalkReadyPose =
+    Pose({{kp::arml1, 120},   {kp::armr1, 120},   {kp::arml2, 20},     {kp::armr2, -20},
+          {kp::arml3, -80},   {kp::armr3, 80},    {kp::arml4, -80},    {kp::armr4, 80},
+          {kp::legl1, 0.001}, {kp::legr1, 0.001}, {kp::legl2, 0.001},  {kp::legr2, 0.001},
+          {kp::legl3, -30},   {kp::legr3, -30},   {kp::legl4, 60},     {kp::legr4, 60},
+          {kp::legl5, -30},   {kp::legr5, -30},   {kp::legl6, 0.0001}, {kp::legr6, 0.001}});
+
+// What a motion does with a phase value outside its table.
+enum class UnknownPhase { Ignore, RunFirstKeyframe };
+
+// One cycle of a keyframe motion: the caller's counter is taken over and handed back, the
+// keyframe of the current phase runs, and the result is true in the cycle in which the last
+// keyframe ends.
+template <typename Phase, std::size_t N>
+bool RunMotion(NaoAction& action, const std::array<Keyframe, N>& rows, Phase& field,
+               std::stringstream& ss, int& tempCounter, UnknownPhase unknown) {
+    action.mCounter = tempCounter;
+    const int phase = field;
+    const bool known = phase >= 0 && phase < static_cast<int>(N);
+    if (!known && unknown == UnknownPhase::Ignore) {
+        tempCounter = action.mCounter;
+        return false;
+    }
+    const Keyframe& row = rows[known ? phase : 0];
+    const int next =
+        action.ActionState(row.phase, row.next, ss, row.pose, action.mCounter, row.cycles);
+    field = static_cast<Phase>(next);
+    tempCounter = action.mCounter;
+    return known && phase == static_cast<int>(N) - 1 && next == row.next;
+}
+
+}  // namespace keyframes
+
+#endif

@@ -64,25 +64,39 @@ inline const NaoAction::KeyframePose kWalkReadyPose =
 // What a motion does with a phase value outside its table.
 enum class UnknownPhase { Ignore, RunFirstKeyframe };
 
+// The row of `phase`, or nullptr when the motion has no keyframe for it. Rows are usually
+// stored at the index of their phase; a motion whose chain skips phase values (never-entered
+// phases, an out-of-order chain) is searched.
+template <std::size_t N>
+const Keyframe* FindKeyframe(const std::array<Keyframe, N>& rows, int phase) {
+    if (phase >= 0 && phase < static_cast<int>(N) && rows[phase].phase == phase) {
+        return &rows[phase];
+    }
+    for (const Keyframe& row : rows) {
+        if (row.phase == phase) return &row;
+    }
+    return nullptr;
+}
+
 // One cycle of a keyframe motion: the caller's counter is taken over and handed back, the
 // keyframe of the current phase runs, and the result is true in the cycle in which the last
-// keyframe ends.
+// keyframe ends, which is the one that hands over to the first phase (rows[0]).
 template <typename Phase, std::size_t N>
 bool RunMotion(NaoAction& action, const std::array<Keyframe, N>& rows, Phase& field,
                std::stringstream& ss, int& tempCounter, UnknownPhase unknown) {
     action.mCounter = tempCounter;
-    const int phase = field;
-    const bool known = phase >= 0 && phase < static_cast<int>(N);
-    if (!known && unknown == UnknownPhase::Ignore) {
+    const Keyframe* found = FindKeyframe(rows, field);
+    if (found == nullptr && unknown == UnknownPhase::Ignore) {
         tempCounter = action.mCounter;
         return false;
     }
-    const Keyframe& row = rows[known ? phase : 0];
+    const Keyframe& row = found != nullptr ? *found : rows[0];
     const int next =
         action.ActionState(row.phase, row.next, ss, row.pose, action.mCounter, row.cycles);
     field = static_cast<Phase>(next);
     tempCounter = action.mCounter;
-    return known && phase == static_cast<int>(N) - 1 && next == row.next;
+    return found != nullptr && next == row.next && row.next == rows[0].phase &&
+           row.phase != row.next;
 }
 
 }  // namespace keyframes

@@ -2,6 +2,9 @@
 //   naoaction.cpp             construction, the joint command encoder and the keyframe engine
 //   naoaction_locomotion.cpp  keyframe walk, steps, turns and the head sweep
 //   naoaction_gait.cpp        the gait-generated walking actions
+//   naoaction_kicks.cpp       small, standard and strong kicks, the inverse-kinematics kick
+//   naoaction_sidesteps.cpp   the six sidestep motions
+//   naoaction_longmotion.cpp  the long choreographed motion, its 200 keyframes as one table
 // The keyframe tables' helpers shared by these files are in motion/keyframes.h.
 //
 // This file:

@@ -5,7 +5,7 @@
 //   naoaction_kicks.cpp       small, standard and strong kicks, the inverse-kinematics kick
 //   naoaction_sidesteps.cpp   the six sidestep motions
 //   naoaction_longmotion.cpp  the long choreographed motion, its 200 keyframes as one table
-// The keyframe tables' helpers shared by these files are in motion/keyframes.h.
+// The keyframe tables' helpers shared by these files are in motion/keyframe.h.
 //
 // This file:
 //   construction
@@ -21,17 +21,15 @@
 #include <iostream>
 #include <limits>
 
-#include "motion/keyframes.h"
+#include "motion/keyframe.h"
+
+using namespace keyframe;
 
 namespace {
 
-namespace kp = keyframes::kp;
-
-const int digitBit = 1000;              // velocities are rounded to 1/digitBit rad/s
-const int StandUpFaceSkyCircle = 50;    // default cycles of the last face-up get-up keyframe
-const int StandUpFaceFloorCircle = 20;  // default cycles of the last face-down get-up keyframe
-bool change = true;                     // the next keyframe call computes a new command text
-bool changePause = true;  // the pausing keyframe loads its pause counter on its next call
+const int digitBit = 1000;  // velocities are rounded to 1/digitBit rad/s
+bool change = true;         // the next keyframe call computes a new command text
+bool changePause = true;    // the pausing keyframe loads its pause counter on its next call
 
 // One effector group: its prefix, the joint it drives, the keyframe parameter that holds the
 // joint's target and the sign that turns that parameter into the reported joint angle.

@@ -15,10 +15,10 @@
 #include <algorithm>
 #include <array>
 
-#include "motion/keyframes.h"
+#include "motion/keyframe.h"
 #include "motion/naoaction.h"
 
-using namespace keyframes;
+using namespace keyframe;
 
 namespace {
 

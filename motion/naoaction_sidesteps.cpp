@@ -8,11 +8,10 @@
 
 #include <array>
 
-#include "motion/keyframes.h"
+#include "motion/keyframe.h"
 #include "motion/naoaction.h"
 
-using namespace keyframes;
-using NA = NaoAction;
+using namespace keyframe;
 
 namespace {
 

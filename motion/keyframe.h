@@ -1,9 +1,9 @@
-#ifndef MOTION_KEYFRAMES_H
-#define MOTION_KEYFRAMES_H
+#ifndef MOTION_KEYFRAME_H
+#define MOTION_KEYFRAME_H
 
-// Shared by the source files of the motion library: keyframe tables as data (a row per phase:
-// its length in cycles, the phase that follows and the 22 targets), the two poses that recur
-// in many motions, and the loop that runs one cycle of a table-driven motion.
+// What the motion library's source files share: keyframe tables as data (the parameter
+// indices, poses built from a few targets, one row per phase), the two recurring poses, and the
+// one cycle of a table-driven motion. Internal to motion/.
 
 #include <array>
 #include <cstddef>
@@ -12,7 +12,11 @@
 
 #include "motion/naoaction.h"
 
-namespace keyframes {
+namespace keyframe {
+
+inline const int StandUpFaceSkyCircle = 50;  // default cycles of the last face-up get-up keyframe
+inline const int StandUpFaceFloorCircle =
+    20;  // default cycles of the last face-down get-up keyframe
 
 // Index of each keyframe parameter in NaoAction::KeyframePose.
 namespace kp {
@@ -44,7 +48,8 @@ struct Keyframe {
     NaoAction::KeyframePose pose;
 };
 
-// Origin pose: the crouched stance the behaviour holds between motions.
+using NA = NaoAction;
+
 inline const NaoAction::KeyframePose kOriginPose =
     Pose({{kp::head1, -30},     {kp::head2, 0.001}, {kp::arml1, 120},    {kp::armr1, 120},
           {kp::arml2, 20},      {kp::armr2, -20},   {kp::arml3, -80},    {kp::armr3, 80},
@@ -53,7 +58,7 @@ inline const NaoAction::KeyframePose kOriginPose =
           {kp::legl4, 77},      {kp::legr4, 77},    {kp::legl5, -52.49}, {kp::legr5, -52.49},
           {kp::legl6, -0.0001}, {kp::legr6, -0.001}});
 
-// Walk-ready pose; the head is held.
+// The head is held.
 inline const NaoAction::KeyframePose kWalkReadyPose =
     Pose({{kp::arml1, 120},   {kp::armr1, 120},   {kp::arml2, 20},     {kp::armr2, -20},
           {kp::arml3, -80},   {kp::armr3, 80},    {kp::arml4, -80},    {kp::armr4, 80},
@@ -99,6 +104,6 @@ bool RunMotion(NaoAction& action, const std::array<Keyframe, N>& rows, Phase& fi
            row.phase != row.next;
 }
 
-}  // namespace keyframes
+}  // namespace keyframe
 
 #endif

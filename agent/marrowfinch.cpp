@@ -1,6 +1,7 @@
 // Process entry of the agent: options, connection, and the per-cycle loop that turns each
 // perception message into one command message.
 
+#include <cctype>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -23,6 +24,10 @@ static MyTime mytime;
 static volatile sig_atomic_t gLoop = true;
 // The behaviour lives, on the heap, for the rest of the process once the run has begun.
 static NaoBehavior* gBehavior = nullptr;
+// Closes every reply: a server in sync mode starts the next cycle once every agent has sent it
+// (and ignores it otherwise), so a cycle in which the behaviour has nothing to say is answered
+// too.
+static const char kSyncMark[] = "(syn)";
 
 static void handler(int signal) {
     if (signal == SIGINT) gLoop = false;
@@ -40,6 +45,10 @@ static void PrintHelp() {
     std::cout << " --gPort=IP   Port of the server." << std::endl;
     std::cout << " --unum=num   player num." << std::endl;
     std::cout << "\n";
+    std::cout << " --team=NAME  team name: 1 to 20 letters, digits, _ or - (default Marrowfinch)."
+              << std::endl;
+    std::cout << " --key=KEY    key of the team's spoken messages: 3 letters (default k4q)."
+              << std::endl;
 }
 
 // The value of an option starts at index 7; index 6 (normally '=') is skipped whatever it is.
@@ -50,6 +59,30 @@ static std::string OptionValue(const std::string& arg) {
         std::exit(0);
     }
     return arg.substr(7);
+}
+
+// A team name goes into the init message and is compared with the team of every robot seen.
+static bool IsTeamName(const std::string& name) {
+    if (name.empty() || name.size() > 20) return false;
+    for (char c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '-') return false;
+    return true;
+}
+
+// The key starts every spoken message and is searched for in every heard one: it must be valid
+// say text, must not be taken for the uniform number or position after it (letters only), and
+// must not occur in the "hear" that starts the hearing group, where it would be found instead.
+static bool IsHearKey(const std::string& key) {
+    if (key.size() != 3) return false;
+    for (char c : key)
+        if (!std::isalpha(static_cast<unsigned char>(c))) return false;
+    return std::string("hear").find(key) == std::string::npos;
+}
+
+// One line on standard error and exit status 2 for an option value that breaks its rule.
+static void ExitBadValue(const char* option, const char* rule) {
+    std::cerr << "bad value for " << option << ": " << rule << std::endl;
+    std::exit(2);
 }
 
 static void ReadOptions(int argc, char** argv) {
@@ -66,6 +99,16 @@ static void ReadOptions(int argc, char** argv) {
         } else if (arg.compare(0, 6, "--port") == 0) {
             gPort = std::atoi(OptionValue(arg).c_str());
             std::cout << "gPort " << gPort << std::endl;
+        } else if (arg.compare(0, 6, "--team") == 0) {
+            std::string name = arg.size() > 7 ? arg.substr(7) : "";
+            if (!IsTeamName(name))
+                ExitBadValue("--team", "1 to 20 letters, digits, _ or - are needed");
+            DATA::TeamName = name;
+        } else if (arg.compare(0, 5, "--key") == 0) {
+            std::string key = arg.size() > 6 ? arg.substr(6) : "";
+            if (!IsHearKey(key))
+                ExitBadValue("--key", "exactly 3 letters are needed, and not \"hea\" or \"ear\"");
+            DATA::hearMsgKey = key;
         }
     }
 }
@@ -92,7 +135,8 @@ static void Run() {
     std::string msg;
     std::string reply;
     DATA::SetPlayerLocation();
-    while (gLoop) {
+    // A send that finds the link closed or failed ends the run as a receive would.
+    while (gLoop && gLinkState == LINK_OPEN) {
         if (!GetMessage(msg) && gLinkState != LINK_OPEN) break;
         msgParse.PareseMsg(msg, player, worldModel);
         player.DataAnalyse(worldModel);
@@ -102,7 +146,7 @@ static void Run() {
         std::string msgCopy(msg);
         reply = gBehavior->Think(std::move(msgCopy), std::move(playerCopy), std::move(worldCopy));
         ++WorldModel::circleCount;
-        PutMessage(reply);
+        PutMessage(reply + kSyncMark);
     }
 }
 

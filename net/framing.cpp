@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -16,15 +17,55 @@ bool SelectInput() {
     return gSocket.SelectInput();
 }
 
-void PutMessage(const std::string& msg) {
-    if (msg.empty()) return;
-    uint32_t length = htonl(static_cast<uint32_t>(msg.size()));
-    std::string block(reinterpret_cast<const char*>(&length), sizeof(length));
-    block += msg;
-    gSocket.Send(block.data(), static_cast<int>(block.size()));
+namespace {
+
+void MarkLinkFailed(int error) {
+    gLinkErrno = error;
+    gLinkState = LINK_BROKEN;
 }
 
-namespace {
+int MillisecondsUntil(std::chrono::steady_clock::time_point deadline) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+[[noreturn]] void AbortStuckSend() {
+    std::cerr << "(PutMessage) no room to send for " << kSendTimeoutSeconds
+              << " s: the server stopped reading; aborting" << std::endl;
+    std::abort();
+}
+
+// Hands all of data to the socket, in as many sends as it takes, within the send timeout.
+bool SendAll(const char* data, int size) {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::seconds(kSendTimeoutSeconds);
+    int sent = 0;
+    while (sent < size) {
+        int ready = gSocket.WaitOutput(MillisecondsUntil(deadline));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready < 0) {
+            MarkLinkFailed(errno);
+            return false;
+        }
+        if (ready == 0) AbortStuckSend();
+        int n = gSocket.Send(data + sent, size - sent);
+        if (n >= 0) {
+            sent += n;
+        } else if (errno == EPIPE) {
+            // The connection is shut: the same end as a receive that finds the stream closed.
+            gLinkState = LINK_CLOSED;
+            return false;
+        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            // Room reported but none taken: the deadline still holds.
+            if (MillisecondsUntil(deadline) == 0) AbortStuckSend();
+        } else if (errno != EINTR) {
+            MarkLinkFailed(errno);
+            return false;
+        }
+    }
+    return true;
+}
 
 // Receives exactly `wanted` bytes into buf. A receive interrupted by a signal is repeated; end
 // of stream or any other failure marks the link and returns false.
@@ -39,8 +80,7 @@ bool ReceiveExactly(char* buf, int wanted) {
             gLinkState = LINK_CLOSED;
             return false;
         } else if (errno != EINTR) {
-            gLinkErrno = errno;
-            gLinkState = LINK_BROKEN;
+            MarkLinkFailed(errno);
             return false;
         }
     }
@@ -48,6 +88,14 @@ bool ReceiveExactly(char* buf, int wanted) {
 }
 
 }  // namespace
+
+void PutMessage(const std::string& msg) {
+    if (msg.empty()) return;
+    uint32_t length = htonl(static_cast<uint32_t>(msg.size()));
+    std::string block(reinterpret_cast<const char*>(&length), sizeof(length));
+    block += msg;
+    SendAll(block.data(), static_cast<int>(block.size()));
+}
 
 bool GetMessage(std::string& msg) {
     static char buffer[kReceiveBufferSize];

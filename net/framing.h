@@ -8,11 +8,11 @@
 // The one connection to the server.
 extern TcpSocket gSocket;
 
-// What became of the link after GetMessage returned false.
+// What became of the link after GetMessage returned false or PutMessage failed.
 enum LinkState {
     LINK_OPEN,    // still usable
-    LINK_CLOSED,  // the server closed the connection in order
-    LINK_BROKEN,  // a receive failed; gLinkErrno holds the error number
+    LINK_CLOSED,  // the server closed the connection
+    LINK_BROKEN,  // a receive or send failed otherwise; gLinkErrno holds the error number
 };
 extern LinkState gLinkState;
 extern int gLinkErrno;
@@ -21,7 +21,13 @@ extern int gLinkErrno;
 // big-endian integer. The receive buffer holds the prefix and at most 16380 payload bytes.
 const int kReceiveBufferSize = 16384;
 
+// A send that finds no room for this long means the server stopped reading: the process aborts,
+// as it does after this long without input.
+const int kSendTimeoutSeconds = 10;
+
 bool SelectInput();
+// Sends one framed message whole. A failure marks the link (gLinkState): LINK_CLOSED when the
+// server has closed the connection, LINK_BROKEN for any other error.
 void PutMessage(const std::string& msg);
 bool GetMessage(std::string& msg);
 

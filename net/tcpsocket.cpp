@@ -1,6 +1,7 @@
 #include "net/tcpsocket.h"
 
 #include <arpa/inet.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -70,8 +71,15 @@ bool TcpSocket::SelectInput() {
     }
 }
 
+int TcpSocket::WaitOutput(int timeoutMs) {
+    pollfd p{s, POLLOUT, 0};
+    int ready = poll(&p, 1, timeoutMs);
+    return ready > 0 ? 1 : ready;
+}
+
 int TcpSocket::Send(const char* buf, int len) {
-    return send(s, buf, len, 0);
+    // A server that has gone away must end the run through the error, not kill the process.
+    return send(s, buf, len, MSG_NOSIGNAL | MSG_DONTWAIT);
 }
 
 int TcpSocket::Recv(char* buf, int len) {

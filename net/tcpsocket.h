@@ -22,6 +22,10 @@ class TcpSocket {
     void SetServerAddr(std::string host, short port);
     bool Connect();
     bool SelectInput();
+    // Waits up to timeoutMs for room to send: 1 when there is room (or the link has failed, which
+    // the next send reports), 0 on timeout, -1 on an error of the wait (errno set).
+    int WaitOutput(int timeoutMs);
+    // One send that neither blocks nor raises SIGPIPE: returns the bytes taken, or -1 (errno).
     int Send(const char* buf, int len);
     int Recv(char* buf, int len);
 };

@@ -96,6 +96,9 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
         }
     }
     net_.CloseAll();
+    if (options_.sync)
+        log_.Always("sync waits " + std::to_string(syncWaits_) + ", timed out " +
+                    std::to_string(syncTimeouts_));
     log_.Always("final score " + TeamName(true) + " " + std::to_string(referee_.scoreLeft) + ":" +
                 std::to_string(referee_.scoreRight) + " " + TeamName(false));
     log_.Flush();
@@ -240,9 +243,13 @@ void Server::CollectReplies() {
     if (options_.sync && anyAgent) {
         Clock::time_point deadline =
             Clock::now() + std::chrono::milliseconds(options_.syncTimeoutMs);
+        ++syncWaits_;
         while (!*stop_ && !killed_ && !AllReplied()) {
             int wait = MillisUntil(deadline);
-            if (wait <= 0) break;
+            if (wait <= 0) {
+                ++syncTimeouts_;
+                break;
+            }
             net_.Poll(wait, events);
             HandleEvents(events);
         }

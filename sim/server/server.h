@@ -107,6 +107,8 @@ class Server {
     const volatile std::sig_atomic_t* stop_ = nullptr;
     Clock::time_point nextCycle_;
     Clock::time_point nextStatus_;
+    long syncWaits_ = 0;     // synced cycles that waited for replies
+    long syncTimeouts_ = 0;  // of them, those that went on without every reply
 };
 
 #endif

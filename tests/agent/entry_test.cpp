@@ -8,7 +8,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <iostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/scripted_peer.h"
@@ -22,7 +24,9 @@ const char kHelp[] =
     " --host=IP   IP of the server.\n"
     " --gPort=IP   Port of the server.\n"
     " --unum=num   player num.\n"
-    "\n";
+    "\n"
+    " --team=NAME  team name: 1 to 20 letters, digits, _ or - (default Marrowfinch).\n"
+    " --key=KEY    key of the team's spoken messages: 3 letters (default k4q).\n";
 const char kGreeting[] = "velorunner, a spark Version3.0 agent\n";
 const char kScene[] = "(scene rsg/agent/nao/nao.rsg)";
 
@@ -41,6 +45,23 @@ int ClosedPort() {
     getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
     close(fd);
     return ntohs(addr.sin_port);
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// Waits up to a second for the process to be stopped (by SIGSTOP).
+bool StoppedSoon(pid_t pid) {
+    for (int i = 0; i < 100; ++i) {
+        const std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
+        const std::string::size_type name = stat.rfind(')');
+        if (name != std::string::npos && name + 2 < stat.size() && stat[name + 2] == 'T')
+            return true;
+        usleep(10000);
+    }
+    return false;
 }
 
 // Starts the agent with args and checks that its first message is the scene message.
@@ -77,6 +98,55 @@ TEST(EntryOptions, OptionWithoutValuePrintsHelpAndExitsZero) {
         ASSERT_TRUE(peer.Exited()) << arg;
         EXPECT_EQ(0, peer.ExitStatus()) << arg;
         EXPECT_EQ(std::string(kGreeting) + kHelp, peer.Stdout()) << arg;
+    }
+}
+
+TEST(EntryOptions, TeamAndKeyOutsideTheirRulesExitTwoWithOneLineBeforeConnecting) {
+    const std::string team = "bad value for --team: 1 to 20 letters, digits, _ or - are needed\n";
+    const std::string key =
+        "bad value for --key: exactly 3 letters are needed, and not \"hea\" or \"ear\"\n";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"--team=", team},
+        {"--team", team},
+        {"--team=Blue.Team", team},
+        {"--team=Blue Team", team},
+        {"--team=" + std::string(21, 'a'), team},
+        {"--team=Bl\xc3\xa4u", team},
+        {"--key=", key},
+        {"--key=ab", key},
+        {"--key=abcd", key},
+        {"--key=k4q", key},  // a digit could be read as the uniform number
+        {"--key=a(b", key},
+        {"--key=hea", key},  // found in the "hear" of every hearing group instead
+        {"--key=ear", key},
+    };
+    for (const auto& [arg, line] : cases) {
+        ScriptedPeer peer;
+        ASSERT_TRUE(peer.Start({arg, PortOption(peer.Port())}));
+        ASSERT_TRUE(peer.Wait());
+        EXPECT_TRUE(peer.ExitedWith(2)) << arg;
+        EXPECT_EQ(line, peer.Stderr()) << arg;
+        EXPECT_EQ(kGreeting, peer.Stdout()) << arg;
+    }
+}
+
+TEST(EntryOptions, TeamNameReachesTheInitMessageAndTheLastOneCounts) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{}, "Marrowfinch"},
+        {{"--team=A"}, "A"},
+        {{"--team=" + std::string(17, 'z') + "_-9", "--key=XyZ"}, std::string(17, 'z') + "_-9"},
+        {{"--team=First", "--teamXLast"}, "Last"},
+    };
+    for (const auto& [args, name] : cases) {
+        ScriptedPeer peer;
+        std::vector<std::string> all = args;
+        all.push_back(PortOption(peer.Port()));
+        StartAndExpectScene(peer, all);
+        EXPECT_EQ("(init (unum 0)(teamname " + name + "))(syn)",
+                  peer.Exchange("(time (now 0.02))"));
+        peer.CloseConnection();
+        ASSERT_TRUE(peer.Wait());
+        EXPECT_TRUE(peer.ExitedWith(0)) << name;
     }
 }
 
@@ -153,6 +223,61 @@ TEST(EntryConnection, BrokenConnectionEndsTheRunWithStatusOne) {
     ASSERT_TRUE(peer.Exited());
     EXPECT_EQ(1, peer.ExitStatus());
     EXPECT_EQ("the connection to the server failed: Connection reset by peer\n", peer.Stderr());
+}
+
+TEST(EntryConnection, ServerClosingBehindABurstOfPerceptionsEndsTheRunInOrder) {
+    struct Case {
+        const char* name;
+        bool reset;
+        int status;
+        const char* line;
+    };
+    const Case cases[] = {
+        // The agent's replies to a closed server fail: never by SIGPIPE.
+        {"end of stream", false, 0, "the server closed the connection\n"},
+        {"reset", true, 1, "the connection to the server failed: Connection reset by peer\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedPeer peer;
+        StartAndExpectScene(peer, {PortOption(peer.Port())});
+        // The agent is held still while the perceptions and the close reach it, so it answers
+        // perceptions of a server that has gone.
+        peer.Signal(SIGSTOP);
+        ASSERT_TRUE(StoppedSoon(peer.Pid()));
+        for (const char* now : {"0.02", "0.04", "0.06"})
+            peer.Send(std::string("(time (now ") + now + "))");
+        if (c.reset)
+            peer.ResetConnection();
+        else
+            peer.CloseConnection();
+        peer.Signal(SIGCONT);
+        ASSERT_TRUE(peer.Wait(5));
+        ASSERT_TRUE(peer.Exited()) << "ended by signal " << peer.TermSignal();
+        EXPECT_EQ(c.status, peer.ExitStatus());
+        EXPECT_EQ(c.line, peer.Stderr());
+        // Standard output is complete up to the closing notice.
+        EXPECT_TRUE(EndsWith(
+            peer.Stdout(), "closed connection to 127.0.0.1:" + std::to_string(peer.Port()) + "\n"))
+            << peer.Stdout();
+    }
+}
+
+TEST(EntryConnection, AServerThatStopsReadingAbortsTheRunAfterTenSeconds) {
+    ScriptedPeer peer;
+    StartAndExpectScene(peer, {PortOption(peer.Port())});
+    // Perceptions keep coming but no reply is read: the replies fill the buffers until the agent
+    // can send no more, and then it stops taking perceptions too.
+    int sent = 0;
+    while (sent < 1000000 && peer.SendWithin("(time (now 0.02))", 1.0)) ++sent;
+    const double stuck = WallSeconds();
+    ASSERT_TRUE(peer.Wait(20));
+    ASSERT_TRUE(peer.Signaled()) << "exit status " << peer.ExitStatus();
+    EXPECT_EQ(SIGABRT, peer.TermSignal());
+    EXPECT_EQ(0u, peer.Stderr().find("(PutMessage) no room to send for 10 s")) << peer.Stderr();
+    // The peer noticed a second after the agent stuck.
+    EXPECT_LT(WallSeconds() - stuck, 10.5);
+    std::cout << "perceptions sent before the agent stuck: " << sent << std::endl;
 }
 
 TEST(EntryConnection, TenSecondsOfSilenceAbortsWithTheSelectMessage) {

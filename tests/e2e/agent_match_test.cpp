@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <string>
@@ -21,11 +22,12 @@ class AgentMatchTest : public ::testing::Test {
         ASSERT_TRUE(sim.Start(options)) << sim.process.Stderr();
         ASSERT_TRUE(trainer.Connect(sim.TrainerPort()));
     }
-    void StartAgent(int unum) {
+    void StartAgent(int unum, const std::vector<std::string>& options = {}) {
         agents.push_back(std::make_unique<ChildProcess>());
-        ASSERT_TRUE(agents.back()->Start(
-            VELORUNNER_BIN,
-            {"--port=" + std::to_string(sim.AgentPort()), "--unum=" + std::to_string(unum)}));
+        std::vector<std::string> args = {"--port=" + std::to_string(sim.AgentPort()),
+                                         "--unum=" + std::to_string(unum)};
+        args.insert(args.end(), options.begin(), options.end());
+        ASSERT_TRUE(agents.back()->Start(VELORUNNER_BIN, args));
     }
     void TearDown() override {
         EXPECT_TRUE(sim.Stop()) << sim.process.Stderr();
@@ -109,6 +111,32 @@ TEST_F(AgentMatchTest, FourAgentsPlayOnBesideAGarbageClientAndOneThatStopsReadin
     // The sleeper was dropped for its silence; the four agents kept the clock going.
     EXPECT_FALSE(FindRobot(state, "Right", 9).found);
     EXPECT_GT(NumberAfter(state, "time"), simStart + 20);
+    for (auto& a : agents) EXPECT_TRUE(a->Running());
+}
+
+TEST_F(AgentMatchTest, TwoTeamsOfTheAgentUnderTheirOwnNamesBothJoin) {
+    StartServer({"--sync", "--auto-kickoff=0"});
+    for (int unum = 1; unum <= 2; ++unum) {
+        StartAgent(unum, {"--team=Alpha", "--key=abc"});
+        StartAgent(unum, {"--team=Beta", "--key=xyz"});
+    }
+    // Both teams' numbers 1 and 2 beam to their kick-off places, x = -10.1 and -7.5 in their own
+    // frames: the right team's are mirrored in the state.
+    const double ownX[3] = {0, -10.1, -7.5};
+    ASSERT_TRUE(Until(
+        [&] {
+            std::string state = State();
+            for (int unum = 1; unum <= 2; ++unum) {
+                RobotState left = FindRobot(state, "Left", unum);
+                RobotState right = FindRobot(state, "Right", unum);
+                if (!left.found || !right.found || std::fabs(left.x - ownX[unum]) > 0.1 ||
+                    std::fabs(right.x + ownX[unum]) > 0.1)
+                    return false;
+            }
+            return true;
+        },
+        30))
+        << State();
     for (auto& a : agents) EXPECT_TRUE(a->Running());
 }
 

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -210,6 +211,18 @@ TEST(ServerTest, ASilentAgentCostsTheSyncTimeoutUntilItIsDropped) {
     EXPECT_TRUE(silent.SeesEnd(8));               // dropped after 5 s of silence
     for (int k = 0; k < 10; ++k) cycleSeconds();  // stale perceptions drained
     EXPECT_LT(cycleSeconds(), 0.05);
+    ASSERT_TRUE(sim.Stop());
+    // The closing count: waits time out only until the silent agent is dropped, 5 s at 100 ms
+    // each at most (the wait cut short by the stop may add one); the prompt agent alone then
+    // goes on at once (110 cycles, less the stale perceptions drained).
+    long waits = 0, timedOut = -1;
+    const std::string out = sim.process.Stdout();
+    const std::string::size_type at = out.find("sync waits ");
+    ASSERT_NE(std::string::npos, at) << out;
+    ASSERT_EQ(2, std::sscanf(out.c_str() + at, "sync waits %ld, timed out %ld", &waits, &timedOut));
+    EXPECT_GE(timedOut, 10);
+    EXPECT_LE(timedOut, 52);
+    EXPECT_GE(waits - timedOut, 50);
 }
 
 TEST(PitchSimProcessTest, UsageErrorsExitWithStatusTwo) {

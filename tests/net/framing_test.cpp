@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -109,6 +110,57 @@ TEST_F(FramingTest, SendsOneFramedBlockAndNothingForAnEmptyReply) {
     ssize_t n = read(fds_[1], buf, sizeof(buf));
     ASSERT_EQ(11, n);
     EXPECT_EQ(ScriptedPeer::Frame("(he1 0)"), std::string(buf, n));
+}
+
+TEST_F(FramingTest, SendsAMessageLargerThanTheSocketTakesAtOnceWhole) {
+    int small = 4096;
+    ASSERT_EQ(0, setsockopt(fds_[0], SOL_SOCKET, SO_SNDBUF, &small, sizeof(small)));
+    std::string big(300000, ' ');
+    for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>('a' + i % 26);
+    std::string received;
+    std::thread reader([&] {
+        char buf[1000];
+        while (received.size() < big.size() + 4) {
+            ssize_t n = read(fds_[1], buf, sizeof(buf));
+            if (n <= 0) return;
+            received.append(buf, n);
+        }
+    });
+    PutMessage(big);
+    reader.join();
+    EXPECT_EQ(LINK_OPEN, gLinkState);
+    EXPECT_TRUE(received == ScriptedPeer::Frame(big));
+}
+
+// A send on a link the other side has ended marks the link instead of raising SIGPIPE (which
+// would end this test program).
+TEST_F(FramingTest, FailedSendMarksTheLink) {
+    struct Case {
+        const char* name;
+        bool pipeInstead;  // not a socket at all
+        LinkState state;
+        int error;
+    };
+    const Case cases[] = {{"peer closed", false, LINK_CLOSED, 0},
+                          {"not a socket", true, LINK_BROKEN, ENOTSOCK}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        int pipeFds[2] = {-1, -1};
+        if (c.pipeInstead) {
+            ASSERT_EQ(0, pipe(pipeFds));
+            gSocket.Close();
+            gSocket.s = pipeFds[1];
+        }
+        close(fds_[1]);
+        fds_[1] = -1;
+        gLinkErrno = 0;
+        PutMessage("(he1 0)(syn)");
+        EXPECT_EQ(c.state, gLinkState);
+        EXPECT_EQ(c.error, gLinkErrno);
+        if (pipeFds[0] >= 0) close(pipeFds[0]);
+        gSocket.Close();
+    }
 }
 
 using FramingDeathTest = FramingTest;

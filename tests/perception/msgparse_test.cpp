@@ -221,4 +221,35 @@ TEST_F(MsgParseTest, HearingTakesATeamMatesPositionBehindAValidKey) {
     EXPECT_EQ(1u, world.mFriendPlayHeadMap.count("4"));
 }
 
+// Two teams of this agent under different names and keys: each sees the other as opponents and
+// ignores the other's spoken positions.
+TEST_F(MsgParseTest, TeamNameAndKeyOfTheRunDecideTeamMatesAndWhatIsHeard) {
+    const std::string defaultName = DATA::TeamName, defaultKey = DATA::hearMsgKey;
+    struct Side {
+        const char* name;
+        const char* key;
+    };
+    const Side sides[] = {{"Alpha", "abc"}, {"Beta", "XyZ"}};
+    for (const Side& own : sides) {
+        SCOPED_TRACE(own.name);
+        DATA::TeamName = own.name;
+        DATA::hearMsgKey = own.key;
+        WorldModel fresh;
+        world = fresh;
+        for (const Side& other : sides) {
+            const std::string id = &other == &own ? "2" : "3";
+            Read(std::string("(See (P (team ") + other.name + ") (id " + id +
+                 ") (head (pol 2 0 0))))(hear 20.0 -30 " + other.key + id + "-1.5y2)");
+        }
+        ASSERT_EQ(1u, world.mFriendPlayMap.size());
+        EXPECT_EQ(1u, world.mFriendPlayMap.count("2"));
+        ASSERT_EQ(1u, world.mOppositePlayMap.size());
+        EXPECT_EQ(1u, world.mOppositePlayMap.count("3"));
+        ASSERT_EQ(1u, world.mFriendPlayHeadMap.size());
+        ExpectFlag(world.mFriendPlayHeadMap["2"].head, -1.5, 2, 0);
+    }
+    DATA::TeamName = defaultName;
+    DATA::hearMsgKey = defaultKey;
+}
+
 }  // namespace

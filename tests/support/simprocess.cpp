@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <fstream>
@@ -60,6 +61,19 @@ void WireClient::SendRaw(const std::string& bytes) {
         if (n <= 0) return;
         sent += static_cast<size_t>(n);
     }
+}
+
+bool WireClient::SendWithin(const std::string& payload, double timeoutSeconds) {
+    const std::string bytes = Frame(payload);
+    for (size_t sent = 0; sent < bytes.size();) {
+        pollfd p{fd_, POLLOUT, 0};
+        if (poll(&p, 1, static_cast<int>(timeoutSeconds * 1000)) != 1) return false;
+        ssize_t n =
+            send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
+        if (n > 0) sent += static_cast<size_t>(n);
+    }
+    return true;
 }
 
 bool WireClient::Receive(std::string& payload, double timeoutSeconds) {
@@ -121,6 +135,8 @@ bool ChildProcess::Start(const std::string& binary, const std::vector<std::strin
     if (pid_ != 0) return pid_ > 0;
     dup2(open(outPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
     dup2(open(errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+    // The child starts as from a shell: a SIGPIPE it does not guard against ends it.
+    signal(SIGPIPE, SIG_DFL);
     std::vector<char*> argv{const_cast<char*>(binary.c_str())};
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);

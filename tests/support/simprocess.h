@@ -23,6 +23,9 @@ class WireClient {
     void Adopt(int fd) { Close(), fd_ = fd; }  // an accepted connection
     void Send(const std::string& payload) { SendRaw(Frame(payload)); }
     void SendRaw(const std::string& bytes);
+    // One frame, given up (perhaps half sent) when the other side takes nothing for the time
+    // given. False when given up or the link has failed.
+    bool SendWithin(const std::string& payload, double timeoutSeconds);
     // One frame; false on timeout or end of stream (a partial frame is kept for the next call).
     bool Receive(std::string& payload, double timeoutSeconds = 5);
     // True when no byte arrives within the time given.

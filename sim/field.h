@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <vector>
 
 #include "sim/geometry.h"
 
@@ -15,6 +16,9 @@ constexpr double kGoalWidth = 2.1;
 constexpr double kGoalHeight = 0.8;
 constexpr double kGoalDepth = 0.6;
 constexpr double kCentreCircleRadius = 2.0;
+constexpr double kGoalAreaDepth = 1.8;  // the box in front of each goal, m
+constexpr double kGoalAreaWidth = 3.9;
+constexpr int kCentreCircleChords = 10;  // the circle as the cameras report it
 constexpr double kBallRadius = 0.042;
 // A free ball's speed decays as exp(-k t): a drag of 0.0277 N s/m on its 0.026 kg.
 constexpr double kBallDecayPerSecond = 0.0277 / 0.026;
@@ -35,5 +39,14 @@ constexpr std::array<Landmark, 8> kLandmarks = {{
     {"G1R", {kFieldLength / 2, kGoalWidth / 2, kGoalHeight}},
     {"G2R", {kFieldLength / 2, -kGoalWidth / 2, kGoalHeight}},
 }};
+
+// A straight field marking on the ground, from end to end.
+struct FieldLine {
+    Vec3 a, b;
+};
+
+// Every marking: the side lines, the goal lines, the half-way line, the centre circle as
+// kCentreCircleChords chords, and the three lines of each goal area.
+const std::vector<FieldLine>& FieldLines();
 
 }  // namespace sim

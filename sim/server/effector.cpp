@@ -17,6 +17,11 @@ bool SingleAtom(const SNode* group, std::string& value) {
     return true;
 }
 
+// An item as text, for messages ("(...)" for a list).
+std::string AtomText(const SNode& n) {
+    return IsAtom(n) ? n.atom : "(...)";
+}
+
 void ReadJoint(const SNode& g, int joint, EffectorCommands& c, EffectorRejects& r) {
     double v;
     if (g.items.size() != 2 || !IsAtom(g.items[1]) || !ParseNumberAtom(g.items[1].atom, v)) {
@@ -85,13 +90,12 @@ void ReadGroup(const SNode& g, EffectorCommands& c, EffectorRejects& r) {
     if (joint >= 0) {
         ReadJoint(g, joint, c, r);
     } else if (head == "scene") {
-        std::string path;
-        if (!SingleAtom(&g, path)) {
-            r.malformed++;
-            return;
-        }
+        // Any shape is taken, so that the server can say what it does not offer.
         c.scene = true;
-        c.scenePath = path;
+        c.scenePath = g.items.size() > 1 && IsAtom(g.items[1]) ? g.items[1].atom : "";
+        c.sceneExtra.clear();
+        for (size_t i = 2; i < g.items.size(); ++i)
+            c.sceneExtra += (i > 2 ? " " : "") + AtomText(g.items[i]);
     } else if (head == "init") {
         ReadInit(g, c, r);
     } else if (head == "beam") {

@@ -17,7 +17,8 @@ const size_t kMaxSayLength = 20;
 
 struct EffectorCommands {
     bool scene = false;
-    std::string scenePath;
+    std::string scenePath;   // "" when the scene group names none
+    std::string sceneExtra;  // anything after the path, as text ("1" of a robot type)
     bool init = false;
     int unum = 0;  // 0 = next free
     std::string teamName;

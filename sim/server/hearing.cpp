@@ -16,6 +16,7 @@ std::vector<HeardMessage> HearFor(const Listener& listener,
     bool teamSlotUsed[2] = {false, false};  // left, right
     for (const Utterance& u : utterances) {
         HeardMessage h;
+        h.team = u.team;
         h.time = u.time;
         h.text = u.text;
         if (u.robot == listener.robot) {

@@ -14,6 +14,7 @@ const double kHearingRange = 50;  // m
 struct Utterance {  // in order of arrival
     int robot = -1;
     bool leftTeam = true;
+    std::string team;            // the speaker's team name
     double head[3] = {0, 0, 0};  // speaker's head, field frame, m
     double time = 0;             // simulation time of the cycle in which it was said
     std::string text;

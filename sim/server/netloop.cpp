@@ -31,7 +31,12 @@ NetLoop::~NetLoop() {
     for (int fd : listenFds_) close(fd);
 }
 
-int NetLoop::Listen(int port, std::string& error) {
+int NetLoop::Listen(int port, std::string& error, const std::string& address) {
+    in_addr host;
+    if (inet_pton(AF_INET, address.c_str(), &host) != 1) {
+        error = "not an IPv4 address: " + address;
+        return -1;
+    }
     int fd = socket(AF_INET, SOCK_STREAM, 0);
     if (fd < 0) {
         error = std::strerror(errno);
@@ -41,7 +46,7 @@ int NetLoop::Listen(int port, std::string& error) {
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_addr = host;
     addr.sin_port = htons(static_cast<uint16_t>(port));
     if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 || listen(fd, 64) != 0 ||
         !SetNonBlocking(fd)) {

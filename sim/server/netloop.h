@@ -7,7 +7,7 @@
 
 #include "sim/server/framing.h"
 
-// One poll-based event loop over non-blocking loopback sockets: listeners, and connections
+// One poll-based event loop over non-blocking TCP sockets: listeners, and connections
 // with their own input and output buffers. Nothing here ever blocks on a client: a client
 // that does not read has its output queued up to a limit, then it is dropped.
 
@@ -29,9 +29,9 @@ class NetLoop {
     NetLoop(const NetLoop&) = delete;
     NetLoop& operator=(const NetLoop&) = delete;
 
-    // Listens on 127.0.0.1:port (0 picks a free port). Returns the listener id, or -1 with
-    // `error` set. BoundPort gives the port actually used.
-    int Listen(int port, std::string& error);
+    // Listens on address:port (an IPv4 address in dots; port 0 picks a free port). Returns the
+    // listener id, or -1 with `error` set. BoundPort gives the port actually used.
+    int Listen(int port, std::string& error, const std::string& address = "127.0.0.1");
     int BoundPort(int listener) const;
 
     // Waits at most timeoutMs (0: just look) for activity and appends what happened. Returns

@@ -1,5 +1,7 @@
 #include "sim/server/options.h"
 
+#include <arpa/inet.h>
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -33,17 +35,23 @@ const int kMaxRobotsAll = 29;
 std::string UsageText() {
     return "usage: pitchsim [options]\n"
            "  --agent-port=N          agents' TCP port (default 3100; 0 = pick a free one)\n"
-           "  --trainer-port=N        trainer's TCP port (default 3200; 0 = pick a free one)\n"
+           "  --bind=ADDR             IPv4 address the agents' port listens on (default\n"
+           "                          127.0.0.1; 0.0.0.0 = every interface)\n"
+           "  --trainer-port=N        trainer's TCP port, on 127.0.0.1 only (default 3200;\n"
+           "                          0 = pick a free one)\n"
            "  --http-port=N           web monitor port (default 8080; not served yet)\n"
            "  --realtime              one cycle every 20 ms of wall time (default)\n"
            "  --sync                  go on as soon as every agent has replied\n"
            "  --seed=N                seed of the sensor noise (default 1)\n"
-           "  --noise=on|off          sensor noise (default on)\n"
+           "  --noise=on|off          sensor noise and camera calibration error (default on)\n"
+           "  --lines=on|off          field lines in vision (default on)\n"
            "  --half-time=SECONDS     length of a half in game seconds (default 300)\n"
            "  --max-robots-per-team=N largest uniform number (default 11)\n"
            "  --sync-timeout=MS       --sync: longest wait for a reply (default 100)\n"
            "  --auto-kickoff=SECONDS  kick off this long after the first agent joined\n"
-           "                          (default 5; 0 = only on the trainer's command)\n"
+           "                          and after half time (default 5; 0 = only on the\n"
+           "                          trainer's command)\n"
+           "  --exit-at-gameover      end with the final score 3 s after the game is over\n"
            "  --log=FILE              write the event log to FILE as well\n"
            "  --quiet                 no event lines on standard output\n"
            "  --help                  print this text\n";
@@ -65,7 +73,9 @@ OptionsOutcome ParseServerOptions(const std::vector<std::string>& args, ServerOp
         if (name == "--help" && !hasValue) {
             options.help = true;
             return kOptionsHelp;
-        } else if ((name == "--sync" || name == "--realtime" || name == "--quiet") && hasValue) {
+        } else if ((name == "--sync" || name == "--realtime" || name == "--quiet" ||
+                    name == "--exit-at-gameover") &&
+                   hasValue) {
             error = name + " takes no value";
             return kOptionsError;
         } else if (name == "--sync") {
@@ -74,6 +84,8 @@ OptionsOutcome ParseServerOptions(const std::vector<std::string>& args, ServerOp
             options.sync = false;
         } else if (name == "--quiet") {
             options.quiet = true;
+        } else if (name == "--exit-at-gameover") {
+            options.exitAtGameOver = true;
         } else if (!hasValue) {
             error = "unknown option or missing value: " + arg;
             return kOptionsError;
@@ -86,9 +98,14 @@ OptionsOutcome ParseServerOptions(const std::vector<std::string>& args, ServerOp
         } else if (name == "--seed") {
             if (!ReadInt(value, 0, 4294967295L, n)) return bad("a whole number >= 0");
             options.seed = static_cast<unsigned>(n);
-        } else if (name == "--noise") {
+        } else if (name == "--noise" || name == "--lines") {
             if (value != "on" && value != "off") return bad("on or off");
-            options.noise = value == "on";
+            (name == "--noise" ? options.noise : options.lines) = value == "on";
+        } else if (name == "--bind") {
+            in_addr address;
+            if (inet_pton(AF_INET, value.c_str(), &address) != 1)
+                return bad("an IPv4 address such as 0.0.0.0");
+            options.bindAddress = value;
         } else if (name == "--half-time") {
             if (!ReadSeconds(value, 1, 1e6, s)) return bad("seconds >= 1");
             options.halfTime = s;

@@ -6,18 +6,21 @@
 
 // The command line of pitchsim.
 struct ServerOptions {
-    int agentPort = 3100;    // 0: pick a free port
-    int trainerPort = 3200;  // 0: pick a free port
-    int httpPort = 8080;     // the web monitor (not served yet)
-    bool sync = false;       // false: real time, one cycle per 20 ms of wall time
+    std::string bindAddress = "127.0.0.1";  // agents' port listens here (IPv4)
+    int agentPort = 3100;                   // 0: pick a free port
+    int trainerPort = 3200;                 // 0: pick a free port
+    int httpPort = 8080;                    // the web monitor (not served yet)
+    bool sync = false;                      // false: real time, one cycle per 20 ms of wall time
     unsigned seed = 1;
     bool noise = true;
+    bool lines = true;          // field lines in vision
     double halfTime = 300;      // game seconds per half
     int maxRobotsPerTeam = 11;  // also the largest uniform number
     int syncTimeoutMs = 100;    // --sync: how long to wait for a reply
     double autoKickoff = 5;     // seconds after the first agent joined; 0 = off
-    std::string logFile;        // "" = no log file
-    bool quiet = false;         // no per-event lines on standard output
+    bool exitAtGameOver = false;
+    std::string logFile;  // "" = no log file
+    bool quiet = false;   // no per-event lines on standard output
     bool help = false;
 };
 

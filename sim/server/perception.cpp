@@ -53,7 +53,11 @@ void WriteBody(std::string& out, const RobotPerception& p) {
     }
     out += "(t ";
     Num(out, p.gameTime, 2);
-    out += ") (pm " + p.playMode + "))";
+    out += ") (pm " + p.playMode + ")";
+    if (p.identified)
+        out +=
+            " (sl " + std::to_string(p.scoreLeft) + ") (sr " + std::to_string(p.scoreRight) + ")";
+    out += ")";
     out += "(GYR (n torso) (rt";
     Vec(out, p.gyro, 2);
     out += "))(ACC (n torso) (a";
@@ -97,12 +101,19 @@ std::string SeeGroup(const RobotPerception& p, size_t robotCount) {
         }
         out += ')';
     }
+    for (const SeenLine& l : p.lines) {
+        out += " (L ";
+        Pol(out, l.a);
+        out += ' ';
+        Pol(out, l.b);
+        out += ')';
+    }
     out += ')';
     return out;
 }
 
 std::string HearGroup(const HeardMessage& h) {
-    std::string out = "(hear ";
+    std::string out = "(hear " + h.team + ' ';
     Num(out, h.time, 2);
     out += ' ';
     if (h.self) {
@@ -120,9 +131,12 @@ std::string WritePerception(const RobotPerception& p) {
     std::string out;
     out.reserve(4096);
     WriteBody(out, p);
+    std::string hear;
+    for (const HeardMessage& h : p.heard) hear += HearGroup(h);
+    // Robots are left out first, as few as needed; then heard messages.
     size_t robots = p.robots.size();
     std::string see = p.visionCycle ? SeeGroup(p, robots) : "";
-    while (out.size() + see.size() > kMaxPerceptionPayload && robots > 0)
+    while (out.size() + see.size() + hear.size() > kMaxPerceptionPayload && robots > 0)
         see = SeeGroup(p, --robots);
     if (out.size() + see.size() > kMaxPerceptionPayload) see.clear();
     out += see;

@@ -8,6 +8,7 @@
 
 // Writes one robot's perception text from plain readings. Order: time, GS, GYR, ACC, the 22
 // HJ groups, FRP lf then rf (only a foot that touches), See (vision cycles only), hear.
+// See holds landmarks and the ball, then robots (P), then field lines (L).
 // Non-finite readings are written as 0: no NaN ever reaches the wire.
 
 struct PolarReading {
@@ -32,7 +33,12 @@ struct SeenRobot {
     std::vector<SeenPart> parts;  // only the parts in view
 };
 
+struct SeenLine {  // the part of a field line in view, from end to end
+    PolarReading a, b;
+};
+
 struct HeardMessage {
+    std::string team;      // the speaker's team name
     double time = 0;       // simulation time of the cycle in which it was said
     bool self = false;     // the listener said it
     double direction = 0;  // deg relative to the listener's torso heading, + = left
@@ -53,6 +59,7 @@ struct RobotPerception {
     bool leftSide = true;
     double gameTime = 0;
     std::string playMode;
+    int scoreLeft = 0, scoreRight = 0;    // written once identified
     double gyro[3] = {0, 0, 0};           // deg/s, torso model frame
     double acc[3] = {0, 0, 0};            // m/s^2, torso model frame
     double joints[kWireJointCount] = {};  // deg, wire order
@@ -60,6 +67,7 @@ struct RobotPerception {
     bool visionCycle = false;
     std::vector<SeenObject> objects;
     std::vector<SeenRobot> robots;
+    std::vector<SeenLine> lines;
     std::vector<HeardMessage> heard;
 };
 

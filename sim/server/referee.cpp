@@ -1,6 +1,9 @@
 #include "sim/server/referee.h"
 
+#include <algorithm>
 #include <cmath>
+
+#include "sim/server/outofplay.h"
 
 namespace {
 
@@ -33,16 +36,37 @@ void Referee::SetMode(PlayMode m) {
     if (m == mode) return;
     mode = m;
     modeTime_ = 0;
-    if (m != kBeforeKickOff) firstWait_ = false;
     RefereeEvent e;
     e.kind = RefereeEvent::kModeChange;
     e.mode = m;
     events_.push_back(e);
 }
 
+void Referee::PlaceBall(const double spot[3]) {
+    std::copy(spot, spot + 3, spot_);
+    spotKnown_ = true;
+    ballToSpot_ = true;
+}
+
 void Referee::KickOff(bool left) {
     SetMode(left ? kKickOffLeft : kKickOffRight);
-    ballToCentre_ = true;
+    leftKickedOff_ = left;
+    lastTouch = LastTouch();
+    if (half == 1 && !firstKickOffTaken_) firstKickOffLeft_ = left;
+    firstKickOffTaken_ = true;
+    waiting_ = -1;
+    const double centre[3] = {0, 0, kBallRadius};
+    PlaceBall(centre);
+}
+
+// A new call restarts the set play even when it is of the same kind as the present one.
+void Referee::CallSetPlay(PlayMode m, const double spot[3]) {
+    if (m == mode) {
+        modeTime_ = 0;
+        events_.push_back({RefereeEvent::kModeChange, m});
+    }
+    SetMode(m);
+    PlaceBall(spot);
 }
 
 void Referee::TrainerKickOff(bool left) {
@@ -50,9 +74,17 @@ void Referee::TrainerKickOff(bool left) {
     KickOff(left);
 }
 
+// A forced set play is taken where the ball lies at the next cycle; a forced kick-off starts
+// the count of touches afresh, like a called one.
 void Referee::TrainerPlayMode(PlayMode m) {
     trainerSeen_ = true;
+    if (m == mode) return;
     SetMode(m);
+    spotKnown_ = false;
+    if (m == kKickOffLeft || m == kKickOffRight) {
+        leftKickedOff_ = m == kKickOffLeft;
+        lastTouch = LastTouch();
+    }
 }
 
 bool Referee::BeamAllowed() const {
@@ -60,8 +92,7 @@ bool Referee::BeamAllowed() const {
 }
 
 bool Referee::IsSetPlay() const {
-    return mode != kBeforeKickOff && mode != kPlayOn && mode != kGoalLeft && mode != kGoalRight &&
-           mode != kGameOver;
+    return SetPlayTaker(mode) != kNobody;
 }
 
 // The ball has fully crossed a goal line between the posts and under the bar.
@@ -81,41 +112,82 @@ bool Referee::JudgeGoal(const RefereeInput& in) {
     return true;
 }
 
-void Referee::Step(const RefereeInput& in) {
-    if (in.agentsJoined > 0 && sinceJoin_ < 0) sinceJoin_ = 0;
-    if (sinceJoin_ >= 0) sinceJoin_ += kCycleSeconds;
+// The team taking the set play touching the ball first starts play; the other team touching
+// it first puts the ball back on the spot. The 15 s run from the first call, so that a robot
+// standing on the spot cannot hold the game up.
+bool Referee::JudgeSetPlayTouches(const RefereeInput& in) {
+    if (!in.touches.empty()) {
+        bool takerLeft = SetPlayTaker(mode) == kLeftTeam;
+        if (in.touches.front().left == takerLeft) {
+            SetMode(kPlayOn);
+            return false;
+        }
+        PlaceBall(spot_);
+        events_.push_back({RefereeEvent::kModeChange, mode});
+        return true;
+    }
+    if (modeTime_ >= kSetPlaySeconds - 1e-9) SetMode(kPlayOn);
+    return false;
+}
 
+// The first half waits from the first agent's arrival, the second from half time; a trainer
+// command during the wait leaves the kick-off to the trainer.
+void Referee::StepBeforeKickOff(const RefereeInput& in) {
+    if (half == 1 && !firstKickOffTaken_ && waiting_ < 0 && in.agentsJoined > 0) waiting_ = 0;
+    if (waiting_ < 0) return;
+    waiting_ += kCycleSeconds;
+    bool automatic = !trainerSeen_ && autoKickoff_ > 0;
+    // Compared in whole cycles so that float sums do not move the kick-off by a cycle.
+    if (automatic &&
+        std::lround(waiting_ / kCycleSeconds) >= std::lround(autoKickoff_ / kCycleSeconds))
+        KickOff(half == 1 ? true : !firstKickOffLeft_);
+}
+
+bool Referee::EndOfHalf() {
+    double halfEnd = halfTime_ * half;
+    if (gameTime < halfEnd - 1e-9) return false;
+    gameTime = halfEnd;
+    if (half == 1) {
+        half = 2;
+        trainerSeen_ = false;
+        waiting_ = 0;
+        SetMode(kBeforeKickOff);
+    } else {
+        SetMode(kGameOver);
+    }
+    return true;
+}
+
+void Referee::Step(const RefereeInput& in) {
+    StepRules(in);
+    std::copy(in.ballPos, in.ballPos + 3, previousBall_);
+}
+
+void Referee::StepRules(const RefereeInput& in) {
+    modeTime_ += kCycleSeconds;
     if (mode == kBeforeKickOff) {
-        bool automatic = firstWait_ && !trainerSeen_ && autoKickoff_ > 0 && sinceJoin_ >= 0;
-        // Compared in whole cycles so that float sums do not move the kick-off by a cycle.
-        if (automatic &&
-            std::lround(sinceJoin_ / kCycleSeconds) >= std::lround(autoKickoff_ / kCycleSeconds))
-            KickOff(leftKicksFirst_);
+        StepBeforeKickOff(in);
         return;  // the clock stands still
     }
     if (mode == kGameOver) return;
 
     gameTime += kCycleSeconds;
-    modeTime_ += kCycleSeconds;
-
-    double halfEnd = halfTime_ * half;
-    if (gameTime >= halfEnd - 1e-9) {
-        gameTime = halfEnd;
-        if (half == 1) {
-            half = 2;
-            SetMode(kBeforeKickOff);
-        } else {
-            SetMode(kGameOver);
-        }
-        return;
-    }
-
+    if (EndOfHalf()) return;
     if (mode == kGoalLeft || mode == kGoalRight) {
         if (modeTime_ >= kGoalPauseSeconds - 1e-9) KickOff(mode == kGoalRight);
         return;
     }
+    if (IsSetPlay() && !spotKnown_) {
+        std::copy(in.ballPos, in.ballPos + 3, spot_);
+        spotKnown_ = true;
+    }
+    for (const BallTouch& t : in.touches) lastTouch = {true, t.left, t.unum};
+    if (IsSetPlay() && JudgeSetPlayTouches(in)) return;
     if (JudgeGoal(in)) return;
-    if (IsSetPlay() && (in.ballTouched || modeTime_ >= kSetPlaySeconds - 1e-9)) SetMode(kPlayOn);
+    TouchTeam last = !lastTouch.known ? kNobody : lastTouch.left ? kLeftTeam : kRightTeam;
+    SetPlayCall call;
+    if (JudgeOutOfPlay(previousBall_, in.ballPos, last, leftKickedOff_, call))
+        CallSetPlay(call.mode, call.spot);
 }
 
 std::vector<RefereeEvent> Referee::TakeEvents() {
@@ -124,8 +196,9 @@ std::vector<RefereeEvent> Referee::TakeEvents() {
     return out;
 }
 
-bool Referee::TakeBallToCentre() {
-    bool b = ballToCentre_;
-    ballToCentre_ = false;
-    return b;
+bool Referee::TakeBallSpot(double spot[3]) {
+    if (!ballToSpot_) return false;
+    ballToSpot_ = false;
+    std::copy(spot_, spot_ + 3, spot);
+    return true;
 }

@@ -49,7 +49,7 @@ int MillisUntil(std::chrono::steady_clock::time_point t) {
 Server::Server(const ServerOptions& options)
     : options_(options),
       log_(options.quiet, options.logFile),
-      vision_(options.noise, options.seed),
+      vision_(options.noise, options.seed, options.lines),
       referee_(options.halfTime, options.autoKickoff) {
     sim::SetMujocoWarningsQuiet(options.quiet);
 }
@@ -60,10 +60,10 @@ bool Server::Start() {
         return false;
     }
     std::string error;
-    agentListener_ = net_.Listen(options_.agentPort, error);
+    agentListener_ = net_.Listen(options_.agentPort, error, options_.bindAddress);
     if (agentListener_ < 0) {
-        log_.Error("pitchsim: cannot listen on agent port " + std::to_string(options_.agentPort) +
-                   ": " + error);
+        log_.Error("pitchsim: cannot listen on agent port " + options_.bindAddress + ":" +
+                   std::to_string(options_.agentPort) + ": " + error);
         return false;
     }
     trainerListener_ = net_.Listen(options_.trainerPort, error);
@@ -82,7 +82,7 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
     stop_ = &stop;
     nextCycle_ = Clock::now() + kCycle;
     nextStatus_ = Clock::now() + std::chrono::seconds(static_cast<int>(kStatusSeconds));
-    while (!stop && !killed_) {
+    while (!stop && !killed_ && !OverLongEnough()) {
         StepCycle();
         SendPerceptions();
         CollectReplies();
@@ -104,6 +104,12 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
     log_.Flush();
 }
 
+// --exit-at-gameover: the agents see GameOver for a while before the end.
+bool Server::OverLongEnough() const {
+    return options_.exitAtGameOver && referee_.mode == kGameOver &&
+           referee_.SecondsInMode() >= kGameOverExitSeconds - 1e-9;
+}
+
 // (1) Physics and referee.
 void Server::StepCycle() {
     world_.StepCycle();
@@ -116,15 +122,21 @@ void Server::JudgeCycle() {
     in.ballPos[0] = ball.pos.x;
     in.ballPos[1] = ball.pos.y;
     in.ballPos[2] = ball.pos.z;
-    in.ballTouched = BallTouchedByRobot();
+    in.touches = BallTouches();
     in.agentsJoined = world_.RobotCount();
     referee_.Step(in);
     LogRefereeEvents();
 }
 
-// Any substep of the cycle counts, so that a short kick is not missed.
-bool Server::BallTouchedByRobot() const {
-    return !world_.BallTouchedBy().empty();
+// Any substep of the cycle counts, so that a short kick is not missed. Robots of agents that
+// have not been given a team yet do not count.
+std::vector<BallTouch> Server::BallTouches() {
+    std::vector<BallTouch> touches;
+    for (int robot : world_.BallTouchedBy()) {
+        const Agent* a = AgentOfRobot(robot);
+        if (a && a->identified) touches.push_back({a->left, a->unum});
+    }
+    return touches;
 }
 
 void Server::LogRefereeEvents() {
@@ -139,7 +151,8 @@ void Server::LogRefereeEvents() {
                       Fixed(referee_.gameTime, 2));
         }
     }
-    if (referee_.TakeBallToCentre()) sim::PlaceBall(world_, {0, 0, sim::kBallRadius});
+    double spot[3];
+    if (referee_.TakeBallSpot(spot)) sim::PlaceBall(world_, {spot[0], spot[1], spot[2]});
 }
 
 // (2) Perceptions.
@@ -151,10 +164,12 @@ void Server::SendPerceptions() {
     std::vector<Utterance> utterances;
     for (const Said& s : toHear_) {
         auto it = agents_.find(s.connection);
-        if (it == agents_.end() || it->second.robot < 0) continue;
+        // A robot without a team has no team name to speak with.
+        if (it == agents_.end() || it->second.robot < 0 || !it->second.identified) continue;
         Utterance u;
         u.robot = it->second.robot;
         u.leftTeam = it->second.left;
+        u.team = TeamName(u.leftTeam);
         sim::Vec3 head = sensors[u.robot].camera.pos;
         u.head[0] = head.x;
         u.head[1] = head.y;
@@ -177,6 +192,8 @@ void Server::SendPerceptions() {
         p.leftSide = a.left;
         p.gameTime = referee_.gameTime;
         p.playMode = PlayModeName(referee_.mode);
+        p.scoreLeft = referee_.scoreLeft;
+        p.scoreRight = referee_.scoreRight;
         p.gyro[0] = s.gyroDegPerSec.x;
         p.gyro[1] = s.gyroDegPerSec.y;
         p.gyro[2] = s.gyroDegPerSec.z;
@@ -195,7 +212,7 @@ void Server::SendPerceptions() {
         }
         if (visionCycle) {
             p.visionCycle = true;
-            sim::VisionReading v = vision_.See(world_, a.robot);
+            sim::VisionReading v = vision_.See(world_, a.robot, a.calibration);
             for (const sim::SeenLandmark& l : v.landmarks)
                 p.objects.push_back(
                     {l.name, {l.pol.distance, l.pol.horizontalDeg, l.pol.verticalDeg}});
@@ -214,6 +231,9 @@ void Server::SendPerceptions() {
                          {part.pol.distance, part.pol.horizontalDeg, part.pol.verticalDeg}});
                 p.robots.push_back(seen);
             }
+            for (const sim::SeenLine& l : v.lines)
+                p.lines.push_back({{l.a.distance, l.a.horizontalDeg, l.a.verticalDeg},
+                                   {l.b.distance, l.b.horizontalDeg, l.b.verticalDeg}});
         }
         Listener listener;
         listener.robot = a.robot;
@@ -308,10 +328,11 @@ void Server::HandleEvents(std::vector<NetEvent>& events) {
 
 void Server::OnAgentFrame(Agent& a, const std::string& payload) {
     a.lastHeard = Clock::now();
-    a.awaitingReply = false;  // any frame counts as the reply
     EffectorCommands c;
     long before = a.rejects.Total();
     ParseEffectors(payload, c, a.rejects);
+    // A reply is applied in any case; only its (syn) lets a synced cycle go on.
+    if (c.syn) a.awaitingReply = false;
 
     if (c.scene && a.robot < 0 && !JoinWorld(a, c)) return;
     if (a.robot < 0) {
@@ -337,12 +358,18 @@ bool Server::JoinWorld(Agent& a, const EffectorCommands& c) {
         Refuse(a, "unknown model '" + c.scenePath + "' (only " + kSceneModelPath + ")");
         return false;
     }
+    if (!c.sceneExtra.empty()) {
+        Refuse(a, "scene arguments '" + c.sceneExtra +
+                      "' (this server has one robot type: (scene " + kSceneModelPath + "))");
+        return false;
+    }
     int robot = world_.AddRobot();
     if (robot < 0) {
         Refuse(a, "the world is full");
         return false;
     }
     a.robot = robot;
+    a.calibration = vision_.DrawCalibration();
     log_.Info(AgentName(a) + " joined with robot " + std::to_string(robot));
     return true;
 }
@@ -498,6 +525,7 @@ WorldTruth Server::Truth() const {
     t.mode = referee_.mode;
     t.scoreLeft = referee_.scoreLeft;
     t.scoreRight = referee_.scoreRight;
+    t.lastTouch = referee_.lastTouch;
     sim::BallTruth ball = sim::BallGroundTruth(world_);
     double bp[3] = {ball.pos.x, ball.pos.y, ball.pos.z};
     double bv[3] = {ball.vel.x, ball.vel.y, ball.vel.z};

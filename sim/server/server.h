@@ -20,13 +20,15 @@
 // pitchsim's server: the world, the referee and the clients, in one loop of 20 ms cycles.
 // Cycle k: (1) advance the physics and judge it; (2) send perception k to every agent;
 // (3) collect replies (real time: until the cycle's wall-clock slot ends; sync: until every
-// agent has replied or the timeout passed). Trainer commands are applied as they arrive,
-// always between two physics steps.
+// agent has sent (syn) or the timeout passed; a reply without it is applied all the same).
+// Trainer commands are applied as they arrive, always between two physics steps.
 
 // The only robot model this server has.
 const char* const kSceneModelPath = "rsg/agent/nao/nao.rsg";
 // An agent silent this long (wall time) is dropped, its robot removed.
 const double kSilentAgentSeconds = 5;
+// --exit-at-gameover: simulated seconds of GameOver before the process ends.
+const double kGameOverExitSeconds = 3;
 // Wall time between two status lines.
 const double kStatusSeconds = 5;
 
@@ -49,12 +51,13 @@ class Server {
         bool identified = false;
         int unum = 0;
         bool left = true;
-        bool awaitingReply = false;  // perception sent, no reply yet
+        bool awaitingReply = false;  // perception sent, no (syn) yet
         bool holdsWait = false;      // has been sent at least one perception
         Clock::time_point lastHeard;
         EffectorRejects rejects;
         bool rejectsLogged = false;
-        bool refused = false;  // to be closed once its frame is handled
+        bool refused = false;                // to be closed once its frame is handled
+        sim::CameraCalibration calibration;  // its camera's mounting error
     };
 
     struct Said {
@@ -63,9 +66,10 @@ class Server {
         std::string text;
     };
 
+    bool OverLongEnough() const;
     void StepCycle();
     void JudgeCycle();
-    bool BallTouchedByRobot() const;
+    std::vector<BallTouch> BallTouches();
     void SendPerceptions();
     void CollectReplies();
     void HandleEvents(std::vector<NetEvent>& events);

@@ -120,6 +120,9 @@ std::string WriteState(const WorldTruth& t) {
     out += ' ';
     Vec(out, "vel", t.ballVel);
     out += ')';
+    if (t.lastTouch.known)
+        out += std::string(" (lastTouch (team ") + (t.lastTouch.left ? "Left" : "Right") +
+               ") (unum " + std::to_string(t.lastTouch.unum) + "))";
     for (const RobotTruth& r : t.robots) {
         out += " (robot (team ";
         out += r.left ? "Left" : "Right";

@@ -42,6 +42,7 @@ struct WorldTruth {
     int scoreLeft = 0, scoreRight = 0;
     double ballPos[3] = {0, 0, 0};
     double ballVel[3] = {0, 0, 0};
+    LastTouch lastTouch;  // written only when known
     std::vector<RobotTruth> robots;
 };
 

@@ -1,12 +1,16 @@
 // Our agent in pitchsim: it joins, is given its number and side, beams to its formation place,
-// holds its stance after kick-off, and plays on next to clients that misbehave.
+// holds its stance after kick-off, plays on next to clients that misbehave, localises with
+// field lines and camera calibration errors in view, and plays a whole match to its end.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <functional>
+#include <map>
 #include <memory>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,7 +22,7 @@ namespace {
 class AgentMatchTest : public ::testing::Test {
   protected:
     void StartServer(std::vector<std::string> options) {
-        options.insert(options.end(), {"--quiet", "--noise=off"});
+        options.insert(options.begin(), {"--quiet", "--noise=off"});  // a test's own come last
         ASSERT_TRUE(sim.Start(options)) << sim.process.Stderr();
         ASSERT_TRUE(trainer.Connect(sim.TrainerPort()));
     }
@@ -94,11 +98,15 @@ TEST_F(AgentMatchTest, FourAgentsPlayOnBesideAGarbageClientAndOneThatStopsReadin
     sleeper.Send("(scene rsg/agent/nao/nao.rsg)");
     sleeper.Send("(init (unum 9)(teamname Sleepers))");
 
-    // The garbage client answers every perception with rubbish; the sleeper never reads.
+    // The garbage client answers every perception with rubbish, then (syn); the sleeper never
+    // reads.
     std::string perception;
     double simStart = -1;
     for (double end = WallSeconds() + 60; WallSeconds() < end;) {
-        if (garbage.Receive(perception, 0.5)) garbage.Send("(he1 nan)((((lle2 1e99)(say a b)");
+        if (garbage.Receive(perception, 0.5)) {
+            garbage.Send("(he1 nan)((((lle2 1e99)(say a b)");
+            garbage.Send("(syn)");  // the rubbish ended its own frame
+        }
         double t = SimTime();
         if (simStart < 0 && t > 1) simStart = t;
         if (simStart > 0 && t > simStart + 20) break;
@@ -112,6 +120,104 @@ TEST_F(AgentMatchTest, FourAgentsPlayOnBesideAGarbageClientAndOneThatStopsReadin
     EXPECT_FALSE(FindRobot(state, "Right", 9).found);
     EXPECT_GT(NumberAfter(state, "time"), simStart + 20);
     for (auto& a : agents) EXPECT_TRUE(a->Running());
+}
+
+// A scripted listener of another team hears the agents' spoken positions; each is compared
+// with the robot's torso in the trainer's state.
+TEST_F(AgentMatchTest, AgentsLocaliseWithFieldLinesAndCameraCalibrationErrors) {
+    StartServer({"--sync", "--auto-kickoff=0", "--noise=on", "--lines=on", "--seed=5"});
+    const int unums[] = {2, 3, 4};
+    for (int unum : unums) StartAgent(unum);
+    ASSERT_TRUE(Until(
+        [&] {
+            std::string state = State();
+            for (int unum : unums)
+                if (!FindRobot(state, "Left", unum).found) return false;
+            return true;
+        },
+        30));
+    WireClient listener;
+    std::string p;
+    ASSERT_TRUE(listener.Connect(sim.AgentPort()));
+    listener.Send("(scene rsg/agent/nao/nao.rsg)");
+    ASSERT_TRUE(listener.Receive(p));
+    listener.Send("(init (unum 1)(teamname Listeners))(syn)");
+    // (hear Marrowfinch T DIR k4qN X y Y)
+    const std::regex said(
+        R"(\(hear Marrowfinch ([0-9.]+) [-0-9.]+ k4q([0-9])([-0-9.]+)y([-0-9.]+)\))");
+    std::map<int, std::vector<double>> errors;  // m, by uniform number
+    std::map<int, double> sumX, sumY, truthX, truthY;
+    double lines = 0, visions = 0;
+    while (listener.Receive(p)) {
+        listener.Send("(syn)");
+        const double now = NumberAfter(p, "now");
+        if (p.find("(See") != std::string::npos) {
+            visions++;
+            for (size_t at = p.find("(L (pol"); at != std::string::npos;
+                 at = p.find("(L (pol", at + 1))
+                lines++;
+        }
+        if (now > 12) break;
+        if (now < 6) continue;  // beamed, standing, looked around
+        const std::string state = State();
+        for (std::sregex_iterator m(p.begin(), p.end(), said), end; m != end; ++m) {
+            const int unum = std::stoi((*m)[2]);
+            const RobotState r = FindRobot(state, "Left", unum);
+            ASSERT_TRUE(r.found) << unum;
+            const double x = std::stod((*m)[3]), y = std::stod((*m)[4]);
+            errors[unum].push_back(std::hypot(x - r.x, y - r.y));
+            sumX[unum] += x;
+            sumY[unum] += y;
+            truthX[unum] = r.x;
+            truthY[unum] = r.y;
+        }
+    }
+    EXPECT_GT(lines / visions, 3);  // the listener parked at the touch line sees lines too
+    // Each sighting's own noise (1 % of the distance) scatters single positions; the camera's
+    // fixed error must not move them off on average.
+    for (int unum : unums) {
+        std::vector<double>& e = errors[unum];
+        ASSERT_GE(e.size(), 10u) << unum;
+        std::sort(e.begin(), e.end());
+        const double n = static_cast<double>(e.size());
+        const double bias =
+            std::hypot(sumX[unum] / n - truthX[unum], sumY[unum] / n - truthY[unum]);
+        const double within =
+            std::count_if(e.begin(), e.end(), [](double v) { return v < 0.5; }) / n;
+        EXPECT_LT(bias, 0.25) << unum;
+        EXPECT_GE(within, 0.9) << unum;
+        std::printf(
+            "agent %d: %zu positions heard, mean off by %.3f m, median error %.3f m, "
+            "worst %.3f m, %.0f %% within 0.5 m\n",
+            unum, e.size(), bias, e[e.size() / 2], e.back(), 100 * within);
+    }
+    const std::string state = State();
+    for (int unum : unums) EXPECT_FALSE(FindRobot(state, "Left", unum).fallen) << unum;
+}
+
+// Two halves of 30 s with the second kicked off automatically, then GameOver: the simulator
+// ends by itself, with the final score, and the agents end with it.
+TEST(AgentMatch, ASyncedMatchOfTwoHalvesEndsByItselfWithTheFinalScore) {
+    PitchSim sim;
+    ASSERT_TRUE(sim.Start({"--sync", "--half-time=30", "--exit-at-gameover", "--noise=on"}));
+    std::vector<std::unique_ptr<ChildProcess>> agents;
+    for (int unum : {1, 9}) {
+        agents.push_back(std::make_unique<ChildProcess>());
+        ASSERT_TRUE(agents.back()->Start(
+            VELORUNNER_BIN,
+            {"--port=" + std::to_string(sim.AgentPort()), "--unum=" + std::to_string(unum)}));
+    }
+    const double start = WallSeconds();
+    ASSERT_TRUE(sim.process.Wait(240)) << "still running after 240 s";
+    std::printf("match of 2 x 30 s with 2 agents: %.1f s of wall time\n", WallSeconds() - start);
+    EXPECT_TRUE(sim.process.ExitedWith(0));
+    const std::string out = sim.process.Stdout();
+    for (const char* line : {"play mode KickOff_Left at 0.00", "play mode BeforeKickOff at 30.00",
+                             "play mode KickOff_Right at 30.00", "play mode GameOver at 60.00"})
+        EXPECT_NE(std::string::npos, out.find(line)) << line << "\n" << out;
+    EXPECT_TRUE(std::regex_search(out, std::regex("final score Marrowfinch [0-9]+:[0-9]+ Right")))
+        << out;
+    for (auto& a : agents) EXPECT_TRUE(a->Wait(10));
 }
 
 TEST_F(AgentMatchTest, TwoTeamsOfTheAgentUnderTheirOwnNamesBothJoin) {

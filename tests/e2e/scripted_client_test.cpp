@@ -35,7 +35,7 @@ void CheckPerception(const std::string& text, bool identified) {
     ASSERT_EQ("GS", g[1].Head());
     std::vector<std::string> gs, want{"t", "pm"};
     for (size_t i = 1; i < g[1].items.size(); ++i) gs.push_back(g[1].items[i].Head());
-    if (identified) want.insert(want.begin(), {"unum", "team"});
+    if (identified) want = {"unum", "team", "t", "pm", "sl", "sr"};
     ASSERT_EQ(want, gs);
     EXPECT_EQ("GYR", g[2].Head());
     EXPECT_EQ(4u, g[2].Find("rt")->items.size());
@@ -56,7 +56,17 @@ void CheckPerception(const std::string& text, bool identified) {
     long cycle = std::lround(std::strtod(now.c_str(), nullptr) / 0.02);
     bool vision = i < g.size() && g[i].Head() == "See";
     EXPECT_EQ(cycle % 3 == 0, vision) << "cycle " << cycle;
-    for (i += vision; i < g.size(); ++i) EXPECT_EQ("hear", g[i].Head());
+    if (vision) {
+        for (const SNode& seen : g[i].items) {
+            if (seen.Head() != "L") continue;  // a field line: two ends
+            ASSERT_EQ(3u, seen.items.size());
+            EXPECT_TRUE(seen.items[1].Head() == "pol" && seen.items[2].Head() == "pol");
+        }
+    }
+    for (i += vision; i < g.size(); ++i) {
+        EXPECT_EQ("hear", g[i].Head());
+        EXPECT_EQ(5u, g[i].items.size());  // team, time, direction or self, message
+    }
 }
 
 TEST(ServerTest, AScriptedClientGetsWellFormedPerceptionsWhileOthersMisbehave) {
@@ -103,8 +113,9 @@ TEST(ServerTest, AScriptedClientGetsWellFormedPerceptionsWhileOthersMisbehave) {
     int visions = 0, feet = 0;
     for (int k = 0; k < 90; ++k) {
         SCOPED_TRACE(k);
-        checker.Send("(he1 0.5)");
+        checker.Send("(he1 0.5)(syn)");
         garbage.Send(bad[k % bad.size()]);
+        garbage.Send("(syn)");  // after rubbish that may have ended its own frame early
         ASSERT_TRUE(checker.Receive(perception));
         ASSERT_TRUE(garbage.Receive(rubbish));
         CheckPerception(perception, true);
@@ -140,7 +151,7 @@ TEST(ServerTest, JoiningRulesMirroredBeamsTrainerErrorsAndKillsim) {
     ASSERT_TRUE(sim.Start({"--sync", "--sync-timeout=20", "--auto-kickoff=0", "--quiet"}));
     TrainerClient trainer;
     ASSERT_TRUE(trainer.Connect(sim.TrainerPort()));
-    WireClient left, right, refused[3], model;
+    WireClient left, right, refused[3];
     std::string p;
     ASSERT_TRUE(Join(left, sim.AgentPort(), p));
     left.Send("(init (unum 1)(teamname Alpha))");
@@ -156,9 +167,15 @@ TEST(ServerTest, JoiningRulesMirroredBeamsTrainerErrorsAndKillsim) {
         refused[i].Send(inits[i]);
         EXPECT_TRUE(refused[i].SeesEnd()) << inits[i];
     }
-    ASSERT_TRUE(model.Connect(sim.AgentPort()));
-    model.Send("(scene rsg/agent/other.rsg)");
-    EXPECT_TRUE(model.SeesEnd());
+    // Another model, or a robot type this server does not have: one line each, closed.
+    for (const char* scene :
+         {"(scene rsg/agent/other.rsg)", "(scene rsg/agent/nao/nao_hetero.rsg 1)",
+          "(scene rsg/agent/nao/nao.rsg 1)"}) {
+        WireClient model;
+        ASSERT_TRUE(model.Connect(sim.AgentPort()));
+        model.Send(scene);
+        EXPECT_TRUE(model.SeesEnd()) << scene;
+    }
 
     // Beams are in each team's own frame: the right team's is mirrored; the opponent half is
     // out of reach.
@@ -188,6 +205,10 @@ TEST(ServerTest, JoiningRulesMirroredBeamsTrainerErrorsAndKillsim) {
     ASSERT_TRUE(sim.process.Wait(10));
     EXPECT_TRUE(sim.process.ExitedWith(0));
     EXPECT_NE(std::string::npos, (sim.process.Stdout() + sim.process.Stderr()).find("final score"));
+    const std::string errors = sim.process.Stderr();
+    EXPECT_NE(std::string::npos, errors.find("unknown model 'rsg/agent/nao/nao_hetero.rsg'"))
+        << errors;
+    EXPECT_NE(std::string::npos, errors.find("scene arguments '1'")) << errors;
 }
 
 TEST(ServerTest, ASilentAgentCostsTheSyncTimeoutUntilItIsDropped) {

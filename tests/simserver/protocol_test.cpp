@@ -17,10 +17,13 @@ namespace {
 TEST(OptionsTest, ValuesAreReadAndFaultsNamed) {
     ServerOptions o;
     std::string error;
+    EXPECT_TRUE(o.bindAddress == "127.0.0.1" && o.lines && !o.exitAtGameOver);
     ASSERT_EQ(kOptionsOk,
-              ParseServerOptions({"--agent-port=0", "--half-time=60.5", "--sync", "--realtime"}, o,
-                                 error));
+              ParseServerOptions({"--agent-port=0", "--half-time=60.5", "--sync", "--realtime",
+                                  "--bind=0.0.0.0", "--lines=off", "--exit-at-gameover"},
+                                 o, error));
     EXPECT_TRUE(o.agentPort == 0 && o.halfTime == 60.5 && !o.sync);  // the last mode wins
+    EXPECT_TRUE(o.bindAddress == "0.0.0.0" && !o.lines && o.exitAtGameOver);
     const char* faults[][2] = {{"--agent-port=65536", "--agent-port"},
                                {"--agent-port=31x", "--agent-port"},
                                {"--agent-port", "missing value"},
@@ -30,6 +33,10 @@ TEST(OptionsTest, ValuesAreReadAndFaultsNamed) {
                                {"--sync-timeout=0", "--sync-timeout"},
                                {"--sync=1", "takes no value"},
                                {"--log=", "--log"},
+                               {"--bind=localhost", "IPv4 address"},
+                               {"--bind=10.0.0", "IPv4 address"},
+                               {"--lines=no", "on or off"},
+                               {"--exit-at-gameover=1", "takes no value"},
                                {"extra", "unknown option"}};
     for (const auto& f : faults) {
         EXPECT_EQ(kOptionsError, ParseServerOptions({f[0]}, o, error)) << f[0];
@@ -96,6 +103,17 @@ TEST(EffectorTest, SceneInitBeamAndSayFollowTheirRules) {
     EXPECT_TRUE(p.c.init && p.c.unum == 7 && p.c.teamName == "MarrowFinch");
     EXPECT_TRUE(p.c.beam && p.c.beamX == -5.5 && p.c.beamY == -2 && p.c.beamRot == 0);
     EXPECT_EQ("k4q51.25y0.5", p.c.sayText);
+    EXPECT_FALSE(p.c.syn);
+    EXPECT_TRUE(Parse("(he1 1)(syn)").c.syn);
+    // A scene of any shape is read, so that the server can name what it does not offer.
+    const char* scenes[][3] = {
+        {"(scene rsg/agent/nao/nao_hetero.rsg 1)", "rsg/agent/nao/nao_hetero.rsg", "1"},
+        {"(scene rsg/agent/nao/nao.rsg 2 (x))", "rsg/agent/nao/nao.rsg", "2 (...)"},
+        {"(scene)", "", ""}};
+    for (const auto& sc : scenes) {
+        Parsed q = Parse(sc[0]);
+        EXPECT_TRUE(q.c.scene && q.c.scenePath == sc[1] && q.c.sceneExtra == sc[2]) << sc[0];
+    }
     EXPECT_TRUE(Parse("(say " + std::string(20, 'a') + ")").c.say);
     for (const std::string& bad : std::initializer_list<std::string>{
              "(init (unum x)(teamname A))", "(init (unum 3))", "(init (unum -1)(teamname A))",
@@ -117,6 +135,8 @@ RobotPerception Standing() {
     p.leftSide = false;
     p.gameTime = 2.1;
     p.playMode = "PlayOn";
+    p.scoreLeft = 3;
+    p.scoreRight = 12;
     p.gyro[0] = std::numeric_limits<double>::quiet_NaN();
     p.gyro[2] = 0.456;
     p.acc[1] = -1e-9;  // rounds to zero: written without a sign
@@ -133,7 +153,8 @@ TEST(PerceptionTest, NumbersGameStateFeetAndNoNonFiniteValue) {
     RobotPerception p = Standing();
     std::string text = WritePerception(p);
     for (const char* part :
-         {"(time (now 12.35))(GS (unum 5) (team right) (t 2.10) (pm PlayOn))(GYR (n torso) (rt "
+         {"(time (now 12.35))(GS (unum 5) (team right) (t 2.10) (pm PlayOn) (sl 3) (sr 12))"
+          "(GYR (n torso) (rt "
           "0.00 0.00 0.46))"
           "(ACC (n torso) (a 0.00 0.00 9.81))(HJ (n hj1) (ax -10.50))(HJ (n hj2) (ax -9.50))",
           "(HJ (n rlj1) (ax 0.00))",
@@ -156,9 +177,11 @@ TEST(PerceptionTest, VisionHearingAndTheSizeCap) {
     r.team = std::string(32, 'T');
     r.parts.push_back({"head", {2, 1, 0}});
     r.parts.push_back({"lfoot", {2.1, 1.5, -15}});
+    p.lines.push_back({{3, 60, -10}, {4.5, -20.5, -7}});
     p.robots.assign(200, r);
     for (int i = 0; i < 200; ++i) p.robots[i].unum = i;
     HeardMessage h;
+    h.team = "Marrowfinch";
     h.time = 12.32;
     h.direction = -35.2;
     h.text = "hello";
@@ -167,7 +190,10 @@ TEST(PerceptionTest, VisionHearingAndTheSizeCap) {
     EXPECT_NE(std::string::npos,
               text.find("(See (B (pol 0.50 -10.00 -30.00)) (P (team " + r.team +
                         ") (id 0) (head (pol 2.00 1.00 0.00)) (lfoot (pol 2.10 1.50 -15.00)))"));
-    EXPECT_NE(std::string::npos, text.find("(hear 12.32 -35.20 hello)"));
+    EXPECT_NE(std::string::npos, text.find("(hear Marrowfinch 12.32 -35.20 hello)"));
+    // Field lines close the See group, after the robots, and survive the cap.
+    EXPECT_NE(std::string::npos,
+              text.find(") (L (pol 3.00 60.00 -10.00) (pol 4.50 -20.50 -7.00)))(hear"));
     // Too long: robots are left out from the end, only as many as needed, and it stays readable.
     EXPECT_LE(text.size(), kMaxPerceptionPayload);
     EXPECT_GT(text.size(), kMaxPerceptionPayload - 200);
@@ -182,6 +208,7 @@ TEST(TrainerTest, StateReplyOnOneLine) {
     t.scoreRight = 1;
     t.ballPos[0] = 1;
     t.ballVel[0] = -0.5;
+    t.lastTouch = {true, false, 4};
     RobotTruth r;
     r.left = false;
     r.unum = 2;
@@ -192,9 +219,12 @@ TEST(TrainerTest, StateReplyOnOneLine) {
     t.robots.push_back(r);
     EXPECT_EQ(
         "(state (time 12.34) (gameTime 2.10) (playMode PlayOn) (score 0 1) "
-        "(ball (pos 1.0000 0.0000 0.0000) (vel -0.5000 0.0000 0.0000)) (robot (team Right) "
+        "(ball (pos 1.0000 0.0000 0.0000) (vel -0.5000 0.0000 0.0000)) (lastTouch (team Right) "
+        "(unum 4)) (robot (team Right) "
         "(unum 2) (pos -3.0000 0.0000 0.0000) (heading 180.00) (upz 0.9900) (fallen 1)))",
         WriteState(t));
+    t.lastTouch.known = false;  // nobody since the kick-off: no group
+    EXPECT_EQ(std::string::npos, WriteState(t).find("lastTouch"));
 }
 
 }  // namespace

@@ -1,16 +1,25 @@
-// The referee over ball positions (kick-offs, the game clock, goals, halves, beam rules) and
-// the routing of spoken messages.
+// The referee over ball positions and touches (kick-offs, the game clock, goals, the ball out
+// of play and its set plays, halves, beam rules) and the routing of spoken messages.
 #include "sim/server/referee.h"
 
 #include <gtest/gtest.h>
 
 #include "sim/server/hearing.h"
+#include "sim/server/outofplay.h"
 
 namespace {
 
 RefereeInput BallAt(double x, double y, double z = 0.042, int agents = 1) {
-    return RefereeInput{{x, y, z}, false, agents};
+    return RefereeInput{{x, y, z}, {}, agents};
 }
+
+RefereeInput Touched(double x, double y, std::vector<BallTouch> touches) {
+    RefereeInput in = BallAt(x, y);
+    in.touches = std::move(touches);
+    return in;
+}
+
+const BallTouch kLeft9{true, 9}, kLeft2{true, 2}, kRight4{false, 4};
 
 void RunCycles(Referee& r, int cycles, const RefereeInput& in) {
     for (int i = 0; i < cycles; ++i) r.Step(in);
@@ -24,8 +33,10 @@ TEST(RefereeTest, AutomaticKickOffFiveSecondsAfterTheFirstAgentUnlessTheTrainerA
     EXPECT_DOUBLE_EQ(0, r.gameTime);
     r.Step(BallAt(0, 0));  // 250 cycles = 5 s
     EXPECT_EQ(kKickOffLeft, r.mode);
-    EXPECT_TRUE(r.TakeBallToCentre());
-    EXPECT_FALSE(r.TakeBallToCentre());
+    double spot[3];
+    EXPECT_TRUE(r.TakeBallSpot(spot));
+    EXPECT_TRUE(spot[0] == 0 && spot[1] == 0 && spot[2] == kBallRadius);
+    EXPECT_FALSE(r.TakeBallSpot(spot));
     r.Step(BallAt(0, 0));
     EXPECT_NEAR(0.02, r.gameTime, 1e-12);
     trained.NoteTrainerCommand();
@@ -33,20 +44,213 @@ TEST(RefereeTest, AutomaticKickOffFiveSecondsAfterTheFirstAgentUnlessTheTrainerA
     EXPECT_EQ(kBeforeKickOff, trained.mode);
 }
 
-TEST(RefereeTest, KickOffTurnsIntoPlayOnWhenTouchedOrAfterFifteenSeconds) {
-    Referee touched(300, 0), waited(300, 0);
-    touched.TrainerKickOff(true);
-    RefereeInput in = BallAt(0, 0);
-    RunCycles(touched, 10, in);
-    EXPECT_EQ(kKickOffLeft, touched.mode);
-    in.ballTouched = true;
-    touched.Step(in);
-    EXPECT_EQ(kPlayOn, touched.mode);
-    waited.TrainerKickOff(false);
-    RunCycles(waited, 749, BallAt(0, 0));
-    EXPECT_EQ(kKickOffRight, waited.mode);
-    waited.Step(BallAt(0, 0));
-    EXPECT_EQ(kPlayOn, waited.mode);
+// A referee in PlayOn after a kick-off by `leftKicksOff`, the ball last touched by `last`.
+Referee InPlay(bool leftKicksOff, TouchTeam last) {
+    Referee r(300, 0);
+    r.TrainerKickOff(leftKicksOff);
+    if (last == kNobody) {
+        r.TrainerPlayMode(kPlayOn);
+    } else {
+        r.Step(Touched(0, 0, {{leftKicksOff, 1}}));
+        r.Step(Touched(0, 0, {last == kLeftTeam ? kLeft9 : kRight4}));
+    }
+    r.Step(BallAt(0, 0));
+    double spot[3];
+    r.TakeBallSpot(spot);
+    r.TakeEvents();
+    return r;
+}
+
+TEST(RefereeTest, BallOutOfPlayGivesTheSetPlayOfTheRulesAtItsSpot) {
+    const double kX = 10.5, kY = 7, kR = kBallRadius;
+    struct Case {
+        const char* what;
+        bool leftKicksOff;
+        TouchTeam last;
+        double from[3], to[3];
+        PlayMode expected;
+        double spot[2];
+    } cases[] = {
+        {"side +y, left last",
+         true,
+         kLeftTeam,
+         {2, 6.9, kR},
+         {2.4, 7.1, kR},
+         kKickInRight,
+         {2.2, kY}},  // placed where it crossed
+        {"side -y, right last",
+         true,
+         kRightTeam,
+         {-3, -7, kR},
+         {-3, -7.05, kR},
+         kKickInLeft,
+         {-3, -kY}},
+        {"side, nobody, left kicked off",
+         true,
+         kNobody,
+         {1, 7, kR},
+         {1, 7.05, kR},
+         kKickInRight,
+         {1, kY}},
+        {"side, nobody, right kicked off",
+         false,
+         kNobody,
+         {1, 7, kR},
+         {1, 7.05, kR},
+         kKickInLeft,
+         {1, kY}},
+        {"side, jumped in by hand",
+         true,
+         kLeftTeam,
+         {-5, 0, kR},
+         {4, 7.1, kR},
+         kKickInRight,
+         {4, kY}},
+        {"right goal line, defenders last",
+         true,
+         kRightTeam,
+         {10.5, 3, kR},
+         {10.55, 3, kR},
+         kCornerKickLeft,
+         {kX, kY}},
+        {"right goal line, attackers last",
+         true,
+         kLeftTeam,
+         {10.5, -3, kR},
+         {10.55, -3, kR},
+         kGoalKickRight,
+         {kX - 1, 0}},
+        {"left goal line, defenders last",
+         true,
+         kLeftTeam,
+         {-10.5, -2, kR},
+         {-10.55, -2, kR},
+         kCornerKickRight,
+         {-kX, -kY}},
+        {"left goal line, attackers last",
+         true,
+         kRightTeam,
+         {-10.5, 2, kR},
+         {-10.55, 2, kR},
+         kGoalKickLeft,
+         {-kX + 1, 0}},
+        {"left goal line, nobody",
+         false,
+         kNobody,
+         {-10.5, 2, kR},
+         {-10.55, 2, kR},
+         kGoalKickLeft,
+         {-kX + 1, 0}},
+        {"over the bar, attackers last",
+         true,
+         kLeftTeam,
+         {10.5, 0, 1},
+         {10.6, 0, 1},
+         kGoalKickRight,
+         {kX - 1, 0}},
+        {"corner area, defenders last",
+         true,
+         kRightTeam,
+         {10.5, -7, kR},
+         {10.6, -7.1, kR},
+         kCornerKickLeft,
+         {kX, -kY}},
+        {"on the side line", true, kLeftTeam, {0, 7, kR}, {0, 7.04, kR}, kPlayOn, {0, 0}},
+        {"on the goal line", true, kLeftTeam, {10.5, 3, kR}, {10.54, 3, kR}, kPlayOn, {0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Referee r = InPlay(c.leftKicksOff, c.last);
+        r.Step(RefereeInput{{c.from[0], c.from[1], c.from[2]}, {}, 1});
+        r.Step(RefereeInput{{c.to[0], c.to[1], c.to[2]}, {}, 1});
+        EXPECT_EQ(c.expected, r.mode);
+        double spot[3];
+        ASSERT_EQ(c.expected != kPlayOn, r.TakeBallSpot(spot));
+        if (c.expected == kPlayOn) continue;
+        EXPECT_NEAR(c.spot[0], spot[0], 1e-9);
+        EXPECT_NEAR(c.spot[1], spot[1], 1e-9);
+        EXPECT_EQ(kBallRadius, spot[2]);
+        EXPECT_EQ(0, r.scoreLeft + r.scoreRight);
+    }
+}
+
+TEST(RefereeTest, SetPlaysStartOnTheTakersTouchAreRepeatedOnTheOthersAndEndAfterFifteenSeconds) {
+    struct Case {
+        const char* what;
+        PlayMode setPlay;
+        std::vector<std::vector<BallTouch>> touches;  // cycle by cycle
+        PlayMode expected;
+        int repeats;  // the ball put back on the spot
+    } cases[] = {
+        {"kick-in, taker", kKickInLeft, {{}, {kLeft2}}, kPlayOn, 0},
+        {"kick-in, other team first", kKickInLeft, {{kRight4}}, kKickInLeft, 1},
+        {"kick-in, both, other first", kKickInLeft, {{kRight4, kLeft2}}, kKickInLeft, 1},
+        {"kick-in, both, taker first", kKickInLeft, {{kLeft2, kRight4}}, kPlayOn, 0},
+        {"kick-in, other then taker", kKickInLeft, {{kRight4}, {}, {kLeft9}}, kPlayOn, 1},
+        {"corner, taker", kCornerKickRight, {{kRight4}}, kPlayOn, 0},
+        {"corner, other team", kCornerKickRight, {{kLeft9}, {kLeft9}}, kCornerKickRight, 2},
+        {"goal kick, taker", kGoalKickLeft, {{kLeft9}}, kPlayOn, 0},
+        {"kick-off, other team", kKickOffRight, {{kLeft2}}, kKickOffRight, 1},
+        {"kick-off, taker", kKickOffRight, {{kRight4}}, kPlayOn, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Referee r = InPlay(false, kNobody);
+        // Called by the referee: over the side line, off the left team's goal line, or a goal.
+        if (c.setPlay == kKickInLeft) {
+            r.Step(BallAt(3, -7.2));
+        } else if (c.setPlay == kCornerKickRight) {
+            r.Step(Touched(-10, 4, {kLeft2}));
+            r.Step(BallAt(-10.6, 4));
+        } else if (c.setPlay == kGoalKickLeft) {
+            r.Step(BallAt(-10.6, 4));
+        } else {
+            r.Step(BallAt(11, 0));
+            RunCycles(r, 150, BallAt(11, 0));
+        }
+        ASSERT_EQ(c.setPlay, r.mode);
+        double spot[3], again[3];
+        ASSERT_TRUE(r.TakeBallSpot(spot));
+        r.TakeEvents();
+        int repeats = 0;
+        for (const auto& touches : c.touches) {
+            r.Step(Touched(spot[0] + 0.3, spot[1], touches));
+            if (r.TakeBallSpot(again)) {
+                repeats++;
+                EXPECT_TRUE(again[0] == spot[0] && again[1] == spot[1]);
+            }
+        }
+        EXPECT_EQ(c.expected, r.mode);
+        EXPECT_EQ(c.repeats, repeats);
+        EXPECT_EQ(static_cast<size_t>(repeats + (c.expected == kPlayOn)), r.TakeEvents().size());
+    }
+    // Untouched, a set play lasts 15 s; a repeat does not restart the count.
+    Referee r = InPlay(false, kNobody);
+    r.Step(BallAt(3, -7.2));
+    RunCycles(r, 400, BallAt(3, -7));
+    r.Step(Touched(3, -7, {kRight4}));
+    RunCycles(r, 348, BallAt(3, -7));
+    EXPECT_EQ(kKickInLeft, r.mode);
+    r.Step(BallAt(3, -7));
+    EXPECT_EQ(kPlayOn, r.mode);
+}
+
+TEST(RefereeTest, LastTouchIsTheLastRobotOfTheCycleAndIsForgottenAtEachKickOff) {
+    Referee r(300, 0);
+    r.TrainerKickOff(true);
+    EXPECT_FALSE(r.lastTouch.known);
+    r.Step(Touched(0, 0, {kLeft2, kRight4, kLeft9}));  // in order of first touch
+    EXPECT_TRUE(r.lastTouch.known && r.lastTouch.left && r.lastTouch.unum == 9);
+    r.Step(Touched(0, 0, {kRight4}));
+    EXPECT_TRUE(r.lastTouch.known && !r.lastTouch.left && r.lastTouch.unum == 4);
+    r.Step(BallAt(11, 0));  // a goal, then a kick-off of the right team
+    RunCycles(r, 150, BallAt(11, 0));
+    EXPECT_EQ(kKickOffRight, r.mode);
+    EXPECT_FALSE(r.lastTouch.known);
+    // Touches while the game is stopped do not count.
+    Referee stopped(300, 0);
+    stopped.Step(Touched(0, 0, {kLeft2}));
+    EXPECT_FALSE(stopped.lastTouch.known);
 }
 
 TEST(RefereeTest, GoalOnlyWhenTheBallFullyCrossedBetweenThePostsUnderTheBar) {
@@ -57,9 +261,8 @@ TEST(RefereeTest, GoalOnlyWhenTheBallFullyCrossedBetweenThePostsUnderTheBar) {
         {10.5 + 0.043, 0, 0.042, kGoalLeft},      // into the right team's goal
         {-10.5 - 0.043, 1.0, 0.042, kGoalRight},  // into the left team's goal
         {10.5 + 0.041, 0, 0.042, kPlayOn},        // still touching the line
-        {11.0, 1.06, 0.042, kPlayOn},             // outside the post
-        {11.0, -1.06, 0.042, kPlayOn},
-        {11.0, 0, 0.81, kPlayOn},  // over the bar
+        {11.0, 1.06, 0.042, kGoalKickRight},      // outside the post: out of play
+        {11.0, -1.06, 0.042, kGoalKickRight},    {11.0, 0, 0.81, kGoalKickRight},  // over the bar
     };
     for (const Case& c : cases) {
         Referee r(300, 0);
@@ -81,43 +284,66 @@ TEST(RefereeTest, AfterThreeSecondsOfGoalTheOtherTeamKicksOffAndTheGoalCountsOnc
     r.Step(BallAt(11, 0));
     EXPECT_EQ(kKickOffRight, r.mode);
     EXPECT_EQ(1, r.scoreLeft);
-    EXPECT_TRUE(r.TakeBallToCentre());
+    double spot[3];
+    EXPECT_TRUE(r.TakeBallSpot(spot) && spot[0] == 0 && spot[1] == 0);
     EXPECT_FALSE(r.BeamAllowed());
 }
 
-TEST(RefereeTest, HalvesEndOnTheGameClockThenGameOver) {
-    Referee r(10, 0);
-    r.TrainerKickOff(true);
-    r.TrainerPlayMode(kPlayOn);
-    RunCycles(r, 499, BallAt(3, 3));
-    EXPECT_EQ(kPlayOn, r.mode);
-    r.Step(BallAt(3, 3));
-    EXPECT_TRUE(r.mode == kBeforeKickOff && r.half == 2 && r.gameTime == 10);
-    RunCycles(r, 500, BallAt(3, 3));  // no automatic kick-off in the second half
-    EXPECT_TRUE(r.mode == kBeforeKickOff && r.gameTime == 10);
-    r.TrainerKickOff(false);
-    RunCycles(r, 500, BallAt(3, 3));
-    EXPECT_TRUE(r.mode == kGameOver && r.gameTime == 20);
-    RunCycles(r, 100, BallAt(11, 0));  // nothing counts any more
-    EXPECT_TRUE(r.scoreLeft == 0 && r.gameTime == 20);
+TEST(RefereeTest, HalfTimeThenTheOtherSideKicksOffAutomaticallyThenGameOver) {
+    struct Case {
+        const char* what;
+        double autoKickoff;
+        bool trainerKicksOffRight;  // in the first half, by the trainer
+        bool trainerInTheBreak;     // a trainer command during the half-time wait
+        PlayMode secondHalf;        // the mode 5 s into the second half's wait
+    } cases[] = {
+        {"automatic, left first", 5, false, false, kKickOffRight},
+        {"trainer's right first", 5, true, false, kKickOffLeft},
+        {"trainer in the break", 5, false, true, kBeforeKickOff},
+        {"automatic off", 0, false, false, kBeforeKickOff},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Referee r(10, c.autoKickoff);
+        if (c.trainerKicksOffRight) r.TrainerKickOff(false);
+        if (c.autoKickoff == 0) r.TrainerKickOff(true);
+        RunCycles(r, 250, BallAt(3, 3));  // the automatic kick-off after 5 s of waiting
+        ASSERT_NE(kBeforeKickOff, r.mode);
+        r.TrainerPlayMode(kPlayOn);
+        while (r.mode != kBeforeKickOff) r.Step(BallAt(3, 3));
+        EXPECT_TRUE(r.half == 2 && r.gameTime == 10);
+        if (c.trainerInTheBreak) r.NoteTrainerCommand();
+        RunCycles(r, 249, BallAt(3, 3));
+        EXPECT_EQ(kBeforeKickOff, r.mode);
+        EXPECT_EQ(10, r.gameTime);  // the clock stands still in the break
+        r.Step(BallAt(3, 3));
+        EXPECT_EQ(c.secondHalf, r.mode);
+        if (r.mode == kBeforeKickOff) r.TrainerKickOff(true);
+        RunCycles(r, 500, BallAt(3, 3));
+        EXPECT_TRUE(r.mode == kGameOver && r.gameTime == 20);
+        // Over: nothing counts any more, the clock stands, the time in the mode runs on.
+        RunCycles(r, 100, BallAt(11, 0));
+        EXPECT_TRUE(r.scoreLeft == 0 && r.gameTime == 20);
+        EXPECT_NEAR(2.0, r.SecondsInMode(), 1e-9);
+    }
 }
 
 TEST(HearingTest, DirectionPositiveLeftOneMessagePerTeamWithinFiftyMetres) {
-    const std::vector<Utterance> north = {{1, true, {0, 5, 0}, 0, "n"}};      // the listener at 0
-    const double headings[][2] = {{0, 90}, {90, 0}, {180, -90}, {-90, 180}};  // behind: +180
+    const std::vector<Utterance> north = {{1, true, "A", {0, 5, 0}, 0, "n"}};  // the listener at 0
+    const double headings[][2] = {{0, 90}, {90, 0}, {180, -90}, {-90, 180}};   // behind: +180
     for (const auto& h : headings)
         EXPECT_NEAR(h[1], HearFor(Listener{2, {0, 0, 0}, h[0]}, north)[0].direction, 1e-9) << h[0];
-    const std::vector<Utterance> said = {{2, true, {0, 5, 0}, 0, "mine"},
-                                         {5, true, {60, 5, 0}, 0, "far"},
-                                         {3, true, {2, 5, 0}, 0, "second"},
-                                         {4, true, {3, 5, 0}, 0, "third"},
-                                         {7, false, {4, 5, 0}, 0, "theirs"}};
+    const std::vector<Utterance> said = {{2, true, "A", {0, 5, 0}, 0, "mine"},
+                                         {5, true, "A", {60, 5, 0}, 0, "far"},
+                                         {3, true, "A", {2, 5, 0}, 0, "second"},
+                                         {4, true, "A", {3, 5, 0}, 0, "third"},
+                                         {7, false, "B", {4, 5, 0}, 0, "theirs"}};
     // The speaker hears its own message without using up its team's slot; the one beyond 50 m
     // does not use it either.
     std::string heard;
     for (const HeardMessage& m : HearFor(Listener{2, {0, 5, 0}, 0}, said))
-        heard += (m.self ? "*" : "") + m.text + " ";
-    EXPECT_EQ("*mine second theirs ", heard);
+        heard += (m.self ? "*" : "") + m.team + ":" + m.text + " ";
+    EXPECT_EQ("*A:mine A:second B:theirs ", heard);
     heard.clear();
     for (const HeardMessage& m : HearFor(Listener{9, {0, 0, 0}, 0}, said)) heard += m.text + " ";
     EXPECT_EQ("mine theirs ", heard);

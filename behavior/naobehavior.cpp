@@ -344,6 +344,27 @@ void NaoBehavior::RunState(std::stringstream& ss, Strategy& strategy, Player& pl
         case S_KickRightTOVK:
             FinishMotion(action.ActionRightKickTOVK(ss, mCounter), S_NON);
             break;
+        case S_StandUpForward:
+            if (action.ActionStandFaceFloor(ss, mCounter)) {
+                mState = S_Origin;
+                mOriginCount = 10;
+            }
+            break;
+        case S_StandUpBack:
+            if (action.ActionStandFaceSky(ss, mCounter)) {
+                mState = S_Origin;
+                mOriginCount = 10;
+            }
+            break;
+        case S_Stumble_Left:
+            FinishMotion(action.ActionStumble_Left(ss, mCounter), S_Judge);
+            break;
+        case S_Stumble_Right:
+            FinishMotion(action.ActionStumble_Right(ss, mCounter), S_Judge);
+            break;
+        case S_KeeperCatch:
+            FinishMotion(action.ActionKeeperCatch(ss, mCounter), S_KeeperToFaceDown);
+            break;
         case S_KeeperToFaceDown:
             HoldPose(ss, kKeeperDownPose, S_Judge, 10);
             break;

@@ -3,6 +3,7 @@
 //   naoaction_locomotion.cpp  keyframe walk, steps, turns and the head sweep
 //   naoaction_gait.cpp        the gait-generated walking actions
 //   naoaction_kicks.cpp       small, standard and strong kicks, the inverse-kinematics kick
+//   naoaction_getup.cpp       get-ups, stumble catches and the keeper dive
 //   naoaction_sidesteps.cpp   the six sidestep motions
 //   naoaction_longmotion.cpp  the long choreographed motion, its 200 keyframes as one table
 // The keyframe tables' helpers shared by these files are in motion/keyframe.h.

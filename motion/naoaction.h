@@ -377,6 +377,18 @@ class NaoAction {
     // cycle; true once the script is over. Nothing in the behaviour calls it.
     bool ActionKick(std::stringstream& ss, int& tempCounter);
 
+    // Get-ups, stumble catches and the keeper dive (naoaction_getup.cpp). The two get-ups in use
+    // end with a move to the origin pose whose length follows the left shoulder's actual pace.
+    bool ActionStandFaceSky(std::stringstream& ss, int& tempCounter);    // lying on the back
+    bool ActionStandFaceFloor(std::stringstream& ss, int& tempCounter);  // lying face down
+    bool ActionStumble_Left(std::stringstream& ss, int& tempCounter);    // tipping to the left
+    bool ActionStumble_Right(std::stringstream& ss, int& tempCounter);   // tipping to the right
+    bool ActionKeeperCatch(std::stringstream& ss, int& tempCounter);     // 317 cycles from 0
+    // Earlier get-ups without a caller: ActionStandUpForward runs on mStandUpBack and
+    // ActionStandUpBack on mStandUpForward.
+    bool ActionStandUpForward(std::stringstream& ss, int& tempCounter);
+    bool ActionStandUpBack(std::stringstream& ss, int& tempCounter);
+
     // Sidesteps: three keyframes each (shift and lift, feet apart, back to the stance). The
     // rotating ones turn the head back towards the ball in their last keyframe.
     bool ActionBeamLeft(std::stringstream& ss, int& tempCounter);

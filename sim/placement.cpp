@@ -82,6 +82,41 @@ void BeamRobot(World& world, int robot, double x, double y, double headingDeg) {
     SetTorsoPose(world, robot, {x, y, 1.0}, headingDeg, 0.0, true);
 }
 
+void KnockRobot(World& world, int robot, KnockDirection direction, double radPerSec) {
+    if (robot < 0 || robot >= world.RobotCount()) return;
+    if (!(radPerSec > 0)) radPerSec = kKnockRadPerSec;
+    const RobotLayout& r = world.RobotAt(robot);
+    mjData* d = world.Data();
+    const Rot3 torso = ToRot3(d->xmat + 9 * r.torsoBody);
+    // The model's +y is the robot's forward axis, +x its right.
+    Vec3 forward = torso.Column(1);
+    forward.z = 0;
+    const double length = Norm(forward);
+    forward = length > 1e-9 ? forward * (1 / length) : Vec3{1, 0, 0};
+    const Vec3 left{-forward.y, forward.x, 0};
+    Vec3 way = forward;
+    if (direction == KnockDirection::kBack) way = forward * -1;
+    if (direction == KnockDirection::kLeft) way = left;
+    if (direction == KnockDirection::kRight) way = left * -1;
+    // Turning about up x way moves the top of the robot along `way`.
+    const Vec3 axis{-way.y, way.x, 0};
+    const Vec3 omega = axis * radPerSec;
+    // About the ground point below the torso: the torso centre, h above it, moves h*omega along
+    // `way`; the free joint's linear velocity is in the field frame, its angular one in the
+    // torso frame.
+    const Vec3 torsoPos = ToVec3(d->xpos + 3 * r.torsoBody);
+    const Vec3 linear = way * (radPerSec * torsoPos.z);
+    mjtNum* v = d->qvel + r.rootDof;
+    v[0] = linear.x;
+    v[1] = linear.y;
+    v[2] = linear.z;
+    const Vec3 local = torso.ToLocal(omega);
+    v[3] = local.x;
+    v[4] = local.y;
+    v[5] = local.z;
+    world.Settle();
+}
+
 void PlaceBall(World& world, Vec3 pos, Vec3 vel) {
     const WorldLayout& w = world.Layout();
     mjData* d = world.Data();

@@ -18,6 +18,16 @@ void PlaceRobot(World& world, int robot, Vec3 torsoPos, double headingDeg, doubl
 // Upright at (x, y) facing headingDeg, the lowest part (a foot, standing) on the ground.
 void BeamRobot(World& world, int robot, double x, double y, double headingDeg);
 
+// Which way a knocked robot falls, relative to its own heading.
+enum class KnockDirection { kFront, kBack, kLeft, kRight };
+
+// Tips the robot over where it stands, by physics: its whole body is set turning at radPerSec
+// (<= 0: kKnockRadPerSec) about the horizontal axis through the ground point below its torso, so
+// that its top heads the named way (front: it lands face down; back: on its back). Joint angles and
+// joint velocities are kept; gravity does the rest, and every sensor sees a real fall.
+constexpr double kKnockRadPerSec = 3.0;
+void KnockRobot(World& world, int robot, KnockDirection direction, double radPerSec = 0);
+
 // Ball centre at pos with linear velocity vel (m/s). On the ground it is given the spin of
 // rolling without slipping.
 void PlaceBall(World& world, Vec3 pos, Vec3 vel = {});

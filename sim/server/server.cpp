@@ -37,6 +37,19 @@ std::string IgnoredSummary(const EffectorRejects& r) {
            std::to_string(r.badSay) + " bad say)";
 }
 
+sim::KnockDirection Way(TrainerCommand::Knock knock) {
+    switch (knock) {
+        case TrainerCommand::kKnockBack:
+            return sim::KnockDirection::kBack;
+        case TrainerCommand::kKnockLeft:
+            return sim::KnockDirection::kLeft;
+        case TrainerCommand::kKnockRight:
+            return sim::KnockDirection::kRight;
+        default:
+            return sim::KnockDirection::kFront;
+    }
+}
+
 int MillisUntil(std::chrono::steady_clock::time_point t) {
     auto left =
         std::chrono::duration_cast<std::chrono::microseconds>(t - std::chrono::steady_clock::now());
@@ -503,7 +516,10 @@ std::string Server::ApplyTrainerCommand(const TrainerCommand& c) {
         case TrainerCommand::kAgent: {
             Agent* a = FindAgent(c.left, c.unum);
             if (!a || a->robot < 0) return "(error no such robot)";
-            sim::PlaceRobot(world_, a->robot, {c.pos[0], c.pos[1], c.pos[2]}, c.rot, c.tilt);
+            if (c.place)
+                sim::PlaceRobot(world_, a->robot, {c.pos[0], c.pos[1], c.pos[2]}, c.rot, c.tilt);
+            if (c.knock != TrainerCommand::kNoKnock)
+                sim::KnockRobot(world_, a->robot, Way(c.knock), c.knockSpeed);
             return "(ok)";
         }
         case TrainerCommand::kGetState:

@@ -33,15 +33,49 @@ bool Side(const SNode* g, bool& left) {
     return true;
 }
 
+// (knock front|back|left|right [RAD_PER_S])
+bool Knock(const SNode* g, TrainerCommand& c) {
+    if (!g || g->items.size() < 2 || g->items.size() > 3 || g->items[1].isList) return false;
+    if (g->items.size() == 3) {
+        const SNode& speed = g->items[2];
+        if (speed.isList || !ParseNumberAtom(speed.atom, c.knockSpeed) ||
+            !(c.knockSpeed > 0 && c.knockSpeed <= 10))
+            return false;
+    }
+    const std::string& s = g->items[1].atom;
+    const struct {
+        const char* name;
+        TrainerCommand::Knock knock;
+    } ways[] = {{"front", TrainerCommand::kKnockFront},
+                {"back", TrainerCommand::kKnockBack},
+                {"left", TrainerCommand::kKnockLeft},
+                {"right", TrainerCommand::kKnockRight}};
+    for (const auto& way : ways) {
+        if (s == way.name) {
+            c.knock = way.knock;
+            return true;
+        }
+    }
+    return false;
+}
+
+// A placement (pos and rot, tilt optional), a knock, or both: the placement first.
 TrainerCommand ReadAgent(const SNode& g) {
     TrainerCommand c;
     c.kind = TrainerCommand::kAgent;
     double unum;
     if (!Side(g.Find("team"), c.left) || !Numbers(g.Find("unum"), 1, &unum) ||
-        unum != std::floor(unum) || unum < 1 || unum > 99 || !Numbers(g.Find("pos"), 3, c.pos) ||
-        !Numbers(g.Find("rot"), 1, &c.rot))
+        unum != std::floor(unum) || unum < 1 || unum > 99)
         return Invalid("bad agent command");
     c.unum = static_cast<int>(unum);
+    if (const SNode* knock = g.Find("knock")) {
+        if (!Knock(knock, c))
+            return Invalid("bad knock: front, back, left or right, then rad/s up to 10");
+    }
+    c.place = g.Find("pos") || g.Find("rot") || g.Find("tilt") || c.knock == c.kNoKnock;
+    if (!c.place) return c;
+    if (!Numbers(g.Find("pos"), 3, c.pos) || !Numbers(g.Find("rot"), 1, &c.rot))
+        return Invalid("bad agent command");
     if (const SNode* tilt = g.Find("tilt")) {
         if (!Numbers(tilt, 1, &c.tilt) || std::fabs(c.tilt) > 180)
             return Invalid("bad agent command");

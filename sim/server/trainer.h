@@ -19,8 +19,12 @@ struct TrainerCommand {
     double vel[3] = {0, 0, 0};
     bool hasVel = false;
     int unum = 0;
-    double rot = 0;   // deg counter-clockwise from +x
-    double tilt = 0;  // deg: 90 lying face down, -90 on the back
+    double rot = 0;      // deg counter-clockwise from +x
+    double tilt = 0;     // deg: 90 lying face down, -90 on the back
+    bool place = false;  // kAgent: pos and rot were given
+    enum Knock { kNoKnock, kKnockFront, kKnockBack, kKnockLeft, kKnockRight };
+    Knock knock = kNoKnock;  // kAgent: tip the robot over by physics (after any placement)
+    double knockSpeed = 0;   // rad/s; 0: the simulator's default
 };
 
 // Every top-level group of the text is one command; garbage yields kInvalid entries.

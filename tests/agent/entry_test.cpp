@@ -275,8 +275,8 @@ TEST(EntryConnection, AServerThatStopsReadingAbortsTheRunAfterTenSeconds) {
     ASSERT_TRUE(peer.Signaled()) << "exit status " << peer.ExitStatus();
     EXPECT_EQ(SIGABRT, peer.TermSignal());
     EXPECT_EQ(0u, peer.Stderr().find("(PutMessage) no room to send for 10 s")) << peer.Stderr();
-    // The peer noticed a second after the agent stuck.
-    EXPECT_LT(WallSeconds() - stuck, 10.5);
+    // The peer noticed a second after the agent stuck; the margin is for a loaded machine.
+    EXPECT_LT(WallSeconds() - stuck, 13.0);
     std::cout << "perceptions sent before the agent stuck: " << sent << std::endl;
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "behavior/strategy.h"
+#include "motion/command_text.h"
 #include "motion/naoaction.h"
 #include "net/mytime.h"
 #include "world/data.h"
@@ -63,6 +64,39 @@ TEST_F(NaoBehaviorTest, StoppedGameForcesNeutralAndTheOtherSidesSetPieceStopsOnl
         world.sMatchState = c.mode;
         ThinkIn(c.from, 1);
         EXPECT_EQ(c.to, NaoBehavior::mState) << c.side << " " << c.mode;
+    }
+}
+
+TEST_F(NaoBehaviorTest, RecoveryStatesRunTheirMotionThenMoveOn) {
+    // The body does not move, its left shoulder already at the origin pose's -120 degrees: the
+    // get-ups' last moves keep their planned 20 and 50 cycles.
+    const struct {
+        eState state, next;
+        int cycles;
+        int originCount;  // length of the next S_Origin hold
+    } cases[] = {
+        {S_StandUpForward, S_Origin, 21 + 2 + 2 + 7 + 1 + 22 + 20, 10},
+        {S_StandUpBack, S_Origin, 21 + 10 + 10 + 14 + 16 + 50 + 2, 10},
+        {S_Stumble_Left, S_Judge, 10, 20},
+        {S_Stumble_Right, S_Judge, 10, 20},
+        {S_KeeperCatch, S_KeeperToFaceDown, 317, 20},
+    };
+    player.mHingeJointSenseMap[Player::JID_LARM_1].angle = -120;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.state);
+        EndAnyKeyframe();
+        NaoBehavior fresh{"5"};
+        fresh.mInit = true;
+        NaoBehavior::mState = c.state;
+        fresh.mCounter = 0;
+        int cycles = 0;
+        while (NaoBehavior::mState == c.state && cycles < 1000) {
+            fresh.Think("", player, world);
+            ++cycles;
+        }
+        EXPECT_EQ(NaoBehavior::mState, c.next);
+        EXPECT_EQ(cycles, c.cycles);
+        EXPECT_EQ(fresh.mOriginCount, c.originCount);
     }
 }
 

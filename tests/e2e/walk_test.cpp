@@ -1,4 +1,4 @@
-// The walk in real physics: the walk probe drives one robot in pitchsim with the agent's own
+// The walk in real physics: the skill probe drives one robot in pitchsim with the agent's own
 // parser, gait, leg solver and joint encoder, and the trainer's truth says where it went. These
 // catch sign and frame faults anywhere on the chain from walking command to joint velocities.
 
@@ -34,18 +34,20 @@ TEST(WalkInSimulator, ForwardSidewaysAndTurningWalksKeepTheirFeetAndGoTheCommand
         {{"--forward=0", "--side=0.04"}, {{"left_m", 0.15, INFINITY}, {"forward_m", -0.15, 0.15}}},
         // Three degrees per pair of steps, to the left, on the spot.
         {{"--forward=0", "--turn=10"},
-         {{"heading_change_deg", 15, 45}, {"distance_m", -INFINITY, 0.3}}},
+         {{"heading_change_deg", 10, 45}, {"distance_m", -INFINITY, 0.3}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.command.back());
         PitchSim sim;
-        ASSERT_TRUE(sim.Start({"--sync", "--noise=off", "--auto-kickoff=0", "--quiet"}));
+        // A generous sync timeout: a busy machine must not step the world without the probe.
+        ASSERT_TRUE(sim.Start(
+            {"--sync", "--noise=off", "--auto-kickoff=0", "--quiet", "--sync-timeout=5000"}));
         std::vector<std::string> args = {"--port=" + std::to_string(sim.AgentPort()),
                                          "--trainer-port=" + std::to_string(sim.TrainerPort()),
-                                         "--seconds=6"};
+                                         "--seconds=6", "--skill=walk"};
         args.insert(args.end(), c.command.begin(), c.command.end());
         ChildProcess probe;
-        ASSERT_TRUE(probe.Start(std::string(BIN_DIR) + "/walkprobe", args));
+        ASSERT_TRUE(probe.Start(std::string(BIN_DIR) + "/skillprobe", args));
         ASSERT_TRUE(probe.Wait(120));
         ASSERT_TRUE(probe.ExitedWith(0)) << probe.Stderr();
         std::string out = probe.Stdout();

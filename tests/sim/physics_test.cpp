@@ -137,6 +137,44 @@ TEST(Placement, RobotLaidFaceDownOrOnItsBackStaysDown) {
     }
 }
 
+TEST(Placement, KnockedRobotFallsTheNamedWayAndItsGyroSeesTheTurn) {
+    // The torso axis that ends up pointing down, in the model frame (x right, y forward), and
+    // the gyro's sign about the model axis of the fall (torso frame, deg/s).
+    const struct {
+        KnockDirection direction;
+        int axis;      // model axis pointing straight down or up at the end
+        double endZ;   // its z at the end
+        int gyroAxis;  // model axis of the turn
+        double gyroSign;
+    } cases[] = {
+        {KnockDirection::kFront, 1, -1, 0, -1},  // face down: forward axis down, pitching over
+        {KnockDirection::kBack, 1, +1, 0, +1},
+        {KnockDirection::kLeft, 0, +1, 1, -1},  // onto its left side: the right axis up
+        {KnockDirection::kRight, 0, -1, 1, +1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.direction));
+        OneRobot r(1, -2, 45);
+        r.Crouch();
+        KnockRobot(r.world, r.robot, c.direction);
+        CommandToward(r.world, r.robot, CrouchedStance());
+        r.world.StepCycle();
+        const Vec3 gyro = ReadSensors(r.world, r.robot).gyroDegPerSec;
+        const double turn[3] = {gyro.x, gyro.y, gyro.z};
+        EXPECT_GT(c.gyroSign * turn[c.gyroAxis], 60.0);  // a real turn, well above noise
+        for (int k = 0; k < 150; ++k) {
+            CommandToward(r.world, r.robot, CrouchedStance());
+            r.world.StepCycle();
+        }
+        EXPECT_TRUE(r.Truth().fallen);
+        const int torso = r.world.RobotAt(r.robot).torsoBody;
+        const Vec3 axis = ToRot3(r.world.Data()->xmat + 9 * torso).Column(c.axis);
+        EXPECT_GT(c.endZ * axis.z, 0.7) << axis.z;
+        // It fell where it stood, not thrown across the pitch.
+        EXPECT_LT(std::hypot(r.Truth().torso.x - 1, r.Truth().torso.y + 2), 0.5);
+    }
+}
+
 TEST(Ball, DroppedFromOneMetreBouncesAndComesToRest) {
     World w;
     PlaceBall(w, {1, 2, 1.0});

@@ -200,6 +200,47 @@ TEST(PerceptionTest, VisionHearingAndTheSizeCap) {
     EXPECT_EQ(0, ReadGroups(text).malformed);
 }
 
+TEST(TrainerTest, AgentCommandPlacesKnocksOrBoth) {
+    using C = TrainerCommand;
+    const struct {
+        const char* text;
+        bool valid, place;
+        C::Knock knock;
+    } cases[] = {
+        {"(agent (team Left) (unum 5) (pos -3 0 0.4) (rot 0))", true, true, C::kNoKnock},
+        {"(agent (team Right) (unum 5) (knock front))", true, false, C::kKnockFront},
+        {"(agent (team Left) (unum 5) (knock back))", true, false, C::kKnockBack},
+        {"(agent (team Left) (unum 5) (knock left))", true, false, C::kKnockLeft},
+        {"(agent (team Left) (unum 5) (knock right))", true, false, C::kKnockRight},
+        {"(agent (team Left) (unum 5) (pos 1 2 0.4) (rot 9) (knock back))", true, true,
+         C::kKnockBack},
+        {"(agent (team Left) (unum 5) (knock left 1.5))", true, false, C::kKnockLeft},
+        {"(agent (team Left) (unum 5) (knock left 0))", false, false, C::kNoKnock},
+        {"(agent (team Left) (unum 5) (knock left 11))", false, false, C::kNoKnock},
+        {"(agent (team Left) (unum 5) (knock left 1 2))", false, false, C::kNoKnock},
+        {"(agent (team Left) (unum 5) (knock up))", false, false, C::kNoKnock},
+        {"(agent (team Left) (unum 5) (knock))", false, false, C::kNoKnock},
+        {"(agent (team Left) (unum 5) (knock (front)))", false, false, C::kNoKnock},
+        {"(agent (team Left) (unum 5) (pos 1 2 0.4) (knock back))", false, false, C::kNoKnock},
+        {"(agent (team Left) (unum 5))", false, false, C::kNoKnock},
+        {"(agent (team Left) (knock front))", false, false, C::kNoKnock},
+    };
+    for (const auto& c : cases) {
+        const std::vector<TrainerCommand> commands = ParseTrainerCommands(c.text);
+        ASSERT_EQ(commands.size(), 1u) << c.text;
+        const TrainerCommand& got = commands[0];
+        EXPECT_EQ(got.kind, c.valid ? C::kAgent : C::kInvalid) << c.text;
+        if (!c.valid) continue;
+        EXPECT_EQ(got.place, c.place) << c.text;
+        EXPECT_EQ(got.knock, c.knock) << c.text;
+        EXPECT_EQ(got.unum, 5);
+    }
+    EXPECT_EQ(ParseTrainerCommands("(agent (team Left) (unum 5) (knock up))")[0].error,
+              "bad knock: front, back, left or right, then rad/s up to 10");
+    EXPECT_EQ(ParseTrainerCommands("(agent (team Left) (unum 5) (knock left 1.5))")[0].knockSpeed,
+              1.5);
+}
+
 TEST(TrainerTest, StateReplyOnOneLine) {
     WorldTruth t;
     t.time = 12.34;

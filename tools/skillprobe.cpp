@@ -1,0 +1,959 @@
+// skillprobe: measures one skill of the agent's motion library in a running pitchsim. One robot
+// is driven by the agent's own parser, body analysis, motion library and joint command
+// encoder (no strategy); the trainer places it, knocks it over where a skill needs that, and
+// reports the truth through (getState).
+//
+//   skillprobe --port=N --trainer-port=N --skill=NAME [--repeat=K] [--seconds=S]
+//              [--start-x=M --start-y=M --heading=DEG] [--json] [--verbose] [--unum=N]
+//              [--push=RAD_PER_S] [walk: --forward=M --side=M --turn=DEG --find-ball]
+//
+// Every try places the robot upright at a fresh spot (the start spot first, then a grid of
+// 1.5 m around it), lets it settle in the origin pose and runs the skill. Each try prints one
+// line of key=value figures, the last line is the summary (skill= tries= success= median_s=
+// ...); --json prints the same as one JSON object.
+//
+// Adding a skill: write its Try function and add one row to kSkills.
+//
+// Reproducible: all trainer traffic of a cycle happens after its perception has arrived and
+// before the reply is sent, while a --sync server waits for that reply, so with --noise=off
+// two runs print the same figures (provided no reply misses the --sync-timeout).
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "behavior/naobehavior.h"
+#include "behavior/strategy.h"
+#include "body/player.h"
+#include "motion/keyframe.h"
+#include "motion/naoaction.h"
+#include "net/mytime.h"
+#include "perception/msgparse.h"
+#include "walk/inverse.h"
+#include "walk/inverseaction.h"
+#include "world/operatematrix.h"
+#include "world/worldmodel.h"
+
+namespace {
+
+const double kPi = 3.14159265358979323846;
+const double kCycle = 0.02;  // s
+
+struct Options {
+    int port = 3100;
+    int trainerPort = 3200;
+    int unum = 1;
+    std::string skill;
+    int repeat = 1;
+    double seconds = 10;  // per try, from the start of the motion
+    double startX = -5;   // field frame, m
+    double startY = 0;
+    double heading = 0;  // deg counter-clockwise from +x
+    double push = 0;     // knock speed, rad/s; 0: the skill's own
+    bool json = false;
+    bool verbose = false;
+    bool baseline = false;  // stumbles: hold still instead of catching, for comparison
+    // walk
+    double forward = 0.16;  // m per pair of steps
+    double side = 0;        // m
+    double turn = 0;        // deg
+    bool findBall = false;
+};
+
+// ---- Figures of a try ----
+
+struct Figure {
+    std::string key;
+    std::string value;
+    bool number;
+};
+
+std::string Text(double v) {
+    std::ostringstream out;
+    out << v;
+    return out.str();
+}
+
+struct TryResult {
+    std::vector<Figure> figures;
+    bool success = false;
+    double seconds = NAN;  // the skill's time figure, NaN when none
+
+    void Add(const std::string& key, double v) { figures.push_back({key, Text(v), true}); }
+    void Add(const std::string& key, const std::string& v) { figures.push_back({key, v, false}); }
+};
+
+std::string Line(const std::vector<Figure>& figures) {
+    std::string out;
+    for (const Figure& f : figures) out += (out.empty() ? "" : " ") + f.key + "=" + f.value;
+    return out;
+}
+
+std::string Json(const std::vector<Figure>& figures) {
+    std::string out = "{";
+    for (const Figure& f : figures) {
+        if (out.size() > 1) out += ",";
+        out += "\"" + f.key + "\":";
+        out += f.number && std::isfinite(std::strtod(f.value.c_str(), nullptr))
+                   ? f.value
+                   : "\"" + f.value + "\"";
+    }
+    return out + "}";
+}
+
+// ---- Connections ----
+
+// One length-prefixed TCP connection to 127.0.0.1.
+class FramedLink {
+  public:
+    ~FramedLink() { Close(); }
+
+    void Close() {
+        if (fd_ >= 0) close(fd_);
+        fd_ = -1;
+    }
+
+    bool Connect(int port) {
+        fd_ = socket(AF_INET, SOCK_STREAM, 0);
+        if (fd_ < 0) return false;
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(static_cast<uint16_t>(port));
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        return connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    }
+
+    bool Send(const std::string& text) {
+        uint32_t length = htonl(static_cast<uint32_t>(text.size()));
+        std::string frame(reinterpret_cast<const char*>(&length), 4);
+        frame += text;
+        return WriteAll(frame.data(), frame.size());
+    }
+
+    bool Receive(std::string& text) {
+        uint32_t length = 0;
+        if (!ReadAll(reinterpret_cast<char*>(&length), 4)) return false;
+        text.assign(ntohl(length), '\0');
+        return ReadAll(&text[0], text.size());
+    }
+
+  private:
+    bool WriteAll(const char* data, size_t size) {
+        while (size > 0) {
+            ssize_t n = send(fd_, data, size, MSG_NOSIGNAL);
+            if (n <= 0) return false;
+            data += n;
+            size -= static_cast<size_t>(n);
+        }
+        return true;
+    }
+
+    bool ReadAll(char* data, size_t size) {
+        while (size > 0) {
+            ssize_t n = recv(fd_, data, size, 0);
+            if (n <= 0) return false;
+            data += n;
+            size -= static_cast<size_t>(n);
+        }
+        return true;
+    }
+
+    int fd_ = -1;
+};
+
+// The robot as the trainer reports it: field frame, metres, degrees.
+struct Truth {
+    bool found = false;
+    double time = 0;
+    double x = 0, y = 0, z = 0;
+    double heading = 0;
+    double upz = 1;
+    bool fallen = false;
+};
+
+// Reads the numbers after "(key " within text from position `from`.
+bool NumbersAfter(const std::string& text, size_t from, const char* key, double* out, int count) {
+    size_t at = text.find(std::string("(") + key + " ", from);
+    if (at == std::string::npos) return false;
+    std::istringstream in(text.substr(at + std::strlen(key) + 2));
+    for (int i = 0; i < count; ++i)
+        if (!(in >> out[i])) return false;
+    return true;
+}
+
+Truth ParseState(const std::string& state, int unum) {
+    Truth t;
+    NumbersAfter(state, 0, "time", &t.time, 1);
+    std::string key = "(robot (team Left) (unum " + std::to_string(unum) + ")";
+    size_t at = state.find(key);
+    if (at == std::string::npos) return t;
+    double pos[3] = {0, 0, 0}, fallen = 0;
+    t.found = NumbersAfter(state, at, "pos", pos, 3) &&
+              NumbersAfter(state, at, "heading", &t.heading, 1) &&
+              NumbersAfter(state, at, "upz", &t.upz, 1) &&
+              NumbersAfter(state, at, "fallen", &fallen, 1);
+    t.x = pos[0];
+    t.y = pos[1];
+    t.z = pos[2];
+    t.fallen = fallen != 0;
+    return t;
+}
+
+double WrapDegrees(double a) {
+    while (a > 180) a -= 360;
+    while (a <= -180) a += 360;
+    return a;
+}
+
+double Median(std::vector<double> values) {
+    if (values.empty()) return NAN;
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+using keyframe::kOriginPose;
+
+// ---- The robot ----
+
+// One robot of team Left, seen through the agent's own perception and the trainer's truth.
+// A cycle is Perceive() (this cycle's perception and truth), then any trainer commands, then
+// Reply().
+class Robot {
+  public:
+    explicit Robot(const Options& o) : options_(o), body_(std::to_string(o.unum)) {}
+
+    // A simulator started just before the probe may not listen yet: tried for 5 s.
+    bool Connect() {
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            if (agent_.Connect(options_.port) && trainer_.Connect(options_.trainerPort))
+                return true;
+            agent_.Close();
+            trainer_.Close();
+            usleep(100000);
+        }
+        std::cerr << "skillprobe: cannot connect to 127.0.0.1:" << options_.port << " / "
+                  << options_.trainerPort << "\n";
+        return false;
+    }
+
+    // Announces the robot and starts play. Vision comes every third cycle of the server's
+    // clock, and until the robot is announced the server keeps its own pace: the robot is
+    // sent in just after a cycle whose number is 1 modulo 3, so that whenever the probe
+    // starts, the robot joins on the same beat of the vision (its first perception comes on
+    // the next cycle) and the run that follows is the same.
+    bool Join() {
+        double time = 0;
+        for (int poll = 0; poll < 1000; ++poll) {
+            NumbersAfter(Trainer("(getState)"), 0, "time", &time, 1);
+            if (std::lround(time / kCycle) % 3 == 1) break;
+            usleep(2000);
+        }
+        // The ball at rest on the centre spot: the same world, however long it ran before.
+        Trainer("(ball (pos 0 0 0.042) (vel 0 0 0))");
+        agent_.Send(body_.Init());
+        if (!Perceive(false)) return false;
+        if (std::lround(MyTime::totalTime / kCycle) % 3 != 2)
+            std::cerr << "skillprobe: joined off the vision beat; another run may differ\n";
+        Reply("(init (unum " + std::to_string(options_.unum) + ")(teamname SkillProbe))");
+        for (int i = 0; i < 5; ++i) {
+            if (!Perceive(false)) return false;
+            Reply("");
+        }
+        if (!Perceive()) return false;
+        if (Trainer("(playMode PlayOn)") != "(ok)") return false;
+        Hold();
+        return true;
+    }
+
+    // Reads one perception into the body state and the world model, analyses it and reads
+    // the truth of the same cycle (unless withTruth is false: not yet announced).
+    bool Perceive(bool withTruth = true) {
+        std::string msg;
+        if (!agent_.Receive(msg)) {
+            std::cerr << "skillprobe: the server closed the connection\n";
+            return false;
+        }
+        parser_.PareseMsg(msg, body_, world_);
+        body_.DataAnalyse(world_);
+        action.SetPlayerInfo(body_, world_);
+        if (!withTruth) return true;
+        std::string reply = Trainer("(getState)");
+        truth_ = ParseState(reply, options_.unum);
+        if (!truth_.found) {
+            std::cerr << "skillprobe: the trainer does not report the robot: " << reply << "\n";
+            return false;
+        }
+        return true;
+    }
+
+    // The answer to this cycle's perception; its (syn) lets a synced server go on.
+    void Reply(const std::string& text) { agent_.Send(text + "(syn)"); }
+
+    // Stops every joint where the increment under way takes it, and leaves the keyframe
+    // engine between keyframes.
+    void Hold() {
+        std::stringstream ss;
+        int counter = 0;
+        action.ActionState(0, 0, ss, NaoAction::KeyframePose{}, counter, 1.0);
+        Reply(ss.str());
+    }
+
+    std::string Trainer(const std::string& command) {
+        std::string reply;
+        if (!trainer_.Send(command) || !trainer_.Receive(reply)) reply = "(no reply)";
+        return reply;
+    }
+
+    std::string Agent() const {
+        return "(agent (team Left) (unum " + std::to_string(options_.unum);
+    }
+
+    // Places the robot upright at (x, y) facing heading and holds the origin pose until its
+    // torso has stood still for half a second (at most 8 s); the agent's gyro-integrated
+    // orientation starts over, as after a beam. False when it fell.
+    bool PlaceAndStand(double x, double y, double heading) {
+        if (!Perceive()) return false;
+        std::ostringstream place;
+        place << Agent() << ") (pos " << x << " " << y << " 0.39) (rot " << heading << "))";
+        const std::string reply = Trainer(place.str());
+        if (reply != "(ok)") {
+            std::cerr << "skillprobe: the trainer refused the placement: " << reply << "\n";
+            return false;
+        }
+        Hold();
+        OperateMatrix().SetNormalMatrix(body_.RGYRMatrix_Torse.Get());
+        action = NaoAction();
+        int counter = 0, still = 0;
+        Truth last = truth_;
+        for (int cycle = 0; cycle < 400; ++cycle) {
+            if (!Perceive()) return false;
+            std::stringstream ss;
+            action.ActionState(0, 0, ss, kOriginPose, counter, 40);
+            Reply(ss.str());
+            PrintCycle(cycle, "settling");
+            ++counter;
+            if (truth_.fallen) {
+                std::cerr << "skillprobe: the robot fell while standing up\n";
+                return false;
+            }
+            double moved =
+                std::hypot(std::hypot(truth_.x - last.x, truth_.y - last.y), truth_.z - last.z);
+            still = moved < 0.0003 && truth_.upz > 0.99 ? still + 1 : 0;
+            last = truth_;
+            if (cycle > 60 && still >= 25) break;
+        }
+        // Every joint stopped for three cycles, as the behaviour does before it decides.
+        for (int cycle = 0; cycle < 3; ++cycle) {
+            if (!Perceive()) return false;
+            Hold();
+        }
+        action.SetTempAngleChangleInit();
+        return true;
+    }
+
+    // Tips the robot over by physics (in the cycle being answered).
+    bool Knock(const char* way, double radPerSec) {
+        std::ostringstream knock;
+        knock << Agent() << ") (knock " << way;
+        if (radPerSec > 0) knock << " " << radPerSec;
+        knock << "))";
+        const std::string reply = Trainer(knock.str());
+        if (reply == "(ok)") return true;
+        std::cerr << "skillprobe: the trainer refused the knock: " << reply << "\n";
+        return false;
+    }
+
+    const Truth& Now() const { return truth_; }
+    Player& Body() { return body_; }
+
+    // The recovery the agent's own fall detection asks for (0 while it believes it is up).
+    eState Recovery() { return Strategy(body_, world_).JudgeStumble(); }
+
+    // Third row of the gyro-integrated torso rotation: z of the forward and left axes.
+    double ForwardZ() { return body_.RGYRMatrix_Torse.Get()[2][0]; }
+    double LeftZ() { return body_.RGYRMatrix_Torse.Get()[2][1]; }
+
+    void PrintCycle(int cycle, const char* what) {
+        if (!options_.verbose) return;
+        std::printf(
+            "cycle %4d %-14s pos %7.3f %7.3f %5.3f heading %7.2f upz %6.3f fwdz %6.3f leftz "
+            "%6.3f\n",
+            cycle, what, truth_.x, truth_.y, truth_.z, truth_.heading, truth_.upz, ForwardZ(),
+            LeftZ());
+    }
+
+    NaoAction action;
+
+  private:
+    const Options& options_;
+    FramedLink agent_;
+    FramedLink trainer_;
+    Player body_;
+    WorldModel world_;
+    MsgParse parser_;
+    Truth truth_;
+};
+
+// How a robot lies, by the agent's own orientation and the truth.
+std::string Lying(Robot& robot) {
+    const Truth& t = robot.Now();
+    if (t.upz > 0.9 && !t.fallen) return "upright";
+    if (t.upz > 0.5) return "sitting";
+    if (robot.ForwardZ() < -0.5) return "face-down";
+    if (robot.ForwardZ() > 0.5) return "back";
+    return "side";
+}
+
+// ---- Skills ----
+
+// Leg joints in JointID order with the sign that turns a keyframe target into a joint angle.
+struct LegJoint {
+    Player::JointID id;
+    bool left;
+    int field;  // 2..7 for q2..q7
+    float sign;
+};
+const LegJoint kLegJoints[12] = {
+    {Player::JID_LLEG_1, true, 2, 1},  {Player::JID_RLEG_1, false, 2, 1},
+    {Player::JID_LLEG_2, true, 3, 1},  {Player::JID_RLEG_2, false, 3, 1},
+    {Player::JID_LLEG_3, true, 4, -1}, {Player::JID_RLEG_3, false, 4, -1},
+    {Player::JID_LLEG_4, true, 5, -1}, {Player::JID_RLEG_4, false, 5, -1},
+    {Player::JID_LLEG_5, true, 6, -1}, {Player::JID_RLEG_5, false, 6, -1},
+    {Player::JID_LLEG_6, true, 7, 1},  {Player::JID_RLEG_6, false, 7, 1},
+};
+
+// Joint-angle targets (server sign, degrees, in the order of kLegJoints) that the walking
+// action has just sent, solved again from the gait's state.
+std::array<float, 12> CurrentTargets(Player& body) {
+    Inverse gait;
+    FootLocationAndAngle left, right;
+    FlagLocation torse;
+    gait.GetTorseAndAnkle(left, right, torse);
+    LegInverseAngle l = body.InverseFromLeftFootToTorse(left.angle, left.location, torse);
+    LegInverseAngle r = body.InverseFromRightFootToTorse(right.angle, right.location, torse);
+    std::array<float, 12> t{};
+    for (int i = 0; i < 12; ++i) {
+        const LegInverseAngle& q = kLegJoints[i].left ? l : r;
+        const float values[6] = {q.q2, q.q3, q.q4, q.q5, q.q6, q.q7};
+        t[i] = kLegJoints[i].sign * values[kLegJoints[i].field - 2];
+    }
+    return t;
+}
+
+// Walk: a fixed walking command for --seconds: how far, how fast, how straight, whether it
+// fell, and how closely the leg joints followed their targets.
+TryResult TryWalk(Robot& robot, const Options& o) {
+    Inverse::goalDistance = static_cast<float>(o.forward);
+    Inverse::BeamDistance = static_cast<float>(o.side);
+    Inverse::rotateAngle = static_cast<float>(o.turn);
+    Strategy::findBall = o.findBall;
+    Inverse().SetFootFirst(true, 0.2f);
+
+    TryResult result;
+    if (!robot.Perceive()) return result;
+    const Truth start = robot.Now();
+    Truth previous = start, end = start;
+    robot.Hold();
+    double turned = 0;
+    int falls = 0, counter = 0, steps = 0;
+    const int cycles = static_cast<int>(o.seconds / kCycle + 0.5);
+    std::deque<std::array<float, 12>> sent;
+    double worstTracking = 0, trackingSum = 0;
+    int trackingCount = 0;
+    for (int cycle = 1; cycle <= cycles; ++cycle) {
+        if (!robot.Perceive()) break;
+        // A command answered to perception k acts from perception k+1 to k+2, so the angles
+        // read now answer the targets sent two cycles ago.
+        if (sent.size() == 2) {
+            for (int i = 0; i < 12; ++i) {
+                double e = std::fabs(sent.front()[i] -
+                                     robot.Body().mHingeJointSenseMap[kLegJoints[i].id].angle);
+                worstTracking = std::max(worstTracking, e);
+                trackingSum += e * e;
+                ++trackingCount;
+            }
+            sent.pop_front();
+        }
+        const Truth& t = robot.Now();
+        turned += WrapDegrees(t.heading - previous.heading);
+        if (t.fallen && !previous.fallen) ++falls;
+        previous = end = t;
+        robot.PrintCycle(cycle, "walk");
+        if (t.fallen) {
+            robot.Hold();
+            break;
+        }
+        std::stringstream ss;
+        if (robot.action.ActionInverseStepAI(ss, counter)) {
+            InverseAction::tempBool = false;  // keep walking without a restart
+            ++steps;
+        }
+        robot.Reply(ss.str());
+        ++counter;
+        sent.push_back(CurrentTargets(robot.Body()));
+    }
+    // Displacement along the start heading turned by `offset` degrees.
+    auto along = [&](double offset) {
+        double a = (start.heading + offset) * kPi / 180;
+        return (end.x - start.x) * std::cos(a) + (end.y - start.y) * std::sin(a);
+    };
+    const double distance = std::hypot(end.x - start.x, end.y - start.y);
+    const double elapsed = end.time - start.time;
+    result.Add("forward_m", along(0));
+    result.Add("left_m", along(90));
+    result.Add("walked_s", elapsed);
+    result.Add("step_ends", steps);
+    result.Add("tracking_max_deg", worstTracking);
+    result.Add("tracking_rms_deg", trackingCount ? std::sqrt(trackingSum / trackingCount) : 0);
+    result.Add("distance_m", distance);
+    result.Add("speed_mps", elapsed > 0 ? distance / elapsed : 0);
+    result.Add("heading_change_deg", turned);
+    result.Add("falls", falls);
+    result.success = falls == 0;
+    result.seconds = elapsed;
+    Inverse::goalDistance = Inverse::BeamDistance = Inverse::rotateAngle = 0;
+    return result;
+}
+
+// Lets a knocked robot fall and come to rest (at most 3 s), every joint held.
+bool FallDown(Robot& robot, int& cycle) {
+    int still = 0;
+    Truth last = robot.Now();
+    for (int k = 0; k < 150 && still < 10; ++k, ++cycle) {
+        if (!robot.Perceive()) return false;
+        robot.Hold();
+        const Truth& t = robot.Now();
+        double moved = std::hypot(std::hypot(t.x - last.x, t.y - last.y), t.z - last.z);
+        still = t.fallen && moved < 0.001 ? still + 1 : 0;
+        last = t;
+        robot.PrintCycle(cycle, "falling");
+    }
+    return true;
+}
+
+// Runs the behaviour's recovery for `state` to its end, then the origin-pose hold of 10 cycles
+// and the two stopped cycles of deciding again, as the behaviour does. One call is one cycle;
+// returns true when the whole sequence is over.
+class Recovery {
+  public:
+    explicit Recovery(eState state) : state_(state) {}
+
+    bool Cycle(Robot& robot) {
+        std::stringstream ss;
+        NaoAction& a = robot.action;
+        if (stage_ == kMotion) {
+            bool done = false;
+            switch (state_) {
+                case S_StandUpForward:
+                    done = a.ActionStandFaceFloor(ss, counter_);
+                    break;
+                case S_StandUpBack:
+                    done = a.ActionStandFaceSky(ss, counter_);
+                    break;
+                case S_Stumble_Left:
+                    done = a.ActionStumble_Left(ss, counter_);
+                    break;
+                case S_Stumble_Right:
+                    done = a.ActionStumble_Right(ss, counter_);
+                    break;
+                case S_KeeperCatch:
+                    done = a.ActionKeeperCatch(ss, counter_);
+                    break;
+                default:
+                    done = true;
+                    break;
+            }
+            if (done) {
+                motionCycles_ = cycles_ + 1;
+                // Get-ups hold the origin pose; the others stop and decide again.
+                const bool getUp = state_ == S_StandUpForward || state_ == S_StandUpBack;
+                stage_ = getUp ? kOrigin : kJudge;
+            }
+        } else if (stage_ == kOrigin) {
+            if (a.ActionState(0, 1, ss, kOriginPose, counter_, 10) == 1) stage_ = kJudge;
+        } else {
+            // Every joint stopped until the counter reaches 2, as in S_Judge.
+            ss << a.TranslateAngleToMsg(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                        0, 0);
+            if (counter_ == 2) {
+                a.SetTempAngleChangleInit();
+                stage_ = kOver;
+            }
+        }
+        robot.Reply(ss.str());
+        ++counter_;
+        ++cycles_;
+        return stage_ == kOver;
+    }
+    int MotionCycles() const { return motionCycles_; }
+    bool MotionOver() const { return stage_ != kMotion; }
+
+  private:
+    enum Stage { kMotion, kOrigin, kJudge, kOver };
+    eState state_;
+    Stage stage_ = kMotion;
+    int counter_ = 0, cycles_ = 0, motionCycles_ = 0;
+};
+
+const char* Name(eState recovery) {
+    switch (recovery) {
+        case S_StandUpForward:
+            return "face-down";
+        case S_StandUpBack:
+            return "back";
+        case S_Stumble_Left:
+            return "rolled-left-up";
+        case S_Stumble_Right:
+            return "rolled-right-up";
+        default:
+            return "believes-upright";
+    }
+}
+
+// Knocked over, the robot lies; the agent's own fall detection picks the get-up, which runs
+// (again, after a failed one) until the robot stands or --seconds have passed since the first
+// get-up began. Success: upright (upz > 0.9, not fallen) for a second after a get-up.
+TryResult TryGetUp(Robot& robot, const Options& o, const char* way) {
+    TryResult result;
+    int cycle = 0;
+    if (!robot.Perceive() || !robot.Knock(way, o.push)) return result;
+    robot.Hold();
+    if (!FallDown(robot, cycle)) return result;
+    const eState first = robot.Recovery();
+    if (!robot.Now().fallen) {
+        // The push was too weak to knock it over: nothing to get up from.
+        result.Add("landed", "not-fallen");
+        result.Add("landed_upz", robot.Now().upz);
+        return result;
+    }
+    result.Add("landed", Name(first));
+    result.Add("landed_upz", robot.Now().upz);
+    result.Add("lying", Lying(robot));
+
+    const double start = robot.Now().time;
+    double uprightSince = NAN;
+    int getUps = 0;
+    eState state = first;
+    Recovery recovery(state);
+    bool running = state != 0;
+    if (running) ++getUps;
+    const int cycles = static_cast<int>(o.seconds / kCycle + 0.5);
+    for (int k = 0; k < cycles; ++k, ++cycle) {
+        if (!robot.Perceive()) return result;
+        const Truth& t = robot.Now();
+        const bool upright = t.upz > 0.9 && !t.fallen;
+        if (!upright) uprightSince = NAN;
+        if (upright && std::isnan(uprightSince)) uprightSince = t.time;
+        robot.PrintCycle(cycle, running ? "getting-up" : "standing");
+        if (!running) {
+            robot.Hold();
+            if (upright && t.time - uprightSince >= 1.0) break;
+            // Still lying after a get-up: the agent tries again.
+            state = robot.Recovery();
+            if (state == S_StandUpForward || state == S_StandUpBack) {
+                recovery = Recovery(state);
+                running = true;
+                ++getUps;
+            }
+            continue;
+        }
+        if (recovery.Cycle(robot)) running = false;
+    }
+    result.success = !std::isnan(uprightSince) && robot.Now().time - uprightSince >= 1.0;
+    result.seconds = result.success ? uprightSince - start : NAN;
+    result.Add("getups", getUps);
+    result.Add("upright", result.success ? 1 : 0);
+    result.Add("time_s", result.seconds);
+    result.Add("end_upz", robot.Now().upz);
+    return result;
+}
+
+TryResult TryGetUpFront(Robot& robot, const Options& o) {
+    return TryGetUp(robot, o, "front");
+}
+TryResult TryGetUpBack(Robot& robot, const Options& o) {
+    return TryGetUp(robot, o, "back");
+}
+
+// Tipped sideways by a push (--push, default 2.2 rad/s: the least that topples a robot holding
+// still in the origin pose), the catch starts at once; success:
+// upright a second after it.
+TryResult TryStumble(Robot& robot, const Options& o, const char* way, eState catchState) {
+    TryResult result;
+    int cycle = 0;
+    if (!robot.Perceive() || !robot.Knock(way, o.push > 0 ? o.push : 2.2)) return result;
+    const Truth start = robot.Now();
+    Recovery recovery(o.baseline ? S_Judge : catchState);
+    recovery.Cycle(robot);
+    double minUpz = 1;
+    const int cycles = static_cast<int>(o.seconds / kCycle + 0.5);
+    double overAt = NAN;
+    for (int k = 0; k < cycles; ++k, ++cycle) {
+        if (!robot.Perceive()) return result;
+        const Truth& t = robot.Now();
+        minUpz = std::min(minUpz, t.upz);
+        robot.PrintCycle(cycle, recovery.MotionOver() ? "after" : "catching");
+        if (!recovery.MotionOver()) {
+            recovery.Cycle(robot);
+            continue;
+        }
+        robot.Hold();
+        if (std::isnan(overAt)) overAt = t.time;
+        if (t.fallen || t.time - overAt >= 1.0) break;
+    }
+    const Truth& end = robot.Now();
+    result.success = !end.fallen && end.upz > 0.9;
+    result.seconds = recovery.MotionCycles() * kCycle;
+    result.Add("caught", result.success ? 1 : 0);
+    result.Add("motion_s", result.seconds);
+    result.Add("min_upz", minUpz);
+    result.Add("end", Lying(robot));
+    result.Add("end_upz", end.upz);
+    result.Add("moved_m", std::hypot(end.x - start.x, end.y - start.y));
+    return result;
+}
+
+TryResult TryStumbleLeft(Robot& robot, const Options& o) {
+    return TryStumble(robot, o, "left", S_Stumble_Left);
+}
+TryResult TryStumbleRight(Robot& robot, const Options& o) {
+    return TryStumble(robot, o, "right", S_Stumble_Right);
+}
+
+// The keeper's dive from standing: the time at which the behaviour would enter
+// S_KeeperToFaceDown, and how the robot lies then. Success: it went down.
+TryResult TryKeeper(Robot& robot, const Options& o) {
+    TryResult result;
+    if (!robot.Perceive()) return result;
+    const double start = robot.Now().time;
+    Recovery recovery(S_KeeperCatch);
+    recovery.Cycle(robot);
+    const int cycles = static_cast<int>(o.seconds / kCycle + 0.5);
+    double downAt = NAN;
+    for (int cycle = 1; cycle < std::max(cycles, 330) && !recovery.MotionOver(); ++cycle) {
+        if (!robot.Perceive()) return result;
+        robot.PrintCycle(cycle, "keeper");
+        if (std::isnan(downAt) && robot.Now().fallen) downAt = robot.Now().time;
+        recovery.Cycle(robot);
+    }
+    if (!robot.Perceive()) return result;
+    const Truth& end = robot.Now();
+    result.seconds = end.time - start;
+    result.success = recovery.MotionOver() && end.upz < 0.9;
+    result.Add("to_face_down_s", result.seconds);
+    result.Add("down_s", downAt - start);
+    result.Add("end", Lying(robot));
+    result.Add("end_upz", end.upz);
+    result.Add("end_z", end.z);
+    robot.Hold();
+    return result;
+}
+
+struct Skill {
+    const char* name;
+    const char* what;
+    TryResult (*run)(Robot&, const Options&);
+    const char* tally;  // a figure whose values the summary counts ("" for none)
+};
+
+const Skill kSkills[] = {
+    {"walk", "walking command --forward --side --turn [--find-ball] for --seconds", TryWalk, ""},
+    {"getup-front", "knocked over forwards (lands face down), gets up", TryGetUpFront, "landed"},
+    {"getup-back", "knocked over backwards (lands on its back), gets up", TryGetUpBack, "landed"},
+    {"stumble-left",
+     "pushed to the left (--push, default 2.2 rad/s: a robot that holds still falls), catches "
+     "itself",
+     TryStumbleLeft, "end"},
+    {"stumble-right", "pushed to the right, catches itself", TryStumbleRight, "end"},
+    {"keeper", "the goalkeeper's dive from standing", TryKeeper, "end"},
+};
+
+const Skill* FindSkill(const std::string& name) {
+    for (const Skill& s : kSkills)
+        if (name == s.name) return &s;
+    return nullptr;
+}
+
+// ---- Options ----
+
+void Usage(std::ostream& out) {
+    out << "usage: skillprobe --port=N --trainer-port=N --skill=NAME [--repeat=K] [--seconds=S]\n"
+           "                  [--start-x=M --start-y=M --heading=DEG] [--json] [--verbose]\n"
+           "                  [--unum=N] [--push=RAD_PER_S] [--baseline]\n"
+           "                  [walk: --forward=M --side=M --turn=DEG --find-ball]\n"
+           "Runs one skill of the agent's motion library K times (default 1) on robot N\n"
+           "(default 1) of team Left in a running pitchsim and measures it through the\n"
+           "trainer. --seconds: time per try from the start of the motion (default 10).\n"
+           "Try k starts upright at a fresh spot of a 1.5 m grid from (--start-x, --start-y)\n"
+           "(default -5, 0), facing --heading (default 0). --push: knock speed in rad/s;\n"
+           "--baseline: stumbles hold every joint instead of catching, for comparison.\n"
+           "Walk: --forward m per pair of steps (default 0.16), --side m, --turn deg,\n"
+           "--find-ball for 0.2 s steps. Use pitchsim --sync --noise=off for\n"
+           "reproducible figures. Skills:\n";
+    for (const Skill& s : kSkills) {
+        std::string name = s.name;
+        name.resize(15, ' ');
+        out << "  " << name << s.what << "\n";
+    }
+}
+
+bool Fail(const std::string& text) {
+    std::cerr << "skillprobe: " << text << "\n";
+    return false;
+}
+
+bool ReadDouble(const std::string& arg, const std::string& value, double low, double high,
+                double& out) {
+    char* end = nullptr;
+    errno = 0;
+    const double v = std::strtod(value.c_str(), &end);
+    if (value.empty() || *end != '\0' || errno != 0 || !std::isfinite(v) || v < low || v > high)
+        return Fail("bad value in " + arg + " (a number from " + Text(low) + " to " + Text(high) +
+                    ")");
+    out = v;
+    return true;
+}
+
+bool ReadInt(const std::string& arg, const std::string& value, int low, int high, int& out) {
+    double v = 0;
+    if (!ReadDouble(arg, value, low, high, v)) return false;
+    if (v != std::floor(v)) return Fail("bad value in " + arg + " (a whole number)");
+    out = static_cast<int>(v);
+    return true;
+}
+
+// 0: go on, 1: --help given, 2: bad command line.
+int ParseOptions(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help") return 1;
+        const size_t eq = arg.find('=');
+        const std::string name = arg.substr(0, eq);
+        const std::string value = eq == std::string::npos ? "" : arg.substr(eq + 1);
+        const bool hasValue = eq != std::string::npos;
+        bool ok = true;
+        if (!hasValue && name == "--json") {
+            o.json = true;
+        } else if (!hasValue && name == "--verbose") {
+            o.verbose = true;
+        } else if (!hasValue && name == "--baseline") {
+            o.baseline = true;
+        } else if (!hasValue && name == "--find-ball") {
+            o.findBall = true;
+        } else if (!hasValue) {
+            ok = Fail("unknown option " + arg);
+        } else if (name == "--port") {
+            ok = ReadInt(arg, value, 1, 65535, o.port);
+        } else if (name == "--trainer-port") {
+            ok = ReadInt(arg, value, 1, 65535, o.trainerPort);
+        } else if (name == "--unum") {
+            ok = ReadInt(arg, value, 1, 11, o.unum);
+        } else if (name == "--skill") {
+            o.skill = value;
+            if (!FindSkill(value)) ok = Fail("unknown skill " + value + " (--help lists them)");
+        } else if (name == "--repeat") {
+            ok = ReadInt(arg, value, 1, 1000, o.repeat);
+        } else if (name == "--seconds") {
+            ok = ReadDouble(arg, value, 0.02, 3600, o.seconds);
+        } else if (name == "--start-x") {
+            ok = ReadDouble(arg, value, -10, 10, o.startX);
+        } else if (name == "--start-y") {
+            ok = ReadDouble(arg, value, -6.5, 6.5, o.startY);
+        } else if (name == "--heading") {
+            ok = ReadDouble(arg, value, -180, 180, o.heading);
+        } else if (name == "--push") {
+            ok = ReadDouble(arg, value, 0.1, 10, o.push);
+        } else if (name == "--forward") {
+            ok = ReadDouble(arg, value, -1, 1, o.forward);
+        } else if (name == "--side") {
+            ok = ReadDouble(arg, value, -1, 1, o.side);
+        } else if (name == "--turn") {
+            ok = ReadDouble(arg, value, -90, 90, o.turn);
+        } else {
+            ok = Fail("unknown option " + arg);
+        }
+        if (!ok) return 2;
+    }
+    if (o.skill.empty()) return Fail("--skill=NAME is missing (--help lists the skills)") ? 0 : 2;
+    return 0;
+}
+
+// Start spot of try k: the start spot, then a grid of 1.5 m around it (4 columns ahead, rows
+// to either side), kept in the field.
+void Spot(const Options& o, int k, double& x, double& y) {
+    const int rowOffset[5] = {0, 1, -1, 2, -2};
+    x = std::clamp(o.startX + 1.5 * (k % 4), -9.0, 9.0);
+    y = std::clamp(o.startY + 1.5 * rowOffset[(k / 4) % 5], -6.0, 6.0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    const int parsed = ParseOptions(argc, argv, o);
+    if (parsed == 1) {
+        Usage(std::cout);
+        return 0;
+    }
+    if (parsed == 2) return 2;
+    const Skill& skill = *FindSkill(o.skill);
+    // The figures alone on standard output: the agent's own progress lines go to stderr.
+    std::ostream out(std::cout.rdbuf());
+    std::cout.rdbuf(std::cerr.rdbuf());
+
+    Robot robot(o);
+    if (!robot.Connect() || !robot.Join()) return 1;
+    std::vector<std::vector<Figure>> tries;
+    std::vector<double> times;
+    std::map<std::string, int> tally;
+    int successes = 0;
+    for (int k = 0; k < o.repeat; ++k) {
+        double x, y;
+        Spot(o, k, x, y);
+        if (!robot.PlaceAndStand(x, y, o.heading)) return 1;
+        TryResult r = skill.run(robot, o);
+        if (r.figures.empty()) return 1;  // the connection was lost; said on stderr
+        r.figures.insert(r.figures.begin(), {"try", std::to_string(k + 1), true});
+        r.figures.insert(r.figures.begin() + 1, {"success", r.success ? "1" : "0", true});
+        if (r.success) {
+            ++successes;
+            if (!std::isnan(r.seconds)) times.push_back(r.seconds);
+        }
+        for (const Figure& f : r.figures)
+            if (f.key == skill.tally) ++tally[f.value];
+        if (!o.json) out << Line(r.figures) << std::endl;
+        tries.push_back(r.figures);
+    }
+    std::vector<Figure> summary = {{"skill", skill.name, false},
+                                   {"tries", std::to_string(o.repeat), true},
+                                   {"success", std::to_string(successes), true},
+                                   {"median_s", Text(Median(times)), true}};
+    for (const auto& [value, count] : tally)
+        summary.push_back({std::string(skill.tally) + "_" + value, std::to_string(count), true});
+    if (o.json) {
+        std::string text = "{\"skill\":\"" + std::string(skill.name) + "\",\"tries\":[";
+        for (size_t i = 0; i < tries.size(); ++i) text += (i ? "," : "") + Json(tries[i]);
+        text += "],\"summary\":" + Json(summary) + "}";
+        out << text << std::endl;
+    } else {
+        out << Line(summary) << std::endl;
+    }
+    return 0;
+}

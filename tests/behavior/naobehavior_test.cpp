@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -154,6 +155,17 @@ TEST_F(NaoBehaviorTest, KickAndSidestepStatesRunTheirMotionThenMoveOn) {
         EXPECT_EQ(c.next, NaoBehavior::mState) << c.state;
         EXPECT_EQ(c.cycles, cycles) << c.state;
         EXPECT_EQ(c.originCount, behavior.mOriginCount) << c.state;
+    }
+}
+
+TEST_F(NaoBehaviorTest, EveryStateButSitAndFrontCatchWritesJointCommands) {
+    // On entry (counter 0) in play, outside the robot's speaking slot, between keyframes.
+    for (int state = S_Beam; state <= S_BackInverseStep; ++state) {
+        behavior.pAction = std::make_unique<NaoAction>();
+        EndAnyKeyframe();
+        const std::string text = ThinkIn(static_cast<eState>(state), 0);
+        const bool silent = state == S_Sit || state == S_FrontCatch;
+        EXPECT_EQ(silent, text.empty()) << state << ": " << text;
     }
 }
 

@@ -447,6 +447,8 @@ void NaoBehavior::StepJudge(std::stringstream& ss, Strategy& strategy) {
 
 void NaoBehavior::StepGait(std::stringstream& ss, Strategy& strategy) {
     const eState walking = mState;
+    // The turn follows the heading source the last decision chose (ball, goal or a point).
+    strategy.JudgeInverseStepOffsetAngle();
     if (!pAction->ActionInverseStepAI(ss, mCounter)) return;
     mState = strategy.JudgeState_B();
     InverseAction::tempBool = false;

@@ -2,6 +2,7 @@
 #define BODY_PLAYER_H
 
 #include <cstddef>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
@@ -272,6 +273,35 @@ class Player {
     void CaculateTorseToRandomPoint(float x, float y, float& distance, float& angle);
     void CaculateTorseToRandomPoint(float x, float y, float& rx, float& ry, float& angle);
 
+    // Team reasoning (body/playerteam.cpp): who of the own side is nearest to the ball, to the
+    // own goal or to a formation point, and who stands near the ball or in the way. Team mates
+    // count with their last heard field position, visited in the text order of their numbers,
+    // which decides ties; distances are planar, metres.
+    bool JudgeNearestTheGoal();
+    bool JudgeNearestTheBall();
+    bool JudgeNearerTheBall();  // exactly one team mate is nearer to the ball
+    int GetNearestTheBallNum();
+    int GetNearerTheBallNum();  // second nearest, self included
+    // The number of the own side's robot nearest to (x, y), skipping e1 ... ek. With up to four
+    // exclusions an excluded own number leaves the own position out; with five or more it still
+    // counts.
+    int GetNearestPointNum(float x, float y, int e1, int e2);
+    int GetNearestPointNum(float x, float y, int e1, int e2, int e3);
+    int GetNearestPointNum(float x, float y, int e1, int e2, int e3, int e4);
+    int GetNearestPointNum(float x, float y, int e1, int e2, int e3, int e4, int e5);
+    int GetNearestPointNum(float x, float y, int e1, int e2, int e3, int e4, int e5, int e6);
+    int GetNearestPointNum(float x, float y, int e1, int e2, int e3, int e4, int e5, int e6,
+                           int e7);
+    int GetNearestPointNum(float x, float y, int e1, int e2, int e3, int e4, int e5, int e6, int e7,
+                           int e8);
+    bool FriendPlayToBall(float offset);
+    bool OppositePlayToBall(float offset);
+    // A team mate within 0.7 m and 60 degrees of the heading; isLeft: pass it on the left.
+    bool MissSelfPlayer(WorldModel myWorldModel, bool& isLeft);
+    // Sideways correction (degrees) around an opponent in the way, growing 10 per call up to
+    // 80 while it stays there; sets the matching lateral step in Inverse::BeamDistance.
+    float PassOppositePlayer(WorldModel myWorldModel, std::string name, bool isLeft);
+
     // Leg inverse kinematics (walk/leginverse.cpp). Targets in the walking frame (agent-frame
     // axes, metres, degrees), torso upright: the ankle point, the foot's orientation and the
     // torso centre. Unreachable targets give the nearest reachable pose, never NaN.
@@ -305,6 +335,8 @@ class Player {
 
   private:
     float JointAngle(JointID id);
+    int NearestPointNum(float x, float y, std::initializer_list<int> excluded,
+                        bool excludedSelfLeftOut);
     void SetLinkOffsets();
     void GetTransform(Matrix4& out, const Matrix3& rotation, FlagLocation offset);
 };

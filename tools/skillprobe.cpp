@@ -5,7 +5,7 @@
 //
 //   skillprobe --port=N --trainer-port=N --skill=NAME [--repeat=K] [--seconds=S]
 //              [--start-x=M --start-y=M --heading=DEG] [--json] [--verbose] [--unum=N]
-//              [--push=RAD_PER_S] [walk: --forward=M --side=M --turn=DEG --find-ball]
+//              [--push=RAD_PER_S] [walk: --forward=M --side=M --turn=DEG --find-ball --stop]
 //              [kicks: --ball-x=M --ball-y=M --sweep] [sidesteps: --steps=K]
 //              [--stance=origin|walk-ready]
 //
@@ -55,7 +55,8 @@
 namespace {
 
 const double kPi = 3.14159265358979323846;
-const double kCycle = 0.02;  // s
+const double kCycle = 0.02;   // s
+const int kStandCycles = 75;  // standing after --stop, 1.5 s
 
 struct Options {
     int port = 3100;
@@ -76,6 +77,7 @@ struct Options {
     double side = 0;        // m
     double turn = 0;        // deg
     bool findBall = false;
+    bool stop = false;  // walks end with the stopping steps and 1.5 s of standing
     // kicks
     double ballX = NAN;  // ball offset in the robot's frame, m; NaN: the kick's own
     double ballY = NAN;
@@ -484,9 +486,12 @@ std::array<float, 12> CurrentTargets(Player& body) {
     return t;
 }
 
+typedef bool (NaoAction::*WalkingAction)(std::stringstream&, int&);
+
 // Walk: a fixed walking command for --seconds: how far, how fast, how straight, whether it
-// fell, and how closely the leg joints followed their targets.
-TryResult TryWalk(Robot& robot, const Options& o) {
+// fell, and how closely the leg joints followed their targets. With --stop the last 1.5 s end
+// with the stopping steps and stand.
+TryResult TryWalking(Robot& robot, const Options& o, WalkingAction walk) {
     Inverse::goalDistance = static_cast<float>(o.forward);
     Inverse::BeamDistance = static_cast<float>(o.side);
     Inverse::rotateAngle = static_cast<float>(o.turn);
@@ -504,6 +509,7 @@ TryResult TryWalk(Robot& robot, const Options& o) {
     std::deque<std::array<float, 12>> sent;
     double worstTracking = 0, trackingSum = 0;
     int trackingCount = 0;
+    bool stopping = false, stopped = false;
     for (int cycle = 1; cycle <= cycles; ++cycle) {
         if (!robot.Perceive()) break;
         // A command answered to perception k acts from perception k+1 to k+2, so the angles
@@ -528,9 +534,20 @@ TryResult TryWalk(Robot& robot, const Options& o) {
             break;
         }
         std::stringstream ss;
-        if (robot.action.ActionInverseStepAI(ss, counter)) {
+        if (stopping) {
+            if (!stopped && robot.action.ActionInverseStepAIEnd(ss, counter)) stopped = true;
+            if (stopped) {
+                robot.Hold();
+                ++counter;
+                continue;
+            }
+        } else if ((robot.action.*walk)(ss, counter)) {
             InverseAction::tempBool = false;  // keep walking without a restart
             ++steps;
+            if (o.stop && cycle >= cycles - kStandCycles) {
+                stopping = true;
+                Inverse::initStepCount = Inverse::stepCount;
+            }
         }
         robot.Reply(ss.str());
         ++counter;
@@ -557,6 +574,16 @@ TryResult TryWalk(Robot& robot, const Options& o) {
     result.seconds = elapsed;
     Inverse::goalDistance = Inverse::BeamDistance = Inverse::rotateAngle = 0;
     return result;
+}
+
+TryResult TryWalk(Robot& robot, const Options& o) {
+    return TryWalking(robot, o, &NaoAction::ActionInverseStepAI);
+}
+TryResult TryTurn(Robot& robot, const Options& o) {
+    return TryWalking(robot, o, &NaoAction::ActionInverseRotate);
+}
+TryResult TryCircle(Robot& robot, const Options& o) {
+    return TryWalking(robot, o, &NaoAction::ActionInverseBeamCircle);
 }
 
 // Lets a knocked robot fall and come to rest (at most 3 s), every joint held.
@@ -1132,6 +1159,8 @@ struct Skill {
 
 const Skill kSkills[] = {
     {"walk", "walking command --forward --side --turn [--find-ball] for --seconds", TryWalk, ""},
+    {"turn", "turning on the spot by --turn per pair of steps for --seconds", TryTurn, ""},
+    {"circle", "walking round the ball, --turn per pair of steps, for --seconds", TryCircle, ""},
     {"getup-front", "knocked over forwards (lands face down), gets up", TryGetUpFront, "landed"},
     {"getup-back", "knocked over backwards (lands on its back), gets up", TryGetUpBack, "landed"},
     {"stumble-left",
@@ -1183,7 +1212,7 @@ void Usage(std::ostream& out) {
     out << "usage: skillprobe --port=N --trainer-port=N --skill=NAME [--repeat=K] [--seconds=S]\n"
            "                  [--start-x=M --start-y=M --heading=DEG] [--json] [--verbose]\n"
            "                  [--unum=N] [--push=RAD_PER_S] [--baseline]\n"
-           "                  [walk: --forward=M --side=M --turn=DEG --find-ball]\n"
+           "                  [walk: --forward=M --side=M --turn=DEG --find-ball --stop]\n"
            "                  [kicks: --ball-x=M --ball-y=M --sweep] [sidesteps: --steps=K]\n"
            "                  [--stance=origin|walk-ready]\n"
            "Runs one skill of the agent's motion library K times (default 1) on robot N\n"
@@ -1251,6 +1280,8 @@ int ParseOptions(int argc, char** argv, Options& o) {
             o.baseline = true;
         } else if (!hasValue && name == "--find-ball") {
             o.findBall = true;
+        } else if (!hasValue && name == "--stop") {
+            o.stop = true;
         } else if (!hasValue && name == "--sweep") {
             o.sweep = true;
         } else if (!hasValue) {

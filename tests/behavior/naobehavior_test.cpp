@@ -212,7 +212,10 @@ TEST(Strategy, StumbleInPriorityOrderThenSearchUntilTheBallIsInView) {
     stale.ballLocatoin.time = 19.9f;
     EXPECT_EQ(S_StandUpBack, Strategy(Tilted(0.9f, 0), fresh).JudgeState_B());
     EXPECT_EQ(S_HeadRotate, Strategy(Tilted(0, 0), stale).JudgeState_B());
-    EXPECT_EQ(S_Judge, Strategy(Tilted(0, 0), fresh).JudgeState_B());
+    // In view and at the feet of a field player alone on the field: it is pushed on.
+    DATA::Unum = "9";
+    EXPECT_EQ(S_Step, Strategy(Tilted(0, 0), fresh).JudgeState_B());
+    DATA::Unum = "1";
 }
 
 }  // namespace

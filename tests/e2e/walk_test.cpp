@@ -29,22 +29,38 @@ TEST(WalkInSimulator, ForwardSidewaysAndTurningWalksKeepTheirFeetAndGoTheCommand
         std::vector<Bound> bounds;
     } cases[] = {
         // 0.12 m per 0.28 s step is 0.43 m/s, straight ahead.
-        {{"--forward=0.24"},
+        {{"--skill=walk", "--forward=0.24"},
          {{"speed_mps", 0.35, 0.55}, {"forward_m", 2.0, INFINITY}, {"left_m", -0.4, 0.4}}},
-        {{"--forward=0", "--side=0.04"}, {{"left_m", 0.15, INFINITY}, {"forward_m", -0.15, 0.15}}},
+        {{"--skill=walk", "--forward=0", "--side=0.04"},
+         {{"left_m", 0.15, INFINITY}, {"forward_m", -0.15, 0.15}}},
         // Three degrees per pair of steps, to the left, on the spot.
-        {{"--forward=0", "--turn=10"},
+        {{"--skill=walk", "--forward=0", "--turn=10"},
          {{"heading_change_deg", 10, 45}, {"distance_m", -INFINITY, 0.3}}},
+        // Asked for more than it can do, forwards or backwards: its top speed, and it stops on
+        // its feet.
+        {{"--skill=walk", "--forward=1", "--stop"},
+         {{"speed_mps", 0.3, 0.5}, {"forward_m", 1.5, INFINITY}}},
+        {{"--skill=walk", "--forward=-0.5", "--stop"},
+         {{"speed_mps", 0.3, 0.5}, {"forward_m", -INFINITY, -1.5}}},
+        {{"--skill=walk", "--forward=0.3", "--find-ball", "--stop"}, {{"speed_mps", 0.3, 0.5}}},
+        // On the spot, 16 degrees per pair of steps.
+        {{"--skill=turn", "--turn=16"},
+         {{"heading_change_deg", 120, 240}, {"distance_m", -INFINITY, 0.3}}},
+        // Round the ball: turning the other way while stepping sideways.
+        {{"--skill=circle", "--turn=16"},
+         {{"heading_change_deg", -240, -90}, {"distance_m", -INFINITY, 0.6}}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.command.back());
+        std::string name;
+        for (const std::string& arg : c.command) name += arg + " ";
+        SCOPED_TRACE(name);
         PitchSim sim;
         // A generous sync timeout: a busy machine must not step the world without the probe.
         ASSERT_TRUE(sim.Start(
             {"--sync", "--noise=off", "--auto-kickoff=0", "--quiet", "--sync-timeout=5000"}));
         std::vector<std::string> args = {"--port=" + std::to_string(sim.AgentPort()),
                                          "--trainer-port=" + std::to_string(sim.TrainerPort()),
-                                         "--seconds=6", "--skill=walk"};
+                                         "--seconds=6"};
         args.insert(args.end(), c.command.begin(), c.command.end());
         ChildProcess probe;
         ASSERT_TRUE(probe.Start(std::string(BIN_DIR) + "/skillprobe", args));

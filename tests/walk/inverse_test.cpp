@@ -55,11 +55,17 @@ TEST_F(GaitTest, StepSetUpLimitsAndMemory) {
     EXPECT_NEAR(StepSetUp(gait, 3, 0, -0.09f, 0).y, 0.09f, 1e-6f);
     EXPECT_NEAR(StepSetUp(gait, 4, 0, -0.09f, 0).y, 0.15f, 1e-6f);
     ResetGait();
-    // The first two strides are at most 0.08, later ones 0.19 forward or 0.18 backward.
+    // The first two strides are at most 0.08, later ones as long as 0.45 m/s allows: 0.126 in
+    // 0.28 s steps, 0.09 in the 0.2 s steps at the ball.
     EXPECT_FLOAT_EQ(StepSetUp(gait, 1, 0.15f, 0, 0).x, 0.08f);
     EXPECT_FLOAT_EQ(StepSetUp(gait, 2, -0.15f, 0, 0).x, -0.08f);
-    EXPECT_FLOAT_EQ(StepSetUp(gait, 3, 0.2f, 0, 0).x, 0.19f);
-    EXPECT_FLOAT_EQ(StepSetUp(gait, 4, -0.2f, 0, 0).x, -0.18f);
+    EXPECT_FLOAT_EQ(StepSetUp(gait, 3, 0.2f, 0, 0).x, 0.126f);
+    EXPECT_FLOAT_EQ(StepSetUp(gait, 4, -0.2f, 0, 0).x, -0.126f);
+    EXPECT_FLOAT_EQ(StepSetUp(gait, 5, 0.12f, 0, 0).x, 0.12f);
+    Strategy::findBall = true;
+    EXPECT_FLOAT_EQ(StepSetUp(gait, 6, 0.12f, 0, 0).x, 0.09f);
+    EXPECT_FLOAT_EQ(StepSetUp(gait, 7, 0.08f, 0, 0).x, 0.08f);
+    Strategy::findBall = false;
     ResetGait();
     // A left turn waits for the left foot (odd step) and is limited to 3 degrees; a right turn
     // right after it is cancelled, and made by the right foot once the memory is clear.

@@ -1,0 +1,220 @@
+// Team reasoning: who is nearest to the ball, the goal and the formation points, who stands
+// near the ball, and who is in the way.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "body/player.h"
+#include "walk/inverse.h"
+#include "world/data.h"
+
+namespace {
+
+struct Mate {
+    const char* key;
+    float x, y;
+};
+
+class PlayerTeamTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        DATA::Unum = "4";
+        SetBall(0, 0);
+        player.torseLocation = FlagLocation(-1, 0, 0.38f);
+        player.mBallToTorse.distance = 1;
+    }
+    void TearDown() override {
+        DATA::Unum = "1";
+        Clear();  // resets the static correction of PassOppositePlayer
+    }
+    void SetBall(float x, float y) {
+        player.myWorldModelTemp.ballLocatoin.ballLocatoin = FlagLocation(x, y, 0.04f);
+    }
+    void Hear(std::vector<Mate> mates) {
+        player.myWorldModelTemp.mFriendPlayHeadMap.clear();
+        for (const Mate& m : mates)
+            player.myWorldModelTemp.mFriendPlayHeadMap[m.key] = {FlagLocation(m.x, m.y, 0), 1};
+    }
+    // An opponent's head relative to the own torso; the bearing follows from the position.
+    void SeeOpponent(const std::string& key, float x, float y) {
+        world.mOppositePlayHeadToSelfMap[key] = {FlagLocation(x, y, 0.2f),
+                                                 static_cast<float>(std::atan2(y, x) * 180 / M_PI)};
+    }
+    float Pass() { return player.PassOppositePlayer(world, "unused", false); }
+    float Clear() {
+        world.mOppositePlayHeadToSelfMap.clear();
+        return Pass();
+    }
+
+    Player player;
+    WorldModel world;
+};
+
+TEST_F(PlayerTeamTest, NearestAndSecondNearestToTheBall) {
+    // Own distance to the ball is 1.0 throughout; team mates' distances follow from their heard
+    // positions and the ball at the centre spot.
+    const struct Case {
+        const char* what;
+        std::vector<Mate> mates;
+        bool nearest, nearer;
+        int nearestNum, nearerNum;
+    } cases[] = {
+        {"nobody heard", {}, true, false, 4, 4},
+        {"a tie counts as nearest", {{"3", 1, 0}}, true, false, 4, 3},
+        {"one nearer", {{"3", 0.5f, 0}, {"7", 3, 0}}, false, true, 3, 4},
+        {"two nearer", {{"2", 0, 0.6f}, {"3", 0.5f, 0}}, false, false, 3, 2},
+        {"ties between mates go to the lower key",
+         {{"2", 0.5f, 0}, {"6", 0, 0.5f}},
+         false,
+         false,
+         2,
+         6},
+        {"self second behind the nearest",
+         {{"2", 3, 0}, {"5", 0.2f, 0}, {"8", 0, 2}},
+         false,
+         true,
+         5,
+         4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Hear(c.mates);
+        EXPECT_EQ(c.nearest, player.JudgeNearestTheBall());
+        EXPECT_EQ(c.nearer, player.JudgeNearerTheBall());
+        EXPECT_EQ(c.nearestNum, player.GetNearestTheBallNum());
+        EXPECT_EQ(c.nearerNum, player.GetNearerTheBallNum());
+    }
+}
+
+TEST_F(PlayerTeamTest, SecondNearestPrintsEachMateItLooksAt) {
+    Hear({{"3", 0.5f, 0}, {"7", 3, -1.5f}});
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(player.JudgeNearerTheBall());
+    EXPECT_EQ("3\n0.5 : 0\n7\n3 : -1.5\n", testing::internal::GetCapturedStdout());
+}
+
+TEST_F(PlayerTeamTest, NearestToTheOwnGoalUsesTheOwnPositionRoundedNearZero) {
+    Hear({{"1", -10.1f, 0}});
+    EXPECT_FALSE(player.JudgeNearestTheGoal());
+    player.torseLocation = FlagLocation(-10.1f, 0.005f, 0);  // y rounds to 0: a tie
+    EXPECT_TRUE(player.JudgeNearestTheGoal());
+    Hear({});
+    player.torseLocation = FlagLocation(8, 0, 0);
+    EXPECT_TRUE(player.JudgeNearestTheGoal());
+}
+
+TEST_F(PlayerTeamTest, NearestToAPointSkipsTheNumbersGivenOut) {
+    // Own number 4 at (-1, 0). Point (0, 0); mates 2 and 5 both 0.5 away, 7 at 2 m.
+    Hear({{"2", 0.5f, 0}, {"5", 0, -0.5f}, {"7", 2, 0}});
+    Player& p = player;
+    const struct Case {
+        const char* what;
+        int got, want;
+    } cases[] = {
+        {"nothing excluded: the tie goes to the lower key", p.GetNearestPointNum(0, 0, 0, 0), 2},
+        {"2 excluded", p.GetNearestPointNum(0, 0, 2, 0, 0), 5},
+        {"2 and 5 excluded: self at 1 m beats 7 at 2 m", p.GetNearestPointNum(0, 0, 2, 5, 0, 0), 4},
+        {"self excluded up to four numbers: left out", p.GetNearestPointNum(0, 0, 2, 5, 4, 0), 7},
+        {"self excluded among five numbers: still counts",
+         p.GetNearestPointNum(0, 0, 2, 5, 4, 0, 0), 4},
+        {"six", p.GetNearestPointNum(0, 0, 2, 5, 4, 0, 0, 0), 4},
+        {"seven", p.GetNearestPointNum(0, 0, 2, 5, 4, 7, 0, 0, 0), 4},
+        {"eight: every mate excluded", p.GetNearestPointNum(0, 0, 2, 5, 4, 7, 0, 0, 0, 0), 4},
+        {"no candidate left: own number although excluded", p.GetNearestPointNum(0, 0, 2, 5, 4, 7),
+         4},
+        {"a point nearer to 7", p.GetNearestPointNum(1.8f, 0.005f, 0, 0), 7},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.want, c.got) << c.what;
+    Hear({});
+    EXPECT_EQ(4, p.GetNearestPointNum(5, 5, 4, 4, 4));
+    EXPECT_EQ(4, p.GetNearestPointNum(5, 5, 1, 2, 3, 4, 5, 6, 7, 8));
+}
+
+TEST_F(PlayerTeamTest, TeamMatesAndOpponentsNearTheBall) {
+    SetBall(2, 1);
+    Hear({{"6", 2, 2}});
+    EXPECT_TRUE(player.FriendPlayToBall(1.5f));
+    EXPECT_FALSE(player.FriendPlayToBall(1.0f));  // exactly 1.0 away: not within
+    TPlayHeadMap& opponents = player.myWorldModelTemp.mOppositePlayHeadMap;
+    opponents["3"] = {FlagLocation(2.3f, 1, 0.45f), 0};
+    EXPECT_TRUE(player.OppositePlayToBall(0.5f));
+    EXPECT_FALSE(player.OppositePlayToBall(0.2f));
+    opponents["3"].head.z = -0.2f;  // a head below the ground counts for nothing
+    EXPECT_FALSE(player.OppositePlayToBall(0.5f));
+}
+
+TEST_F(PlayerTeamTest, TeamMateInTheWay) {
+    const struct Case {
+        float x, y, bearing;
+        bool blocks, isLeft;
+    } cases[] = {
+        {0.43f, 0.25f, 30, true, false},   // ahead on the left: pass it on the right
+        {0.43f, -0.25f, -30, true, true},  // ahead on the right: pass on the left
+        {0.17f, 0.47f, 70, false, false},  // too far to the side
+        {0.8f, 0, 1e-6f, false, false},    // too far
+        {0.5f, 0, 1e-6f, false, false},    // a bearing of zero is taken as no sighting
+        {65535, 65535, 0, false, false},   // not current
+    };
+    for (const Case& c : cases) {
+        world.mSelfPlayHeadToSelfMap.clear();
+        world.mSelfPlayHeadToSelfMap["3"] = {FlagLocation(c.x, c.y, 0), c.bearing};
+        // Written only when a team mate blocks the way.
+        const bool before = !c.isLeft;
+        bool isLeft = before;
+        EXPECT_EQ(c.blocks, player.MissSelfPlayer(world, isLeft)) << c.bearing;
+        EXPECT_EQ(c.blocks ? c.isLeft : before, isLeft) << c.bearing;
+    }
+}
+
+TEST_F(PlayerTeamTest, PassingAnOpponentGrowsTheCorrectionAndResetsOnceTheWayIsClear) {
+    SeeOpponent("5", 1.41f, -0.51f);  // 1.5 m ahead on the right, bearing -20
+    for (float want = 10; want <= 80; want += 10) {
+        EXPECT_FLOAT_EQ(want, Pass());
+        EXPECT_FLOAT_EQ(0.05f, Inverse::BeamDistance);
+    }
+    Inverse::BeamDistance = 0.01f;
+    EXPECT_FLOAT_EQ(80, Pass());  // at the limit: nothing written
+    EXPECT_FLOAT_EQ(0.01f, Inverse::BeamDistance);
+    SeeOpponent("5", 2.0f, -0.73f);  // 2.1 m away: the way is clear
+    EXPECT_FLOAT_EQ(0, Pass());
+    EXPECT_EQ(0, Inverse::BeamDistance);
+    EXPECT_TRUE(std::signbit(Inverse::BeamDistance));
+
+    // On the left the correction goes the other way.
+    SeeOpponent("5", 1, 0.3f);
+    EXPECT_FLOAT_EQ(-10, Pass());
+    EXPECT_FLOAT_EQ(-0.05f, Inverse::BeamDistance);
+    EXPECT_FLOAT_EQ(-20, Pass());
+}
+
+TEST_F(PlayerTeamTest, WhichOpponentsAndPlacesCountForPassing) {
+    const struct Case {
+        const char* what;
+        float ownX, ownY, oppX, oppY;
+        float heading;
+        float want;
+    } cases[] = {
+        {"close at the side still counts", -1, 0, 0, -0.3f, 0, 10},
+        {"wide bearing farther away does not", -1, 0, 0.5f, -0.8f, 0, 0},
+        {"nearer than 0.1 m is ignored", -1, 0, 0.05f, -0.05f, 0, 0},
+        {"near the opponent's corner, facing away from the goal", 9, 5.5f, 1, -0.2f, 90, 0},
+        {"near the corner but facing between the posts", 9, 5.5f, 1, -0.2f, 0, 10},
+    };
+    world.mBallToGoal.angleBallToUpGoal = 20;
+    world.mBallToGoal.angleBallToDownGoal = -20;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Clear();
+        player.torseLocation = FlagLocation(c.ownX, c.ownY, 0.38f);
+        player.angleTorseToGlobal = c.heading;
+        SeeOpponent("2", c.oppX, c.oppY);
+        world.mOppositePlayHeadToSelfMap["9"] = {FlagLocation(65535, 65535, 65535), 0};
+        EXPECT_FLOAT_EQ(c.want, Pass());
+    }
+}
+
+}  // namespace

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -104,6 +105,67 @@ BENCHMARK(BM_SyncedSession)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);
+
+// A 9 v 9 match of two velorunner teams, with (1) and without (0) a recording: what recording
+// costs the synced match, and the recording's size per simulated minute. Agents join one at a
+// time, as tools/match starts them.
+void BM_SelfMatch(benchmark::State& state) {
+    const bool record = state.range(0) != 0;
+    const std::string path = "/tmp/bench_selfmatch_" + std::to_string(getpid()) + ".rec.zst";
+    for (auto _ : state) {
+        PitchSim sim;
+        std::vector<std::string> options = {"--sync", "--quiet", "--auto-kickoff=0"};
+        if (record) options.push_back("--record=" + path);
+        if (!sim.Start(options)) {
+            state.SkipWithError("pitchsim did not start");
+            return;
+        }
+        TrainerClient trainer;
+        trainer.Connect(sim.TrainerPort());
+        std::vector<std::unique_ptr<ChildProcess>> agents;
+        for (int k = 0; k < 18; ++k) {
+            std::vector<std::string> args = {"--port=" + std::to_string(sim.AgentPort()),
+                                             "--unum=" + std::to_string(1 + k % 9)};
+            if (k >= 9) args.insert(args.end(), {"--team=Marrowfinch-B", "--key=rbq"});
+            agents.push_back(std::make_unique<ChildProcess>());
+            agents.back()->Start(VELORUNNER_BIN, args);
+            const std::string team = k < 9 ? "Left" : "Right";
+            for (int tries = 0; tries < 200; ++tries) {
+                if (FindRobot(trainer.Command("(getState)"), team, 1 + k % 9).found) break;
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        }
+        const double joined = SimTime(trainer);
+        while (SimTime(trainer) < joined + kWarmUpSimSeconds)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        trainer.Command("(kickOff Left)");
+        double sim0 = SimTime(trainer), cpu0 = CpuSeconds(sim.process.Pid());
+        auto wall0 = std::chrono::steady_clock::now();
+        double simNow = sim0;
+        while (simNow - sim0 < kMeasuredSimSeconds) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            simNow = SimTime(trainer);
+        }
+        double wall =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
+        double cpu = CpuSeconds(sim.process.Pid()) - cpu0;
+        state.SetIterationTime(wall);
+        state.counters["realtime_factor"] = (simNow - sim0) / wall;
+        state.counters["server_cpu_share"] = cpu / wall;
+        state.counters["server_cpu_ms_per_cycle"] = 1000 * cpu / ((simNow - sim0) / 0.02);
+
+        trainer.Command("(killsim)");
+        for (auto& a : agents) a->Wait(10);
+        sim.process.Wait(10);
+        if (record) {
+            std::ifstream in(path, std::ios::binary | std::ios::ate);
+            state.counters["record_MB_per_sim_min"] =
+                static_cast<double>(in.tellg()) / 1e6 / (simNow / 60);
+            std::remove(path.c_str());
+        }
+    }
+}
+BENCHMARK(BM_SelfMatch)->Arg(0)->Arg(1)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 }  // namespace
 

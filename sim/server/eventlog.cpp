@@ -11,17 +11,17 @@ EventLog::EventLog(bool quiet, const std::string& file) : quiet_(quiet) {
 
 void EventLog::Info(const std::string& line) {
     if (!quiet_) std::cout << line << std::endl;
-    if (file_.is_open()) file_ << line << '\n';
+    if (file_.is_open()) file_ << line << '\n' << std::flush;
 }
 
 void EventLog::Error(const std::string& line) {
     std::cerr << line << std::endl;
-    if (file_.is_open()) file_ << line << '\n';
+    if (file_.is_open()) file_ << line << '\n' << std::flush;
 }
 
 void EventLog::Always(const std::string& line) {
     std::cout << line << std::endl;
-    if (file_.is_open()) file_ << line << '\n';
+    if (file_.is_open()) file_ << line << '\n' << std::flush;
 }
 
 void EventLog::Flush() {

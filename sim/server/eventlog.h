@@ -5,7 +5,8 @@
 #include <string>
 
 // The server's event lines: standard output (unless quiet) and the log file (if any).
-// Refusals and faults also go to standard error, quiet or not.
+// Refusals and faults also go to standard error, quiet or not. The file is flushed line by
+// line: `tail -f` shows each line as it happens, and a killed server loses none.
 class EventLog {
   public:
     EventLog(bool quiet, const std::string& file);

@@ -53,6 +53,8 @@ std::string UsageText() {
            "                          trainer's command)\n"
            "  --exit-at-gameover      end with the final score 3 s after the game is over\n"
            "  --log=FILE              write the event log to FILE as well\n"
+           "  --record=FILE           record the match, cycle by cycle, to FILE (zstd-compressed\n"
+           "                          JSON lines; readable while written)\n"
            "  --quiet                 no event lines on standard output\n"
            "  --help                  print this text\n";
 }
@@ -122,6 +124,9 @@ OptionsOutcome ParseServerOptions(const std::vector<std::string>& args, ServerOp
         } else if (name == "--log") {
             if (value.empty()) return bad("a file name");
             options.logFile = value;
+        } else if (name == "--record") {
+            if (value.empty()) return bad("a file name");
+            options.recordFile = value;
         } else {
             error = "unknown option: " + arg;
             return kOptionsError;

@@ -19,8 +19,9 @@ struct ServerOptions {
     int syncTimeoutMs = 100;    // --sync: how long to wait for a reply
     double autoKickoff = 5;     // seconds after the first agent joined; 0 = off
     bool exitAtGameOver = false;
-    std::string logFile;  // "" = no log file
-    bool quiet = false;   // no per-event lines on standard output
+    std::string logFile;     // "" = no log file
+    std::string recordFile;  // "" = no recording
+    bool quiet = false;      // no per-event lines on standard output
     bool help = false;
 };
 

@@ -10,6 +10,7 @@
 #include "sim/sensors.h"
 #include "sim/server/hearing.h"
 #include "sim/server/perception.h"
+#include "sim/server/recordmodel.h"
 #include "sim/truth.h"
 
 namespace {
@@ -35,6 +36,12 @@ std::string IgnoredSummary(const EffectorRejects& r) {
            std::to_string(r.unknown) + " unknown, " + std::to_string(r.nonFinite) +
            " non-finite, " + std::to_string(r.outOfRange) + " out of range, " +
            std::to_string(r.badSay) + " bad say)";
+}
+
+// Set plays that the referee gives when the ball leaves the field.
+bool IsOutOfPlayMode(PlayMode m) {
+    return m == kKickInLeft || m == kKickInRight || m == kCornerKickLeft || m == kCornerKickRight ||
+           m == kGoalKickLeft || m == kGoalKickRight;
 }
 
 sim::KnockDirection Way(TrainerCommand::Knock knock) {
@@ -88,6 +95,15 @@ bool Server::Start() {
     log_.Always("agent port " + std::to_string(net_.BoundPort(agentListener_)));
     log_.Always("trainer port " + std::to_string(net_.BoundPort(trainerListener_)));
     log_.Always(std::string("mode ") + (options_.sync ? "sync" : "realtime"));
+    if (!options_.recordFile.empty()) {
+        if (!recording_.Open(options_.recordFile, error) ||
+            !recording_.WriteLine(WriteHeaderRecord(Header())) || !recording_.EndFrame()) {
+            log_.Error("pitchsim: " +
+                       (error.empty() ? "cannot write " + options_.recordFile : error));
+            return false;
+        }
+        log_.Always("recording to " + options_.recordFile);
+    }
     return true;
 }
 
@@ -97,6 +113,7 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
     nextStatus_ = Clock::now() + std::chrono::seconds(static_cast<int>(kStatusSeconds));
     while (!stop && !killed_ && !OverLongEnough()) {
         StepCycle();
+        if (recording_.IsOpen()) RecordThisCycle();
         SendPerceptions();
         CollectReplies();
         // What was said in this cycle is heard in the next perception.
@@ -114,6 +131,8 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
                     std::to_string(syncTimeouts_));
     log_.Always("final score " + TeamName(true) + " " + std::to_string(referee_.scoreLeft) + ":" +
                 std::to_string(referee_.scoreRight) + " " + TeamName(false));
+    if (recording_.IsOpen() && !recording_.Close())
+        log_.Error("pitchsim: the recording " + options_.recordFile + " could not be completed");
     log_.Flush();
 }
 
@@ -137,8 +156,11 @@ void Server::JudgeCycle() {
     in.ballPos[2] = ball.pos.z;
     in.touches = BallTouches();
     in.agentsJoined = world_.RobotCount();
+    touches_.clear();
+    for (const BallTouch& t : in.touches) touches_.push_back({t.left, t.unum});
     referee_.Step(in);
     LogRefereeEvents();
+    WatchFalls();
 }
 
 // Any substep of the cycle counts, so that a short kick is not missed. Robots of agents that
@@ -152,20 +174,97 @@ std::vector<BallTouch> Server::BallTouches() {
     return touches;
 }
 
-void Server::LogRefereeEvents() {
+void Server::LogRefereeEvents(bool byTrainer) {
     for (const RefereeEvent& e : referee_.TakeEvents()) {
+        MatchEvent m;
         if (e.kind == RefereeEvent::kGoal) {
-            bool left = e.mode == kGoalLeft;
-            log_.Info("goal for " + TeamName(left) + " (" + (left ? "left" : "right") +
-                      "), score " + std::to_string(referee_.scoreLeft) + ":" +
-                      std::to_string(referee_.scoreRight) + " at " + Fixed(referee_.gameTime, 2));
+            m.kind = MatchEvent::kGoal;
+            m.left = e.mode == kGoalLeft;
+            m.robot = LastTouch();
+            m.scoreLeft = referee_.scoreLeft;
+            m.scoreRight = referee_.scoreRight;
         } else {
-            log_.Info(std::string("play mode ") + PlayModeName(e.mode) + " at " +
-                      Fixed(referee_.gameTime, 2));
+            if (!byTrainer && IsOutOfPlayMode(e.mode)) {
+                MatchEvent out;
+                out.kind = MatchEvent::kOut;
+                out.mode = PlayModeName(e.mode);
+                const sim::BallTruth ball = sim::BallGroundTruth(world_);
+                out.pos[0] = ball.pos.x;
+                out.pos[1] = ball.pos.y;
+                Raise(out);
+            }
+            m.kind = MatchEvent::kPlayMode;
+            m.mode = PlayModeName(e.mode);
         }
+        Raise(m);
     }
     double spot[3];
     if (referee_.TakeBallSpot(spot)) sim::PlaceBall(world_, {spot[0], spot[1], spot[2]});
+}
+
+RobotId Server::LastTouch() const {
+    const ::LastTouch& t = referee_.lastTouch;
+    return t.known ? RobotId{t.left, t.unum} : RobotId();
+}
+
+void Server::WatchFalls() {
+    std::vector<MatchEvent> found;
+    for (const auto& [id, a] : agents_)
+        if (a.robot >= 0 && a.identified)
+            falls_.Observe(IdOf(a), sim::RobotGroundTruth(world_, a.robot).fallen, world_.Time(),
+                           referee_.gameTime, found);
+    for (const MatchEvent& e : found) Raise(e);
+}
+
+void Server::Raise(MatchEvent e, const std::string& line) {
+    e.time = world_.Time();
+    e.gameTime = referee_.gameTime;
+    if (line.empty())
+        log_.Info(EventLine(e, TeamName(true), TeamName(false)));
+    else if (e.kind == MatchEvent::kRefusal)
+        log_.Error(line);
+    else
+        log_.Info(line);
+    events_.push_back(e);
+}
+
+const RecordHeader& Server::Header() {
+    if (!header_) header_ = std::make_unique<RecordHeader>(MakeRecordHeader(options_.halfTime));
+    return *header_;
+}
+
+RecordCycle Server::TakeCycleRecord() {
+    RecordCycle c;
+    c.time = world_.Time();
+    c.gameTime = referee_.gameTime;
+    c.playMode = PlayModeName(referee_.mode);
+    c.scoreLeft = referee_.scoreLeft;
+    c.scoreRight = referee_.scoreRight;
+    c.teamLeft = teamNames_.size() > 0 ? teamNames_[0] : "";
+    c.teamRight = teamNames_.size() > 1 ? teamNames_[1] : "";
+    const sim::BallTruth ball = sim::BallGroundTruth(world_);
+    double bp[3] = {ball.pos.x, ball.pos.y, ball.pos.z};
+    double bv[3] = {ball.vel.x, ball.vel.y, ball.vel.z};
+    std::copy(bp, bp + 3, c.ballPos);
+    std::copy(bv, bv + 3, c.ballVel);
+    c.lastTouch = LastTouch();
+    c.touches = touches_;
+    for (const auto& [id, a] : agents_)
+        if (a.robot >= 0 && a.identified) c.robots.push_back(RobotRecord(world_, a.robot, IdOf(a)));
+    std::sort(c.robots.begin(), c.robots.end(),
+              [](const RecordRobot& p, const RecordRobot& q) { return p.id < q.id; });
+    c.events.swap(events_);
+    return c;
+}
+
+void Server::RecordThisCycle() {
+    bool ok = recording_.WriteLine(WriteCycleRecord(TakeCycleRecord()));
+    if (ok && world_.Cycle() % kRecordFrameCycles == 0) ok = recording_.EndFrame();
+    if (!ok) {
+        log_.Error("pitchsim: writing the recording " + options_.recordFile +
+                   " failed; recording stopped");
+        recording_.Close();
+    }
 }
 
 // (2) Perceptions.
@@ -256,6 +355,9 @@ void Server::SendPerceptions() {
         listener.heading = sim::RobotGroundTruth(world_, a.robot).headingDeg;
         p.heard = HearFor(listener, utterances);
         if (net_.Send(id, WritePerception(p))) {
+            // Silence counts from the first perception it owes a reply to: the time the server
+            // itself took (robots joining rebuild the world) is not the agent's.
+            if (!a.awaitingReply) a.lastHeard = Clock::now();
             a.awaitingReply = true;
             a.holdsWait = true;
         }
@@ -418,11 +520,15 @@ bool Server::Identify(Agent& a, const EffectorCommands& c) {
                "uniform number " + std::to_string(unum) + " of team " + c.teamName + " is taken");
         return false;
     }
-    log_.Info(AgentName(a) + " is " + c.teamName + " " + std::to_string(unum) + " (" +
-              (left ? "left" : "right") + ")");
     a.identified = true;
     a.left = left;
     a.unum = unum;
+    MatchEvent join;
+    join.kind = MatchEvent::kJoin;
+    join.robot = IdOf(a);
+    join.text = c.teamName;
+    Raise(join, AgentName(a) + " is " + c.teamName + " " + std::to_string(unum) + " (" +
+                    (left ? "left" : "right") + ")");
     ParkBesideTouchLine(a);
     return true;
 }
@@ -462,7 +568,11 @@ void Server::ApplyBeam(Agent& a, const EffectorCommands& c) {
 }
 
 void Server::Refuse(Agent& a, const std::string& why) {
-    log_.Error("refused " + AgentName(a) + ": " + why);
+    MatchEvent refusal;
+    refusal.kind = MatchEvent::kRefusal;
+    if (a.identified) refusal.robot = IdOf(a);
+    refusal.text = why;
+    Raise(refusal, "refused " + AgentName(a) + ": " + why);
     a.refused = true;
 }
 
@@ -470,7 +580,17 @@ void Server::RemoveAgent(int connection, const std::string& reason) {
     auto it = agents_.find(connection);
     if (it == agents_.end()) return;
     Agent& a = it->second;
-    if (!reason.empty()) log_.Info(AgentName(a) + " left: " + reason + IgnoredSummary(a.rejects));
+    if (a.identified) {
+        MatchEvent leave;
+        leave.kind = MatchEvent::kLeave;
+        leave.robot = IdOf(a);
+        leave.text = reason.empty() ? "refused" : reason;
+        falls_.Forget(leave.robot);
+        Raise(leave,
+              reason.empty() ? "" : AgentName(a) + " left: " + reason + IgnoredSummary(a.rejects));
+    } else if (!reason.empty()) {
+        log_.Info(AgentName(a) + " left: " + reason + IgnoredSummary(a.rejects));
+    }
     if (a.robot >= 0) {
         world_.RemoveRobot(a.robot);
         for (auto& [id, other] : agents_)
@@ -498,7 +618,7 @@ void Server::OnTrainerFrame(int connection, const std::string& payload) {
     for (const TrainerCommand& c : ParseTrainerCommands(payload)) {
         referee_.NoteTrainerCommand();
         net_.Send(connection, ApplyTrainerCommand(c));
-        LogRefereeEvents();
+        LogRefereeEvents(true);
     }
 }
 
@@ -571,10 +691,15 @@ void Server::PrintStatus() {
     int up = 0, fallen = 0;
     for (int r = 0; r < world_.RobotCount(); ++r)
         (sim::RobotGroundTruth(world_, r).fallen ? fallen : up)++;
+    const sim::BallTruth ball = sim::BallGroundTruth(world_);
+    const RobotId last = LastTouch();
+    const std::string touch =
+        last.unum > 0 ? TeamName(last.left) + " " + std::to_string(last.unum) : "nobody";
     log_.Info("status time " + Fixed(world_.Time(), 2) + " game " + Fixed(referee_.gameTime, 2) +
               " " + PlayModeName(referee_.mode) + " score " + std::to_string(referee_.scoreLeft) +
               ":" + std::to_string(referee_.scoreRight) + " robots up " + std::to_string(up) +
-              " fallen " + std::to_string(fallen));
+              " fallen " + std::to_string(fallen) + " ball (" + Fixed(ball.pos.x, 2) + ", " +
+              Fixed(ball.pos.y, 2) + ") last touch " + touch);
 }
 
 std::string Server::TeamName(bool left) const {

@@ -10,8 +10,11 @@
 
 #include "sim/server/effector.h"
 #include "sim/server/eventlog.h"
+#include "sim/server/events.h"
 #include "sim/server/netloop.h"
 #include "sim/server/options.h"
+#include "sim/server/record.h"
+#include "sim/server/recordfile.h"
 #include "sim/server/referee.h"
 #include "sim/server/trainer.h"
 #include "sim/vision.h"
@@ -31,6 +34,8 @@ const double kSilentAgentSeconds = 5;
 const double kGameOverExitSeconds = 3;
 // Wall time between two status lines.
 const double kStatusSeconds = 5;
+// Cycles per frame of the recording: what a reader following the file lags behind at most.
+const int kRecordFrameCycles = 50;
 
 class Server {
   public:
@@ -42,6 +47,11 @@ class Server {
     // Closes everything and prints the final score.
     void Run(const volatile std::sig_atomic_t& stop);
 
+    // The match as records (record.h): the header, and the present cycle with the events
+    // raised since the previous call of TakeCycleRecord.
+    const RecordHeader& Header();
+    RecordCycle TakeCycleRecord();
+
   private:
     using Clock = std::chrono::steady_clock;
 
@@ -51,9 +61,9 @@ class Server {
         bool identified = false;
         int unum = 0;
         bool left = true;
-        bool awaitingReply = false;  // perception sent, no (syn) yet
-        bool holdsWait = false;      // has been sent at least one perception
-        Clock::time_point lastHeard;
+        bool awaitingReply = false;   // perception sent, no (syn) yet
+        bool holdsWait = false;       // has been sent at least one perception
+        Clock::time_point lastHeard;  // its latest frame, or a perception sent owing nothing
         EffectorRejects rejects;
         bool rejectsLogged = false;
         bool refused = false;                // to be closed once its frame is handled
@@ -88,12 +98,20 @@ class Server {
     WorldTruth Truth() const;
 
     void DropSilentAgents();
-    void LogRefereeEvents();
+    // Mode changes by the trainer are not the ball going out.
+    void LogRefereeEvents(bool byTrainer = false);
+    // The referee's last touch since the latest kick-off (unum 0: nobody).
+    RobotId LastTouch() const;
+    void WatchFalls();
+    // Logs an event (its own line, or `line` when given) and keeps it for the next record.
+    void Raise(MatchEvent e, const std::string& line = "");
+    void RecordThisCycle();
     void PrintStatus();
     std::string TeamName(bool left) const;
     std::string AgentName(const Agent& agent) const;
     Agent* AgentOfRobot(int robot);
     Agent* FindAgent(bool left, int unum);
+    static RobotId IdOf(const Agent& agent) { return {agent.left, agent.unum}; }
 
     ServerOptions options_;
     EventLog log_;
@@ -111,6 +129,11 @@ class Server {
     const volatile std::sig_atomic_t* stop_ = nullptr;
     Clock::time_point nextCycle_;
     Clock::time_point nextStatus_;
+    std::vector<RobotId> touches_;  // in the latest cycle
+    FallWatch falls_;
+    std::vector<MatchEvent> events_;  // raised since the latest cycle record
+    std::unique_ptr<RecordHeader> header_;
+    RecordFileWriter recording_;
     long syncWaits_ = 0;     // synced cycles that waited for replies
     long syncTimeouts_ = 0;  // of them, those that went on without every reply
 };

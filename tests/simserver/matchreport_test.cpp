@@ -1,0 +1,186 @@
+// Falls and get-ups from the fallen flag, and the match report and series summary computed
+// from cycle records.
+#include "sim/server/matchreport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "sim/server/events.h"
+
+namespace {
+
+// A fallen flag per cycle as a string: '_' up, 'X' fallen; 50 cycles make a second.
+std::vector<MatchEvent> Watch(const std::string& flags) {
+    FallWatch watch;
+    std::vector<MatchEvent> events;
+    for (size_t k = 0; k < flags.size(); ++k)
+        watch.Observe({true, 3}, flags[k] == 'X', 0.02 * k, 0.02 * k, events);
+    return events;
+}
+
+std::string Repeat(char c, int n) {
+    return std::string(n, c);
+}
+
+TEST(FallWatchTest, AFallCountsOnceAndAGetUpOnlyAfterASecondUp) {
+    struct Case {
+        std::string flags;
+        int falls, getUps;
+        double laySeconds;  // of the first get-up
+    } cases[] = {
+        {Repeat('_', 200), 0, 0, 0},
+        {Repeat('_', 10) + Repeat('X', 100) + Repeat('_', 50), 1, 1, 2.0},
+        // up for only 49 cycles: no get-up yet
+        {Repeat('_', 10) + Repeat('X', 100) + Repeat('_', 49), 1, 0, 0},
+        // wavering at the threshold during a get-up: one fall, lying until the final rise
+        {Repeat('X', 50) + Repeat('_', 20) + Repeat('X', 30) + Repeat('_', 60), 1, 1, 2.0},
+        // two separate falls
+        {Repeat('X', 25) + Repeat('_', 60) + Repeat('X', 75) + Repeat('_', 50), 2, 2, 0.5},
+    };
+    for (const Case& c : cases) {
+        std::vector<MatchEvent> events = Watch(c.flags);
+        int falls = 0, getUps = 0;
+        double lay = 0;
+        for (const MatchEvent& e : events) {
+            EXPECT_TRUE(e.robot == (RobotId{true, 3}));
+            if (e.kind == MatchEvent::kFall) ++falls;
+            if (e.kind == MatchEvent::kGetUp && getUps++ == 0) lay = e.seconds;
+        }
+        EXPECT_EQ(c.falls, falls) << c.flags;
+        EXPECT_EQ(c.getUps, getUps) << c.flags;
+        EXPECT_NEAR(c.laySeconds, lay, 1e-9) << c.flags;
+    }
+}
+
+RecordRobot At(bool left, int unum, double x, double y, bool fallen = false) {
+    RecordRobot r;
+    r.id = {left, unum};
+    r.pos[0] = x;
+    r.pos[1] = y;
+    r.pos[2] = fallen ? 0.1 : 0.38;
+    r.fallen = fallen;
+    return r;
+}
+
+MatchEvent Event(MatchEvent::Kind kind, RobotId robot, double time, double seconds = 0) {
+    MatchEvent e;
+    e.kind = kind;
+    e.robot = robot;
+    e.time = time;
+    e.gameTime = time;
+    e.seconds = seconds;
+    return e;
+}
+
+// 30 s of a 1 v 1: Left 1 walks at 0.3 m/s along x, is beamed 4 m at 5 s, falls at 10 s and
+// gets up at 14 s (lying 4 s), falls again at 25 s for good; Right 1 stands swaying by up to
+// 4 cm, touches the ball in two stretches and scores an own goal for Left at 20 s.
+MatchReport ThirtySeconds() {
+    MatchReporter reporter;
+    for (int k = 1; k <= 1500; ++k) {
+        const double t = 0.02 * k;
+        RecordCycle c;
+        c.time = t;
+        c.gameTime = t;
+        c.playMode = "PlayOn";
+        c.teamLeft = "A";
+        c.teamRight = "B";
+        const bool down = (t > 10 && t < 14) || t > 25;
+        double x = t < 5 ? 0.3 * t : 0.3 * t + 4;  // a beam of 4 m at 5 s
+        c.robots.push_back(At(true, 1, down ? 9 : x, 0, down));
+        c.robots.push_back(At(false, 1, 5 + 0.02 * (k % 3), 0));
+        if ((t > 2 && t < 2.5) || (t > 3 && t < 3.1)) c.touches.push_back({false, 1});
+        if (std::abs(t - 10.02) < 1e-9) c.events.push_back(Event(MatchEvent::kFall, {true, 1}, t));
+        if (std::abs(t - 15.0) < 1e-9)
+            c.events.push_back(Event(MatchEvent::kGetUp, {true, 1}, t, 4.0));
+        if (std::abs(t - 25.02) < 1e-9) c.events.push_back(Event(MatchEvent::kFall, {true, 1}, t));
+        if (std::abs(t - 20.0) < 1e-9) {
+            MatchEvent goal = Event(MatchEvent::kGoal, {false, 1}, t);
+            goal.left = true;
+            c.events.push_back(goal);
+        }
+        c.scoreLeft = t >= 20 ? 1 : 0;
+        reporter.Add(c);
+    }
+    return reporter.Finish(10.0);
+}
+
+TEST(MatchReportTest, FallsLyingWalkingTouchesAndGoalsFromTheRecords) {
+    const MatchReport m = ThirtySeconds();
+    EXPECT_EQ(1, m.scoreLeft);
+    ASSERT_EQ(1u, m.goals.size());
+    EXPECT_TRUE(m.goals[0].left);
+    EXPECT_TRUE(m.goals[0].scorer == (RobotId{false, 1}));
+    ASSERT_EQ(2u, m.robots.size());
+    const RobotReport& walker = m.robots[0];
+    EXPECT_TRUE(walker.id == (RobotId{true, 1}));
+    EXPECT_EQ(2, walker.falls);
+    EXPECT_EQ(1, walker.getUps);
+    EXPECT_DOUBLE_EQ(4.0, walker.medianGetUpSeconds);
+    EXPECT_NEAR(4.0 + 5.0, walker.lyingSeconds, 0.03);  // 4 s, and 25.02 s to the end at 30
+    // Samples a second apart: upright and walking 0-4, 5-9 and 14-24 s at 0.3 m/s; the
+    // seconds with the beam and with the falls do not count.
+    EXPECT_NEAR(0.3 * 18, walker.distance, 1e-6);
+    const RobotReport& stander = m.robots[1];
+    EXPECT_EQ(0, stander.falls);
+    EXPECT_DOUBLE_EQ(-1, stander.medianGetUpSeconds);
+    EXPECT_DOUBLE_EQ(0, stander.distance);  // swaying is not walking
+    EXPECT_EQ(2, stander.touches);
+    EXPECT_EQ(0, m.touchesLeft);
+    EXPECT_EQ(2, m.touchesRight);
+    EXPECT_DOUBLE_EQ(0, m.TouchShareLeft());
+    EXPECT_EQ(1500, m.cycles);
+    EXPECT_NEAR(30.0, m.simSeconds, 1e-9);
+    EXPECT_NEAR(3.0, m.RealTimeFactor(), 1e-9);
+
+    // The JSON report reads back as written.
+    MatchReport back;
+    std::string error;
+    ASSERT_TRUE(ReadReportJson(WriteReportJson(m), back, error)) << error;
+    EXPECT_EQ(m.scoreLeft, back.scoreLeft);
+    EXPECT_EQ(m.robots.size(), back.robots.size());
+    EXPECT_EQ(walker.falls, back.robots[0].falls);
+    EXPECT_NEAR(walker.distance, back.robots[0].distance, 0.005);
+    EXPECT_TRUE(back.goals[0].scorer == (RobotId{false, 1}));
+    EXPECT_FALSE(ReadReportJson("{\"teams\":[]}", back, error));
+}
+
+TEST(MatchReportTest, SeriesMeansIntervalsAndResults) {
+    struct Case {
+        std::vector<double> values;
+        double mean, halfWidth;
+    } cases[] = {
+        {{2}, 2, 0},                  // one match: no interval
+        {{1, 1, 1, 1}, 1, 0},         // no spread
+        {{0, 2}, 1, 12.706},          // t(1) * sd 1.414 / sqrt 2
+        {{1, 2, 3, 4, 5}, 3, 1.963},  // t(4) 2.776 * 1.581 / sqrt 5
+    };
+    for (const Case& c : cases) {
+        Interval i = MeanInterval(c.values);
+        EXPECT_NEAR(c.mean, i.mean, 1e-9);
+        EXPECT_NEAR(c.halfWidth, i.high - i.mean, 1e-3);
+        EXPECT_NEAR(c.halfWidth, i.mean - i.low, 1e-3);
+    }
+    std::vector<MatchReport> matches(3);
+    int scores[3][2] = {{2, 0}, {1, 1}, {0, 3}};
+    for (int k = 0; k < 3; ++k) {
+        matches[k].scoreLeft = scores[k][0];
+        matches[k].scoreRight = scores[k][1];
+        matches[k].simSeconds = 120;
+        matches[k].robots.resize(2);
+        matches[k].robots[0].falls = k;  // 0 + 1 + 2 falls over 3 x 2 robots x 2 min
+    }
+    SeriesReport s = Summarise(matches);
+    EXPECT_EQ(3, s.matches);
+    EXPECT_EQ(1, s.winsLeft);
+    EXPECT_EQ(1, s.draws);
+    EXPECT_EQ(1, s.winsRight);
+    EXPECT_NEAR(1.0, s.goalsLeft.mean, 1e-9);
+    EXPECT_NEAR(4.0 / 3, s.goalsRight.mean, 1e-9);
+    EXPECT_NEAR(3.0 / 12, s.fallsPerRobotMinute, 1e-9);
+    EXPECT_EQ((std::vector<std::string>{"2:0", "1:1", "0:3"}), s.scores);
+}
+
+}  // namespace

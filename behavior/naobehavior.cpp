@@ -211,6 +211,15 @@ void NaoBehavior::FinishMotion(bool finished, eState next) {
     if (finished) mState = next;
 }
 
+void NaoBehavior::FinishRotatingSidestep(bool finished, Strategy& strategy) {
+    if (!finished) return;
+    // The strategy is asked as after the other sidesteps, but the robot first settles in the
+    // origin pose.
+    strategy.JudgeState_B();
+    mState = S_Origin;
+    mOriginCount = 20;
+}
+
 void NaoBehavior::RunState(std::stringstream& ss, Strategy& strategy, Player& player,
                            WorldModel& world) {
     NaoAction& action = *pAction;
@@ -270,6 +279,36 @@ void NaoBehavior::RunState(std::stringstream& ss, Strategy& strategy, Player& pl
                 mOriginCount = 30;
             }
             break;
+        case S_KickRight:
+            FinishMotion(action.ActionKickRight(ss, mCounter), S_Origin);
+            break;
+        case S_KickLeft:
+            FinishMotion(action.ActionKickLeft(ss, mCounter), S_Origin);
+            break;
+        case S_BeamLeft:
+            if (action.ActionBeamLeft(ss, mCounter)) mState = strategy.JudgeState_B();
+            break;
+        case S_BeamRight:
+            if (action.ActionBeamRight(ss, mCounter)) mState = strategy.JudgeState_B();
+            break;
+        case S_BeamLeftRotate:
+            FinishRotatingSidestep(action.ActionBeamLeftRotate(ss, mCounter), strategy);
+            break;
+        case S_BeamRightRotate:
+            FinishRotatingSidestep(action.ActionBeamRightRotate(ss, mCounter), strategy);
+            break;
+        case S_BeamLeftCircle:
+            if (action.ActionBeamLeftCircle(ss, mCounter)) mState = strategy.JudgeState_B();
+            break;
+        case S_BeamRightCircle:
+            if (action.ActionBeamRightCircle(ss, mCounter)) mState = strategy.JudgeState_B();
+            break;
+        case S_SmallKickRight:
+            FinishMotion(action.ActionSmallKickRight(ss, mCounter), S_Judge);
+            break;
+        case S_SmallKickLeft:
+            FinishMotion(action.ActionSmallKickLeft(ss, mCounter), S_Judge);
+            break;
         case S_InverseStep:
             FinishMotion(action.ActionInverseStep(ss, mCounter), S_NON);
             break;
@@ -286,11 +325,24 @@ void NaoBehavior::RunState(std::stringstream& ss, Strategy& strategy, Player& pl
         case S_HeadRotate:
             StepHeadRotate(ss, strategy, player, world);
             break;
+        case S_KickTOVK:
+            FinishMotion(action.ActionKickTOVK(ss, mCounter), S_NON);
+            break;
+        case S_KickLeftPelm:
+            FinishMotion(action.ActionKickLeftPelm(ss, mCounter), S_NON);
+            break;
+        case S_QawTOVK:
+            // The performance repeats for as long as the state lasts.
+            FinishMotion(action.ActionQawTOVK(ss, mCounter), S_QawTOVK);
+            break;
         case S_Test:
             if (action.ActionTurnLeft(ss, mCounter)) {
                 mState = S_Origin;
                 changeTest = true;
             }
+            break;
+        case S_KickRightTOVK:
+            FinishMotion(action.ActionRightKickTOVK(ss, mCounter), S_NON);
             break;
         case S_StandUpForward:
             if (action.ActionStandFaceFloor(ss, mCounter)) {

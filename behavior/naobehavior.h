@@ -126,6 +126,8 @@ class NaoBehavior {
                   int period);
     // Enters `next` when a motion reports that it has finished.
     void FinishMotion(bool finished, eState next);
+    // After a rotating sidestep: the strategy is asked, then the origin pose is held.
+    void FinishRotatingSidestep(bool finished, Strategy& strategy);
 };
 
 // The beam command for the uniform number in DATA::Unum under the given play mode.

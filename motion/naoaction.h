@@ -216,7 +216,6 @@ class NaoAction {
     };
     // S_QawTOVK1 ... S_QawTOVK199 are 0 ... 198, then S_QawTOVK0 199 and S_QawTOVK200 200.
     // clang-format off
-    // clang-format off
     enum eState_QawTOVK : int {
         S_QawTOVK1, S_QawTOVK2, S_QawTOVK3, S_QawTOVK4, S_QawTOVK5, S_QawTOVK6, S_QawTOVK7,
         S_QawTOVK8, S_QawTOVK9, S_QawTOVK10, S_QawTOVK11, S_QawTOVK12, S_QawTOVK13, S_QawTOVK14,
@@ -248,7 +247,6 @@ class NaoAction {
         S_QawTOVK190, S_QawTOVK191, S_QawTOVK192, S_QawTOVK193, S_QawTOVK194, S_QawTOVK195, S_QawTOVK196,
         S_QawTOVK197, S_QawTOVK198, S_QawTOVK199, S_QawTOVK0, S_QawTOVK200
     };
-    // clang-format on
     // clang-format on
 
     // The 22 targets of one keyframe, degrees, in the keyframe order given above.
@@ -366,17 +364,18 @@ class NaoAction {
     bool ActionTurnRight_30(std::stringstream& ss, int& tempCounter);
     bool ActionHeadRotate(std::stringstream& ss, int& tempCounter);
 
-    // Gait-generated walking (walk/inverseaction): one 20 ms sub-step of the gait per call,
-    // solved for both legs and sent as a one-cycle keyframe with the head pitched down 30
-    // degrees and the arms held. Each returns the walking operation's result: true at the end of
-    // a step once enough steps were made since the last restart.
-    bool ActionInverseStepAI(std::stringstream& ss, int& tempCounter);
-    bool ActionInverseRotate(std::stringstream& ss, int& tempCounter);
-    bool ActionInverseBeamCircle(std::stringstream& ss, int& tempCounter);
-    // Zeroes the walking command on every call, then brings the feet together.
-    bool ActionInverseStepAIEnd(std::stringstream& ss, int& tempCounter);
-    // The fixed test walk of the body model, each command spanning two cycles.
-    bool ActionInverseStep(std::stringstream& ss, int& tempCounter);
+    // Kicks: fixed keyframe motions that do not look at the ball. The two strong kicks share
+    // mKickTOVK, so an interrupted one resumes its phase in whichever of them runs next.
+    bool ActionSmallKickRight(std::stringstream& ss, int& tempCounter);
+    bool ActionSmallKickLeft(std::stringstream& ss, int& tempCounter);
+    bool ActionKickRight(std::stringstream& ss, int& tempCounter);
+    bool ActionKickLeft(std::stringstream& ss, int& tempCounter);
+    bool ActionKickTOVK(std::stringstream& ss, int& tempCounter);
+    bool ActionRightKickTOVK(std::stringstream& ss, int& tempCounter);
+    bool ActionKickLeftPelm(std::stringstream& ss, int& tempCounter);
+    // The scripted kick of the leg inverse kinematics (Player::CalStepAngle2), one call per
+    // cycle; true once the script is over. Nothing in the behaviour calls it.
+    bool ActionKick(std::stringstream& ss, int& tempCounter);
 
     // Get-ups, stumble catches and the keeper dive (naoaction_getup.cpp). The two get-ups in use
     // end with a move to the origin pose whose length follows the left shoulder's actual pace.
@@ -390,8 +389,29 @@ class NaoAction {
     bool ActionStandUpForward(std::stringstream& ss, int& tempCounter);
     bool ActionStandUpBack(std::stringstream& ss, int& tempCounter);
 
-    // The gait-generated walking actions (ActionInverseStepAI ...) and the kicks, get-ups,
-    // sidesteps and the long motion join this list.
+    // Sidesteps: three keyframes each (shift and lift, feet apart, back to the stance). The
+    // rotating ones turn the head back towards the ball in their last keyframe.
+    bool ActionBeamLeft(std::stringstream& ss, int& tempCounter);
+    bool ActionBeamRight(std::stringstream& ss, int& tempCounter);
+    bool ActionBeamLeftCircle(std::stringstream& ss, int& tempCounter);
+    bool ActionBeamRightCircle(std::stringstream& ss, int& tempCounter);
+    bool ActionBeamLeftRotate(std::stringstream& ss, int& tempCounter);
+    bool ActionBeamRightRotate(std::stringstream& ss, int& tempCounter);
+
+    // The long choreographed motion: 200 keyframes, 4744 cycles (about 95 s).
+    bool ActionQawTOVK(std::stringstream& ss, int& tempCounter);
+
+    // Gait-generated walking (walk/inverseaction): one 20 ms sub-step of the gait per call,
+    // solved for both legs and sent as a one-cycle keyframe with the head pitched down 30
+    // degrees and the arms held. Each returns the walking operation's result: true at the end of
+    // a step once enough steps were made since the last restart.
+    bool ActionInverseStepAI(std::stringstream& ss, int& tempCounter);
+    bool ActionInverseRotate(std::stringstream& ss, int& tempCounter);
+    bool ActionInverseBeamCircle(std::stringstream& ss, int& tempCounter);
+    // Zeroes the walking command on every call, then brings the feet together.
+    bool ActionInverseStepAIEnd(std::stringstream& ss, int& tempCounter);
+    // The fixed test walk of the body model, each command spanning two cycles.
+    bool ActionInverseStep(std::stringstream& ss, int& tempCounter);
 };
 
 #endif

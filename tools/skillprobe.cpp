@@ -6,6 +6,8 @@
 //   skillprobe --port=N --trainer-port=N --skill=NAME [--repeat=K] [--seconds=S]
 //              [--start-x=M --start-y=M --heading=DEG] [--json] [--verbose] [--unum=N]
 //              [--push=RAD_PER_S] [walk: --forward=M --side=M --turn=DEG --find-ball --stop]
+//              [kicks: --ball-x=M --ball-y=M --sweep] [sidesteps: --steps=K]
+//              [--stance=origin|walk-ready]
 //
 // Every try places the robot upright at a fresh spot (the start spot first, then a grid of
 // 1.5 m around it), lets it settle in the origin pose and runs the skill. Each try prints one
@@ -76,6 +78,14 @@ struct Options {
     double turn = 0;        // deg
     bool findBall = false;
     bool stop = false;  // walks end with the stopping steps and 1.5 s of standing
+    // kicks
+    double ballX = NAN;  // ball offset in the robot's frame, m; NaN: the kick's own
+    double ballY = NAN;
+    bool sweep = false;
+    // sidesteps
+    int steps = 5;
+    // kicks, sidesteps, long motion: start from the walk-ready pose instead of the origin pose
+    bool walkReady = false;
 };
 
 // ---- Figures of a try ----
@@ -187,6 +197,8 @@ struct Truth {
     double heading = 0;
     double upz = 1;
     bool fallen = false;
+    double ballX = 0, ballY = 0;  // the ball, field frame, m
+    double ballSpeed = 0;         // m/s
 };
 
 // Reads the numbers after "(key " within text from position `from`.
@@ -202,6 +214,14 @@ bool NumbersAfter(const std::string& text, size_t from, const char* key, double*
 Truth ParseState(const std::string& state, int unum) {
     Truth t;
     NumbersAfter(state, 0, "time", &t.time, 1);
+    const size_t ball = state.find("(ball ");
+    double ballPos[3] = {0, 0, 0}, ballVel[3] = {0, 0, 0};
+    if (ball != std::string::npos && NumbersAfter(state, ball, "pos", ballPos, 3) &&
+        NumbersAfter(state, ball, "vel", ballVel, 3)) {
+        t.ballX = ballPos[0];
+        t.ballY = ballPos[1];
+        t.ballSpeed = std::hypot(ballVel[0], ballVel[1]);
+    }
     std::string key = "(robot (team Left) (unum " + std::to_string(unum) + ")";
     size_t at = state.find(key);
     if (at == std::string::npos) return t;
@@ -331,6 +351,9 @@ class Robot {
     // torso has stood still for half a second (at most 8 s); the agent's gyro-integrated
     // orientation starts over, as after a beam. False when it fell.
     bool PlaceAndStand(double x, double y, double heading) {
+        spotX_ = x;
+        spotY_ = y;
+        spotHeading_ = heading;
         if (!Perceive()) return false;
         std::ostringstream place;
         place << Agent() << ") (pos " << x << " " << y << " 0.39) (rot " << heading << "))";
@@ -369,6 +392,9 @@ class Robot {
         action.SetTempAngleChangleInit();
         return true;
     }
+
+    // Places the robot again where the last PlaceAndStand put it.
+    bool StandAgain() { return PlaceAndStand(spotX_, spotY_, spotHeading_); }
 
     // Tips the robot over by physics (in the cycle being answered).
     bool Knock(const char* way, double radPerSec) {
@@ -411,6 +437,7 @@ class Robot {
     WorldModel world_;
     MsgParse parser_;
     Truth truth_;
+    double spotX_ = 0, spotY_ = 0, spotHeading_ = 0;
 };
 
 // How a robot lies, by the agent's own orientation and the truth.
@@ -793,11 +820,341 @@ TryResult TryKeeper(Robot& robot, const Options& o) {
     return result;
 }
 
+// ---- Kicks, sidesteps and the long motion ----
+
+using Motion = bool (NaoAction::*)(std::stringstream&, int&);
+
+// Displacement from `from` to (x, y) along `heading` turned by `offset` degrees.
+double Along(const Truth& from, double heading, double x, double y, double offset) {
+    const double a = (heading + offset) * kPi / 180;
+    return (x - from.x) * std::cos(a) + (y - from.y) * std::sin(a);
+}
+
+// The walk-ready pose of the motion library (keyframe convention; the head held).
+const NaoAction::KeyframePose kWalkReadyPose = {0,   0,  120,   120,   20,     -20,   -80, 80,
+                                                -80, 80, 0.001, 0.001, 0.001,  0.001, -30, -30,
+                                                60,  60, -30,   -30,   0.0001, 0.001};
+
+// With --stance=walk-ready, moves from the origin pose the robot stands in into the walk-ready
+// pose over half a second and holds still for another half second; otherwise nothing.
+bool TakeStance(Robot& robot, const Options& o) {
+    if (!o.walkReady) return true;
+    int counter = 0;
+    for (int cycle = 0; cycle < 50; ++cycle) {
+        if (!robot.Perceive()) return false;
+        robot.PrintCycle(cycle, "stance");
+        if (cycle < 25) {
+            std::stringstream ss;
+            robot.action.ActionState(0, 1, ss, kWalkReadyPose, counter, 25);
+            robot.Reply(ss.str());
+            ++counter;
+        } else {
+            robot.Hold();
+        }
+    }
+    robot.action.SetTempAngleChangleInit();
+    return true;
+}
+
+// The neutral pose the behaviour holds in S_NON (keyframe convention).
+const NaoAction::KeyframePose kNeutralPose = {
+    -30.0001, 0.0001, 0.0001, 0.0001,  0.0001,  -0.0001, -0.0001, 0.0001,  -0.0001, 0.0001, -0.0001,
+    -0.0001,  0.0001, 0.0001, -0.0001, -0.0001, 0.0001,  0.0001,  -0.0001, -0.0001, 0.0001, 0.001};
+
+// What the behaviour does once a kick is over: the origin pose over 20 cycles (S_Origin),
+// every joint stopped (S_Judge) or the neutral pose over 20 cycles (S_NON).
+enum class AfterKick { Origin, Stop, Neutral };
+
+// After a fall: the joints brought back to the origin pose where the robot lies (one second),
+// so that it can be stood up again for the next try.
+bool FoldUp(Robot& robot) {
+    int counter = 0;
+    for (int cycle = 0; cycle < 50; ++cycle) {
+        if (!robot.Perceive()) return false;
+        std::stringstream ss;
+        robot.action.ActionState(0, 0, ss, kOriginPose, counter, 40);
+        robot.Reply(ss.str());
+        ++counter;
+    }
+    return true;
+}
+
+// A kick, where its ball lies by default (in front of the kicking foot, in the robot's frame
+// from the origin pose: x forward, y left, m, from the torso; as near as the foot allows) and
+// what follows it.
+struct Kick {
+    const char* name;
+    Motion motion;
+    double ballX, ballY;
+    AfterKick after;
+};
+
+const Kick kKicks[] = {
+    {"small-kick-left", &NaoAction::ActionSmallKickLeft, 0.12, 0.02, AfterKick::Stop},
+    {"small-kick-right", &NaoAction::ActionSmallKickRight, 0.12, -0.02, AfterKick::Stop},
+    {"kick-left", &NaoAction::ActionKickLeft, 0.13, 0.05, AfterKick::Origin},
+    {"kick-right", &NaoAction::ActionKickRight, 0.13, -0.05, AfterKick::Origin},
+    {"kick-tovk", &NaoAction::ActionKickTOVK, 0.12, 0.05, AfterKick::Neutral},
+    {"kick-right-tovk", &NaoAction::ActionRightKickTOVK, 0.12, -0.05, AfterKick::Neutral},
+    {"kick-left-pelm", &NaoAction::ActionKickLeftPelm, 0.16, 0.02, AfterKick::Neutral},
+    {"kick-ik", &NaoAction::ActionKick, 0.13, 0.05, AfterKick::Stop},
+};
+
+// From the walk-ready pose the feet stand farther ahead of the torso.
+const double kWalkReadyBallX = 0.04;
+
+// One cycle of what follows a kick; `counter` is the behaviour's counter in the next state
+// (1 on the first cycle after the kick), -1 once its pose is reached.
+void AfterKickCycle(Robot& robot, AfterKick after, int& counter) {
+    if (after == AfterKick::Stop || counter < 0) {
+        robot.Hold();
+        return;
+    }
+    std::stringstream ss;
+    const bool reached =
+        robot.action.ActionState(0, 1, ss, after == AfterKick::Origin ? kOriginPose : kNeutralPose,
+                                 counter, 20) == 1;
+    robot.Reply(ss.str());
+    counter = reached ? -1 : counter + 1;
+}
+
+// One kick at one ball offset, from standing: the ball is laid at rest in front of the robot,
+// the motion runs to its end, then what the behaviour does next, and the ball is watched until
+// it stops (or --seconds from the start of the motion have passed).
+TryResult KickOnce(Robot& robot, const Options& o, const Kick& kick, double bx, double by) {
+    TryResult result;
+    if (!TakeStance(robot, o) || !robot.Perceive()) return result;
+    const Truth start = robot.Now();
+    const double h = start.heading * kPi / 180;
+    const double placedX = start.x + bx * std::cos(h) - by * std::sin(h);
+    const double placedY = start.y + bx * std::sin(h) + by * std::cos(h);
+    std::ostringstream ball;
+    ball << "(ball (pos " << placedX << " " << placedY << " 0.042) (vel 0 0 0))";
+    robot.Trainer(ball.str());
+    robot.Hold();
+    // A ball laid into the foot is pushed away at once: that offset cannot be kicked.
+    for (int cycle = 0; cycle < 10; ++cycle) {
+        if (!robot.Perceive()) return result;
+        robot.Hold();
+    }
+    const Truth rest = robot.Now();
+    result.Add("ball_x", bx);
+    result.Add("ball_y", by);
+    if (std::hypot(rest.ballX - placedX, rest.ballY - placedY) > 0.005) {
+        robot.Trainer("(ball (pos 0 0 0.042) (vel 0 0 0))");
+        result.Add("ball_blocked", 1);
+        return result;
+    }
+
+    bool fell = false, kicked = false, moving = false;
+    int counter = 0, afterCounter = 1, still = 0, cycle = 0;
+    double motionS = NAN, movedAt = NAN, stoppedAt = NAN;
+    const int cycles = static_cast<int>(o.seconds / kCycle + 0.5);
+    for (; cycle < cycles; ++cycle) {
+        if (!robot.Perceive()) return TryResult();
+        const Truth& t = robot.Now();
+        fell = fell || t.fallen;
+        const double moved = std::hypot(t.ballX - rest.ballX, t.ballY - rest.ballY);
+        if (!moving && moved > 0.005) {
+            moving = true;
+            movedAt = t.time;
+        }
+        still = moving && t.ballSpeed < 0.01 ? still + 1 : 0;
+        robot.PrintCycle(cycle, kicked ? "after" : "kicking");
+        if (kicked) {
+            AfterKickCycle(robot, kick.after, afterCounter);
+            if (still >= 5) {
+                stoppedAt = t.time;
+                break;
+            }
+            // Nothing touched the ball within a second of the motion's end.
+            if (!moving && t.time - start.time - motionS > 1.0) break;
+            continue;
+        }
+        std::stringstream ss;
+        if ((robot.action.*kick.motion)(ss, counter)) {
+            kicked = true;
+            motionS = (cycle + 1) * kCycle;
+        }
+        robot.Reply(ss.str());
+        ++counter;
+    }
+    const Truth end = robot.Now();
+    // The ball back on the centre spot, out of the way of the next try's robot.
+    robot.Trainer("(ball (pos 0 0 0.042) (vel 0 0 0))");
+    if (fell && !FoldUp(robot)) return TryResult();
+    const double dx = end.ballX - rest.ballX, dy = end.ballY - rest.ballY;
+    const double distance = std::hypot(dx, dy);
+    result.Add("ball_m", distance);
+    result.Add("ball_forward_m", Along(rest, start.heading, end.ballX, end.ballY, 0) -
+                                     Along(rest, start.heading, rest.ballX, rest.ballY, 0));
+    result.Add("ball_dir_deg", distance > 0.005
+                                   ? WrapDegrees(std::atan2(dy, dx) * 180 / kPi - start.heading)
+                                   : NAN);
+    result.Add("roll_s", moving ? (std::isnan(stoppedAt) ? end.time : stoppedAt) - movedAt : 0);
+    result.Add("motion_s", motionS);
+    result.Add("fell", fell ? 1 : 0);
+    result.success = distance >= 0.1 && !fell;
+    result.seconds = motionS;
+    return result;
+}
+
+// The figure `key` of a try, NaN when it has none.
+double FigureOf(const TryResult& r, const std::string& key) {
+    for (const Figure& f : r.figures)
+        if (f.key == key) return std::strtod(f.value.c_str(), nullptr);
+    return NAN;
+}
+
+// A kick at --ball-x/--ball-y (default: the kick's own offset); with --sweep at a 3 x 3 grid
+// around it (2 cm forward, 2.5 cm sideways), the robot stood up again at the same spot for
+// each, reporting the offset that sent the ball farthest forward without a fall.
+TryResult TryKick(Robot& robot, const Options& o, const Kick& kick) {
+    const double bx =
+        std::isnan(o.ballX) ? kick.ballX + (o.walkReady ? kWalkReadyBallX : 0) : o.ballX;
+    const double by = std::isnan(o.ballY) ? kick.ballY : o.ballY;
+    if (!o.sweep) return KickOnce(robot, o, kick, bx, by);
+    TryResult best;
+    double bestForward = -INFINITY;
+    bool first = true;
+    for (double dx : {-0.02, 0.0, 0.02}) {
+        for (double dy : {-0.025, 0.0, 0.025}) {
+            if (!first && !robot.StandAgain()) return TryResult();
+            first = false;
+            TryResult r = KickOnce(robot, o, kick, bx + dx, by + dy);
+            if (r.figures.empty()) return r;
+            std::cerr << "sweep " << Line(r.figures) << "\n";
+            const double forward = FigureOf(r, "ball_forward_m");
+            const double score = FigureOf(r, "fell") == 1 ? forward - 100 : forward;
+            if (!std::isnan(forward) && score > bestForward) {
+                bestForward = score;
+                best = r;
+            }
+        }
+    }
+    if (best.figures.empty()) return KickOnce(robot, o, kick, bx, by);
+    return best;
+}
+
+template <int K>
+TryResult TryKickNumber(Robot& robot, const Options& o) {
+    return TryKick(robot, o, kKicks[K]);
+}
+
+// A sidestep run --steps times back to back from standing. Figures per motion, averaged over
+// all but the first (which also moves from the origin pose into the stance); the first's own
+// figures beside them.
+TryResult TrySidestep(Robot& robot, const Options& o, Motion motion) {
+    TryResult result;
+    if (!TakeStance(robot, o) || !robot.Perceive()) return result;
+    const Truth start = robot.Now();
+    Truth firstEnd = start, previous = start;
+    double turned = 0, turnedFirst = 0;
+    int counter = 0, done = 0, falls = 0;
+    for (int cycle = 0; done < o.steps && cycle < 100 * o.steps; ++cycle) {
+        std::stringstream ss;
+        if ((robot.action.*motion)(ss, counter)) ++done;
+        robot.Reply(ss.str());
+        ++counter;
+        if (!robot.Perceive()) return TryResult();
+        const Truth& t = robot.Now();
+        turned += WrapDegrees(t.heading - previous.heading);
+        if (t.fallen && !previous.fallen) ++falls;
+        previous = t;
+        robot.PrintCycle(cycle, "sidestep");
+        if (done == 1 && turnedFirst == 0) {
+            firstEnd = t;
+            turnedFirst = turned;
+        }
+        if (t.fallen) break;
+    }
+    robot.Hold();
+    const Truth end = robot.Now();
+    if (falls > 0 && !FoldUp(robot)) return TryResult();
+    const int later = std::max(done - 1, 1);
+    const Truth& from = done > 1 ? firstEnd : start;
+    result.Add("forward_m", Along(from, start.heading, end.x, end.y, 0) / later);
+    result.Add("left_m", Along(from, start.heading, end.x, end.y, 90) / later);
+    result.Add("turn_deg", (done > 1 ? turned - turnedFirst : turned) / later);
+    result.Add("first_forward_m", Along(start, start.heading, firstEnd.x, firstEnd.y, 0));
+    result.Add("first_left_m", Along(start, start.heading, firstEnd.x, firstEnd.y, 90));
+    result.Add("first_turn_deg", turnedFirst);
+    result.Add("motions", done);
+    result.Add("falls", falls);
+    result.success = falls == 0 && done == o.steps;
+    return result;
+}
+
+TryResult TrySidestepLeft(Robot& robot, const Options& o) {
+    return TrySidestep(robot, o, &NaoAction::ActionBeamLeft);
+}
+TryResult TrySidestepRight(Robot& robot, const Options& o) {
+    return TrySidestep(robot, o, &NaoAction::ActionBeamRight);
+}
+TryResult TrySidestepLeftCircle(Robot& robot, const Options& o) {
+    return TrySidestep(robot, o, &NaoAction::ActionBeamLeftCircle);
+}
+TryResult TrySidestepRightCircle(Robot& robot, const Options& o) {
+    return TrySidestep(robot, o, &NaoAction::ActionBeamRightCircle);
+}
+TryResult TrySidestepLeftRotate(Robot& robot, const Options& o) {
+    return TrySidestep(robot, o, &NaoAction::ActionBeamLeftRotate);
+}
+TryResult TrySidestepRightRotate(Robot& robot, const Options& o) {
+    return TrySidestep(robot, o, &NaoAction::ActionBeamRightRotate);
+}
+
+// One whole performance of the long motion (4745 cycles from standing, about 95 s); it stops
+// early when the robot falls. Success: still up at the end.
+TryResult TryLongMotion(Robot& robot, const Options& o) {
+    TryResult result;
+    if (!TakeStance(robot, o) || !robot.Perceive()) return result;
+    const Truth start = robot.Now();
+    Truth previous = start;
+    double turned = 0, minUpz = 1, fellAt = NAN;
+    int counter = 0;
+    bool over = false;
+    for (int cycle = 0; !over && cycle < 5000; ++cycle) {
+        std::stringstream ss;
+        over = robot.action.ActionQawTOVK(ss, counter);
+        robot.Reply(ss.str());
+        ++counter;
+        if (!robot.Perceive()) return TryResult();
+        const Truth& t = robot.Now();
+        turned += WrapDegrees(t.heading - previous.heading);
+        minUpz = std::min(minUpz, t.upz);
+        previous = t;
+        robot.PrintCycle(cycle, "performing");
+        if (t.fallen) {
+            fellAt = t.time - start.time;
+            break;
+        }
+    }
+    robot.Hold();
+    const Truth end = robot.Now();
+    if (!std::isnan(fellAt) && !FoldUp(robot)) return TryResult();
+    result.Add("fell", std::isnan(fellAt) ? 0 : 1);
+    result.Add("fell_at_s", fellAt);
+    result.Add("performed_s", end.time - start.time);
+    result.Add("min_upz", minUpz);
+    result.Add("forward_m", Along(start, start.heading, end.x, end.y, 0));
+    result.Add("left_m", Along(start, start.heading, end.x, end.y, 90));
+    result.Add("turn_deg", turned);
+    result.success = over && std::isnan(fellAt);
+    result.seconds = end.time - start.time;
+    return result;
+}
+
+const char* const kKickMedians = "ball_m ball_forward_m ball_dir_deg roll_s";
+const char* const kSidestepMedians = "forward_m left_m turn_deg";
+
 struct Skill {
     const char* name;
     const char* what;
     TryResult (*run)(Robot&, const Options&);
     const char* tally;  // a figure whose values the summary counts ("" for none)
+    // Figures whose median over all tries the summary gives, separated by blanks.
+    const char* medians = "";
 };
 
 const Skill kSkills[] = {
@@ -812,6 +1169,35 @@ const Skill kSkills[] = {
      TryStumbleLeft, "end"},
     {"stumble-right", "pushed to the right, catches itself", TryStumbleRight, "end"},
     {"keeper", "the goalkeeper's dive from standing", TryKeeper, "end"},
+    {"small-kick-left", "the quick push with the left foot", TryKickNumber<0>, "fell",
+     kKickMedians},
+    {"small-kick-right", "the quick push with the right foot", TryKickNumber<1>, "fell",
+     kKickMedians},
+    {"kick-left", "the kick with the left foot from the walk-ready pose", TryKickNumber<2>, "fell",
+     kKickMedians},
+    {"kick-right", "the kick with the right foot from the walk-ready pose", TryKickNumber<3>,
+     "fell", kKickMedians},
+    {"kick-tovk", "the strong kick with the left foot", TryKickNumber<4>, "fell", kKickMedians},
+    {"kick-right-tovk", "the strong kick with the right foot", TryKickNumber<5>, "fell",
+     kKickMedians},
+    {"kick-left-pelm", "the kick with the left foot from straight legs", TryKickNumber<6>, "fell",
+     kKickMedians},
+    {"kick-ik", "the scripted kick of the leg solver (once per process: its script never rewinds)",
+     TryKickNumber<7>, "fell", kKickMedians},
+    {"sidestep-left", "--steps plain side steps of ActionBeamLeft", TrySidestepLeft, "falls",
+     kSidestepMedians},
+    {"sidestep-right", "--steps plain side steps of ActionBeamRight", TrySidestepRight, "falls",
+     kSidestepMedians},
+    {"sidestep-left-circle", "--steps side steps on an arc (ActionBeamLeftCircle)",
+     TrySidestepLeftCircle, "falls", kSidestepMedians},
+    {"sidestep-right-circle", "--steps side steps on an arc (ActionBeamRightCircle)",
+     TrySidestepRightCircle, "falls", kSidestepMedians},
+    {"sidestep-left-rotate", "--steps turning side steps (ActionBeamLeftRotate)",
+     TrySidestepLeftRotate, "falls", kSidestepMedians},
+    {"sidestep-right-rotate", "--steps turning side steps (ActionBeamRightRotate)",
+     TrySidestepRightRotate, "falls", kSidestepMedians},
+    {"long-motion", "one whole performance of the long motion (about 95 s)", TryLongMotion, "fell",
+     "fell_at_s min_upz forward_m left_m turn_deg"},
 };
 
 const Skill* FindSkill(const std::string& name) {
@@ -827,6 +1213,8 @@ void Usage(std::ostream& out) {
            "                  [--start-x=M --start-y=M --heading=DEG] [--json] [--verbose]\n"
            "                  [--unum=N] [--push=RAD_PER_S] [--baseline]\n"
            "                  [walk: --forward=M --side=M --turn=DEG --find-ball --stop]\n"
+           "                  [kicks: --ball-x=M --ball-y=M --sweep] [sidesteps: --steps=K]\n"
+           "                  [--stance=origin|walk-ready]\n"
            "Runs one skill of the agent's motion library K times (default 1) on robot N\n"
            "(default 1) of team Left in a running pitchsim and measures it through the\n"
            "trainer. --seconds: time per try from the start of the motion (default 10).\n"
@@ -834,11 +1222,17 @@ void Usage(std::ostream& out) {
            "(default -5, 0), facing --heading (default 0). --push: knock speed in rad/s;\n"
            "--baseline: stumbles hold every joint instead of catching, for comparison.\n"
            "Walk: --forward m per pair of steps (default 0.16), --side m, --turn deg,\n"
-           "--find-ball for 0.2 s steps. Use pitchsim --sync --noise=off for\n"
-           "reproducible figures. Skills:\n";
+           "--find-ball for 0.2 s steps.\n"
+           "Kicks: --ball-x=M --ball-y=M place the ball at rest in the robot's frame (x forward,\n"
+           "y left, from the torso; default: in front of the kicking foot); --sweep tries a\n"
+           "3 x 3 grid around it and reports the offset that sends the ball farthest forward.\n"
+           "Sidesteps: --steps=K motions back to back (default 5).\n"
+           "Kicks, sidesteps and the long motion start from the origin pose the robot stands\n"
+           "in, or with --stance=walk-ready from the walk-ready pose.\n"
+           "Use pitchsim --sync --noise=off for reproducible figures. Skills:\n";
     for (const Skill& s : kSkills) {
         std::string name = s.name;
-        name.resize(15, ' ');
+        name.resize(23, ' ');
         out << "  " << name << s.what << "\n";
     }
 }
@@ -888,6 +1282,8 @@ int ParseOptions(int argc, char** argv, Options& o) {
             o.findBall = true;
         } else if (!hasValue && name == "--stop") {
             o.stop = true;
+        } else if (!hasValue && name == "--sweep") {
+            o.sweep = true;
         } else if (!hasValue) {
             ok = Fail("unknown option " + arg);
         } else if (name == "--port") {
@@ -917,12 +1313,24 @@ int ParseOptions(int argc, char** argv, Options& o) {
             ok = ReadDouble(arg, value, -1, 1, o.side);
         } else if (name == "--turn") {
             ok = ReadDouble(arg, value, -90, 90, o.turn);
+        } else if (name == "--ball-x") {
+            ok = ReadDouble(arg, value, -1, 1, o.ballX);
+        } else if (name == "--ball-y") {
+            ok = ReadDouble(arg, value, -1, 1, o.ballY);
+        } else if (name == "--stance") {
+            ok = value == "origin" || value == "walk-ready" ||
+                 Fail("bad value in " + arg + " (origin or walk-ready)");
+            o.walkReady = value == "walk-ready";
+        } else if (name == "--steps") {
+            ok = ReadInt(arg, value, 1, 100, o.steps);
         } else {
             ok = Fail("unknown option " + arg);
         }
         if (!ok) return 2;
     }
     if (o.skill.empty()) return Fail("--skill=NAME is missing (--help lists the skills)") ? 0 : 2;
+    if (o.skill == "kick-ik" && (o.sweep || o.repeat > 1))
+        return Fail("kick-ik runs its script once per process: no --sweep, no --repeat") ? 0 : 2;
     return 0;
 }
 
@@ -978,6 +1386,15 @@ int main(int argc, char** argv) {
                                    {"median_s", Text(Median(times)), true}};
     for (const auto& [value, count] : tally)
         summary.push_back({std::string(skill.tally) + "_" + value, std::to_string(count), true});
+    std::istringstream medians(skill.medians);
+    for (std::string key; medians >> key;) {
+        std::vector<double> values;
+        for (const std::vector<Figure>& figures : tries)
+            for (const Figure& f : figures)
+                if (f.key == key && std::isfinite(std::strtod(f.value.c_str(), nullptr)))
+                    values.push_back(std::strtod(f.value.c_str(), nullptr));
+        summary.push_back({"median_" + key, Text(Median(values)), true});
+    }
     if (o.json) {
         std::string text = "{\"skill\":\"" + std::string(skill.name) + "\",\"tries\":[";
         for (size_t i = 0; i < tries.size(); ++i) text += (i ? "," : "") + Json(tries[i]);

@@ -39,7 +39,11 @@ std::string UsageText() {
            "                          127.0.0.1; 0.0.0.0 = every interface)\n"
            "  --trainer-port=N        trainer's TCP port, on 127.0.0.1 only (default 3200;\n"
            "                          0 = pick a free one)\n"
-           "  --http-port=N           web monitor port (default 8080; not served yet)\n"
+           "  --http-port=N           serve the web monitor on 127.0.0.1 at this port\n"
+           "                          (default off; 0 = pick a free one)\n"
+           "  --monitor-dir=DIR       the web monitor's page (default: the source tree's)\n"
+           "  --replay=FILE           serve the recording FILE to the web monitor instead of\n"
+           "                          simulating (needs --http-port)\n"
            "  --realtime              one cycle every 20 ms of wall time (default)\n"
            "  --sync                  go on as soon as every agent has replied\n"
            "  --seed=N                seed of the sensor noise (default 1)\n"
@@ -129,6 +133,12 @@ OptionsOutcome ParseServerOptions(const std::vector<std::string>& args, ServerOp
         } else if (name == "--trainer-idle") {
             if (!ReadSeconds(value, 1, 1e6, s)) return bad("seconds >= 1");
             options.trainerIdle = s;
+        } else if (name == "--monitor-dir") {
+            if (value.empty()) return bad("a folder");
+            options.monitorDir = value;
+        } else if (name == "--replay") {
+            if (value.empty()) return bad("a recording file");
+            options.replayFile = value;
         } else if (name == "--log") {
             if (value.empty()) return bad("a file name");
             options.logFile = value;
@@ -139,6 +149,10 @@ OptionsOutcome ParseServerOptions(const std::vector<std::string>& args, ServerOp
             error = "unknown option: " + arg;
             return kOptionsError;
         }
+    }
+    if (!options.replayFile.empty() && options.httpPort < 0) {
+        error = "--replay needs --http-port";
+        return kOptionsError;
     }
     return kOptionsOk;
 }

@@ -9,7 +9,9 @@ struct ServerOptions {
     std::string bindAddress = "127.0.0.1";  // agents' port listens here (IPv4)
     int agentPort = 3100;                   // 0: pick a free port
     int trainerPort = 3200;                 // 0: pick a free port
-    int httpPort = 8080;                    // the web monitor (not served yet)
+    int httpPort = -1;                      // the web monitor; -1: off, 0: pick a free port
+    std::string monitorDir;                 // the page's folder; "" = the one of the build
+    std::string replayFile;                 // serve this recording to the monitor instead
     bool sync = false;                      // false: real time, one cycle per 20 ms of wall time
     unsigned seed = 1;
     bool noise = true;

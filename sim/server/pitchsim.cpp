@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sim/server/options.h"
+#include "sim/server/replay.h"
 #include "sim/server/server.h"
 
 static volatile std::sig_atomic_t gStop = 0;
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
             break;
     }
     InstallSignalHandlers();
+    if (!options.replayFile.empty()) return ServeReplay(options, gStop);
     Server server(options);
     if (!server.Start()) return 1;
     server.Run(gStop);

@@ -108,7 +108,7 @@ bool Server::Start() {
         }
         log_.Always("recording to " + options_.recordFile);
     }
-    return true;
+    return options_.httpPort < 0 || StartMonitor();
 }
 
 void Server::Run(const volatile std::sig_atomic_t& stop) {
@@ -119,7 +119,7 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
         const Clock::time_point start = Clock::now();
         waited_ = Clock::duration::zero();
         StepCycle();
-        if (recording_.IsOpen()) RecordThisCycle();
+        RecordThisCycle();
         SendPerceptions();
         StartNextStep();
         CollectReplies();
@@ -130,6 +130,7 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
         toHear_.swap(said_);
         said_.clear();
         DropSilentAgents();
+        ServeMonitorCommands();
         if (Clock::now() >= nextStatus_) {
             PrintStatus();
             nextStatus_ += std::chrono::seconds(static_cast<int>(kStatusSeconds));
@@ -137,6 +138,7 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
     }
     net_.CloseAll();
     log_.Always(costs_.Summary());
+    if (monitor_) monitor_->Stop();
     if (options_.sync)
         log_.Always("sync waits " + std::to_string(syncWaits_) + ", timed out " +
                     std::to_string(syncTimeouts_));
@@ -315,8 +317,18 @@ RecordCycle Server::TakeCycleRecord() {
     return c;
 }
 
+// The cycle's record goes to the recording and to the monitor's viewers, the same line.
 void Server::RecordThisCycle() {
-    bool ok = recording_.WriteLine(WriteCycleRecord(TakeCycleRecord()));
+    const bool watched = monitor_ && monitorHub_.Viewers() > 0;
+    if (!watched) streamEvents_.clear();
+    if (!recording_.IsOpen() && !watched) {
+        events_.clear();  // the log has them; nobody else keeps them
+        return;
+    }
+    RecordCycle c = TakeCycleRecord();
+    if (watched) StreamCycle(c);
+    if (!recording_.IsOpen()) return;
+    bool ok = recording_.WriteLine(WriteCycleRecord(c));
     if (ok && world_.Cycle() % kRecordFrameCycles == 0) ok = recording_.EndFrame();
     if (!ok) {
         log_.Error("pitchsim: writing the recording " + options_.recordFile +
@@ -773,11 +785,22 @@ void Server::ForgiveStall(Clock::duration stall) {
 
 // Trainer.
 void Server::OnTrainerFrame(int connection, const std::string& payload) {
+    for (const std::string& reply : RunTrainerText(payload, false)) net_.Send(connection, reply);
+}
+
+std::vector<std::string> Server::RunTrainerText(const std::string& payload, bool fromPage) {
+    std::vector<std::string> replies;
     for (const TrainerCommand& c : ParseTrainerCommands(payload)) {
+        // Whoever opens the page may move the ball, not end the simulation.
+        if (fromPage && c.kind == TrainerCommand::kKillSim) {
+            replies.push_back("(error killsim is not taken from the monitor)");
+            continue;
+        }
         referee_.NoteTrainerCommand();
-        net_.Send(connection, ApplyTrainerCommand(c));
+        replies.push_back(ApplyTrainerCommand(c));
         LogRefereeEvents(true);
     }
+    return replies;
 }
 
 std::string Server::ApplyTrainerCommand(const TrainerCommand& c) {
@@ -812,6 +835,46 @@ std::string Server::ApplyTrainerCommand(const TrainerCommand& c) {
             break;
     }
     return "(error " + c.error + ")";
+}
+
+// The web monitor.
+bool Server::StartMonitor() {
+    monitor_ = std::make_unique<Monitor>(MonitorPageDir(options_.monitorDir), monitorHub_,
+                                         &monitorCommands_);
+    std::string error;
+    if (!monitor_->Start(options_.httpPort, error)) {
+        log_.Error("pitchsim: " + error);
+        monitor_.reset();
+        return false;
+    }
+    monitorHub_.SetHeader(WriteHeaderRecord(Header()));
+    log_.Always("http port " + std::to_string(monitor_->Port()));
+    log_.Always("monitor http://127.0.0.1:" + std::to_string(monitor_->Port()) + "/");
+    return true;
+}
+
+// At most one record per 20 ms of wall time: a synced match may run many times faster than
+// anyone watches. The events of the cycles left out ride with the next record sent, so that
+// the page's ticker misses none.
+void Server::StreamCycle(const RecordCycle& c) {
+    streamEvents_.insert(streamEvents_.end(), c.events.begin(), c.events.end());
+    Clock::time_point now = Clock::now();
+    if (options_.sync && now < nextStreamRecord_) return;
+    nextStreamRecord_ = now + kCycle;
+    RecordCycle sent = c;
+    sent.events.swap(streamEvents_);
+    streamEvents_.clear();
+    monitorHub_.Publish(WriteCycleRecord(sent));
+}
+
+// Commands typed on the page wait for the end of a cycle, like those of the trainer port.
+void Server::ServeMonitorCommands() {
+    if (!monitor_) return;
+    for (CommandInbox::Pending& p : monitorCommands_.Take()) {
+        std::string reply;
+        for (const std::string& r : RunTrainerText(p.text, true)) reply += r;
+        p.reply->set_value(reply);
+    }
 }
 
 // While the step to the next cycle runs, the world as the last perceptions showed it (taken

@@ -12,6 +12,8 @@
 #include "sim/server/effector.h"
 #include "sim/server/eventlog.h"
 #include "sim/server/events.h"
+#include "sim/server/monitor.h"
+#include "sim/server/monitorstream.h"
 #include "sim/server/netloop.h"
 #include "sim/server/options.h"
 #include "sim/server/record.h"
@@ -114,7 +116,13 @@ class Server {
     void FreeSideIfEmpty(bool left);
 
     void OnTrainerFrame(int connection, const std::string& payload);
+    // The replies to every command of a trainer text, from the port or from the page.
+    std::vector<std::string> RunTrainerText(const std::string& payload, bool fromPage);
     std::string ApplyTrainerCommand(const TrainerCommand& c);
+
+    bool StartMonitor();
+    void StreamCycle(const RecordCycle& c);
+    void ServeMonitorCommands();
     WorldTruth Truth() const;
 
     void DropSilentAgents();
@@ -173,6 +181,13 @@ class Server {
     RecordFileWriter recording_;
     long syncWaits_ = 0;     // synced cycles that waited for replies
     long syncTimeouts_ = 0;  // of them, those that went on without every reply
+
+    // The web monitor (--http-port): its own threads, fed by this one.
+    StreamHub monitorHub_;
+    CommandInbox monitorCommands_;
+    std::unique_ptr<Monitor> monitor_;
+    Clock::time_point nextStreamRecord_;
+    std::vector<MatchEvent> streamEvents_;  // of cycles not streamed, for the next record
 };
 
 #endif

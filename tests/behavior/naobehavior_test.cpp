@@ -6,11 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "behavior/strategy.h"
 #include "motion/command_text.h"
+#include "motion/naoaction.h"
 #include "net/mytime.h"
 #include "world/data.h"
 
@@ -116,6 +119,68 @@ TEST_F(NaoBehaviorTest, SayTellsThePositionTruncatedToCentimetres) {
     EXPECT_EQ("(say k4q13.99y-0.01)", SayFrom(3.999f, -0.019f));
     EXPECT_EQ("", SayFrom(std::nanf(""), 0.5f));  // not a number: not told
     EXPECT_EQ("", SayFrom(1, -INFINITY));
+}
+
+TEST_F(NaoBehaviorTest, KickAndSidestepStatesRunTheirMotionThenMoveOn) {
+    // Cycles from entering the state with the counter at 0 to the state change, the state after
+    // it, and the length of the next origin hold (30 before; the rotating sidesteps set 20).
+    // Without a ball in view the strategy's answer is the head search.
+    const struct {
+        eState state, next;
+        int cycles, originCount;
+    } cases[] = {
+        {S_KickRight, S_Origin, 45, 30},
+        {S_KickLeft, S_Origin, 45, 30},
+        {S_SmallKickRight, S_Judge, 7, 30},
+        {S_SmallKickLeft, S_Judge, 7, 30},
+        {S_KickTOVK, S_NON, 87, 30},
+        {S_KickRightTOVK, S_NON, 87, 30},
+        {S_KickLeftPelm, S_NON, 86, 30},
+        {S_BeamLeft, S_HeadRotate, 16, 30},
+        {S_BeamRight, S_HeadRotate, 16, 30},
+        {S_BeamLeftCircle, S_HeadRotate, 13, 30},
+        {S_BeamRightCircle, S_HeadRotate, 13, 30},
+        {S_BeamLeftRotate, S_Origin, 16, 20},
+        {S_BeamRightRotate, S_Origin, 16, 20},
+    };
+    for (const auto& c : cases) {
+        behavior.mOriginCount = 30;
+        NaoBehavior::mState = c.state;
+        behavior.mCounter = 0;
+        int cycles = 0;
+        while (NaoBehavior::mState == c.state && cycles < 200) {
+            EXPECT_NE("", behavior.Think("", player, world)) << c.state << " " << cycles;
+            ++cycles;
+        }
+        EXPECT_EQ(c.next, NaoBehavior::mState) << c.state;
+        EXPECT_EQ(c.cycles, cycles) << c.state;
+        EXPECT_EQ(c.originCount, behavior.mOriginCount) << c.state;
+    }
+}
+
+TEST_F(NaoBehaviorTest, EveryStateButSitAndFrontCatchWritesJointCommands) {
+    // On entry (counter 0) in play, outside the robot's speaking slot, between keyframes.
+    for (int state = S_Beam; state <= S_BackInverseStep; ++state) {
+        behavior.pAction = std::make_unique<NaoAction>();
+        EndAnyKeyframe();
+        const std::string text = ThinkIn(static_cast<eState>(state), 0);
+        const bool silent = state == S_Sit || state == S_FrontCatch;
+        EXPECT_EQ(silent, text.empty()) << state << ": " << text;
+    }
+}
+
+TEST_F(NaoBehaviorTest, LongMotionRepeatsForAsLongAsItsStateLasts) {
+    NaoBehavior::mState = S_QawTOVK;
+    behavior.mCounter = 0;
+    std::vector<int> starts;  // cycles on which the performance is at its first keyframe again
+    for (int cycle = 1; cycle <= 4745 + 4744; ++cycle) {
+        const int before = behavior.pAction->mQawTOVK;
+        behavior.Think("", player, world);
+        ASSERT_EQ(S_QawTOVK, NaoBehavior::mState) << cycle;
+        if (before != NaoAction::S_QawTOVK1 && behavior.pAction->mQawTOVK == NaoAction::S_QawTOVK1)
+            starts.push_back(cycle);
+    }
+    EXPECT_EQ(starts, (std::vector<int>{4745, 4745 + 4744}));
 }
 
 // A body whose gyro orientation has the given third row (the torso axes against the vertical).

@@ -29,6 +29,12 @@ TEST(SkillProbe, CommandLineFaultsAreOneLineAndExitTwoHelpListsTheSkills) {
          "skillprobe: bad value in --repeat=2.5 (a whole number)\n"},
         {{"--skill=walk", "--fast"}, 2, "skillprobe: unknown option --fast\n"},
         {{}, 2, "skillprobe: --skill=NAME is missing (--help lists the skills)\n"},
+        {{"--skill=kick-ik", "--sweep"},
+         2,
+         "skillprobe: kick-ik runs its script once per process: no --sweep, no --repeat\n"},
+        {{"--skill=kick-left", "--stance=sitting"},
+         2,
+         "skillprobe: bad value in --stance=sitting (origin or walk-ready)\n"},
     };
     for (const auto& c : cases) {
         ChildProcess probe;
@@ -36,8 +42,9 @@ TEST(SkillProbe, CommandLineFaultsAreOneLineAndExitTwoHelpListsTheSkills) {
         ASSERT_TRUE(probe.Wait(10));
         EXPECT_TRUE(probe.ExitedWith(c.status)) << c.says;
         if (c.status == 0) {
-            for (const char* skill :
-                 {"walk", "getup-front", "getup-back", "stumble-left", "stumble-right", "keeper"})
+            for (const char* skill : {"walk", "getup-front", "getup-back", "stumble-left",
+                                      "stumble-right", "keeper", "kick-left", "kick-right-tovk",
+                                      "kick-ik", "sidestep-right-rotate", "long-motion"})
                 EXPECT_NE(probe.Stdout().find(skill), std::string::npos) << skill;
         } else {
             EXPECT_EQ(probe.Stderr(), c.says);

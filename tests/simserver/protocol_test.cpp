@@ -18,6 +18,7 @@ TEST(OptionsTest, ValuesAreReadAndFaultsNamed) {
     ServerOptions o;
     std::string error;
     EXPECT_TRUE(o.bindAddress == "127.0.0.1" && o.lines && !o.exitAtGameOver);
+    EXPECT_EQ(-1, o.httpPort);  // the monitor is off unless asked for
     ASSERT_EQ(kOptionsOk,
               ParseServerOptions({"--agent-port=0", "--half-time=60.5", "--sync", "--realtime",
                                   "--bind=0.0.0.0", "--lines=off", "--exit-at-gameover"},
@@ -37,6 +38,10 @@ TEST(OptionsTest, ValuesAreReadAndFaultsNamed) {
                                {"--bind=10.0.0", "IPv4 address"},
                                {"--lines=no", "on or off"},
                                {"--exit-at-gameover=1", "takes no value"},
+                               {"--http-port=-1", "--http-port"},
+                               {"--monitor-dir=", "--monitor-dir"},
+                               {"--replay=", "--replay"},
+                               {"--replay=match.rec.zst", "needs --http-port"},
                                {"extra", "unknown option"}};
     for (const auto& f : faults) {
         EXPECT_EQ(kOptionsError, ParseServerOptions({f[0]}, o, error)) << f[0];

@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -172,13 +173,18 @@ bool PitchSim::Start(const std::vector<std::string>& options) {
     std::vector<std::string> args = {"--agent-port=0", "--trainer-port=0"};
     args.insert(args.end(), options.begin(), options.end());
     if (!process.Start(PitchSimBinary(), args)) return false;
+    bool http = false;
+    for (const std::string& o : options) http = http || o.rfind("--http-port=", 0) == 0;
     for (double end = WallSeconds() + 10; WallSeconds() < end && process.Running();) {
         std::string out = process.Stdout();
         size_t a = out.find("agent port "), t = out.find("trainer port ");
-        if (a != std::string::npos && t != std::string::npos && out.find('\n', t) != out.npos) {
+        size_t h = http ? out.find("http port ") : t;
+        if (a != std::string::npos && t != std::string::npos && h != std::string::npos &&
+            out.find('\n', std::max(t, h)) != out.npos) {
             agentPort_ = std::atoi(out.c_str() + a + 11);
             trainerPort_ = std::atoi(out.c_str() + t + 13);
-            return agentPort_ > 0 && trainerPort_ > 0;
+            if (http) httpPort_ = std::atoi(out.c_str() + h + 10);
+            return agentPort_ > 0 && trainerPort_ > 0 && (!http || httpPort_ > 0);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }

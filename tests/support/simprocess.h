@@ -78,6 +78,7 @@ class PitchSim {
     bool Start(const std::vector<std::string>& options);
     int AgentPort() const { return agentPort_; }
     int TrainerPort() const { return trainerPort_; }
+    int HttpPort() const { return httpPort_; }  // with --http-port=0 among the options
     // Ctrl-C; true when it ended in time with exit status 0.
     bool Stop(double timeoutSeconds = 10);
     ChildProcess process;
@@ -85,6 +86,7 @@ class PitchSim {
   private:
     int agentPort_ = 0;
     int trainerPort_ = 0;
+    int httpPort_ = 0;
 };
 
 // The trainer: one command, one reply ("" on timeout).

@@ -1,0 +1,52 @@
+#ifndef SIM_SERVER_REPLAY_H
+#define SIM_SERVER_REPLAY_H
+
+#include <csignal>
+#include <cstddef>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "sim/server/options.h"
+#include "sim/server/recordfile.h"
+
+// A recording served to the web monitor (pitchsim --replay=FILE): the record lines, read into
+// memory and followed while a running match still writes the file. The page asks for
+//   GET /replay/info                  {"cycles":N,"header":{...},
+//                                      "events":[{"index":i,"event":{...}}, ...]}
+//   GET /replay/cycles?from=I&count=N the cycle records I .. I+N-1 as a JSON array
+// and plays them itself (pause, speed, seek); cycle i is `i` cycles after the first.
+class Replay {
+  public:
+    // Most cycle records one request returns.
+    static const size_t kMaxCyclesPerRequest = 1000;
+
+    // Reads the header and every complete record there is. False with `error` naming the
+    // problem (no such file, not a recording, another format version).
+    bool Open(const std::string& path, std::string& error);
+    // Reads what the writer has added since; false on corrupt data (reported once in Error).
+    bool Follow();
+    const std::string& Error() const { return error_; }
+
+    size_t Cycles() const;
+    std::string InfoJson();
+    // "" when `from` is beyond the last cycle.
+    std::string CyclesJson(size_t from, size_t count) const;
+
+  private:
+    bool ReadAvailable();
+
+    mutable std::mutex mutex_;
+    RecordFileReader reader_;
+    std::string header_;
+    std::vector<std::string> cycles_;
+    std::string events_;  // the JSON array's items so far, each {"index":i,"event":{...}}
+    std::string error_;
+    bool corrupt_ = false;
+};
+
+// pitchsim --replay: serves the recording on the monitor's port until `stop` is set. The exit
+// status: 0, or 1 when the recording or the port cannot be used.
+int ServeReplay(const ServerOptions& options, const volatile std::sig_atomic_t& stop);
+
+#endif

@@ -1,0 +1,213 @@
+// Real processes for the browser tests: pitchsim with its monitor, agents, a trainer
+// connection, and Debian's chromium driven by playwright-core (installed by tools/bootstrap).
+import { spawn } from 'node:child_process';
+import { createRequire } from 'node:module';
+import net from 'node:net';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const root = path.resolve(here, '../..');
+export const BIN = process.env.BIN_DIR || path.join(root, 'build/bin');
+export const MONITOR_DIR = process.env.MONITOR_DIR || path.join(root, 'monitor');
+const CHROMIUM = process.env.CHROMIUM || '/usr/bin/chromium';
+const require = createRequire(path.join(MONITOR_DIR, 'package.json'));
+
+export const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+
+// Polls `probe` until it returns a truthy value; throws after `seconds` with `what`.
+export async function until(probe, seconds, what) {
+  const end = Date.now() + seconds * 1000;
+  for (;;) {
+    const v = await probe();
+    if (v) return v;
+    if (Date.now() > end) throw new Error(`timed out after ${seconds} s waiting for ${what}`);
+    await sleep(50);
+  }
+}
+
+// A child process whose standard output is kept. It runs at a lower priority than the
+// browser: a synced match takes every cycle the machine has, and the page under test must
+// still be drawn on a small shared machine.
+// Every child still running when this process ends, however it ends, is ended with it.
+const children = new Set();
+process.on('exit', () => { for (const c of children) c.kill('SIGTERM'); });
+for (const signal of ['SIGINT', 'SIGTERM']) process.on(signal, () => process.exit(130));
+
+let niceness = 10;
+export function setNiceness(n) {
+  niceness = n;
+}
+
+class Child {
+  constructor(binary, args) {
+    this.output = '';
+    this.proc = spawn('nice', ['-n', String(niceness), binary, ...args], { stdio: ['ignore', 'pipe', 'pipe'] });
+    this.proc.stdout.on('data', (d) => { this.output += d; });
+    this.proc.stderr.on('data', (d) => { this.output += d; });
+    children.add(this.proc);
+    this.exited = new Promise((r) => this.proc.on('exit', (code, signal) => {
+      children.delete(this.proc);
+      r({ code, signal });
+    }));
+  }
+
+  async stop() {
+    if (this.proc.exitCode === null && this.proc.signalCode === null) this.proc.kill('SIGINT');
+    const timer = setTimeout(() => this.proc.kill('SIGKILL'), 10000);
+    const end = await this.exited;
+    clearTimeout(timer);
+    return end;
+  }
+}
+
+// One length-prefixed connection (4-byte big-endian length, then the payload).
+export class Wire {
+  static async connect(port) {
+    const w = new Wire();
+    w.socket = net.connect(port, '127.0.0.1');
+    w.buffer = Buffer.alloc(0);
+    w.frames = [];
+    w.waiters = [];
+    w.socket.on('data', (d) => {
+      w.buffer = Buffer.concat([w.buffer, d]);
+      while (w.buffer.length >= 4 && w.buffer.length >= 4 + w.buffer.readUInt32BE(0)) {
+        const n = w.buffer.readUInt32BE(0);
+        w.frames.push(w.buffer.subarray(4, 4 + n).toString());
+        w.buffer = w.buffer.subarray(4 + n);
+      }
+      while (w.frames.length && w.waiters.length) w.waiters.shift()(w.frames.shift());
+    });
+    await new Promise((resolve, reject) => { w.socket.once('connect', resolve); w.socket.once('error', reject); });
+    return w;
+  }
+
+  send(text) {
+    const body = Buffer.from(text);
+    const head = Buffer.alloc(4);
+    head.writeUInt32BE(body.length);
+    this.socket.write(Buffer.concat([head, body]));
+  }
+
+  receive() {
+    if (this.frames.length) return Promise.resolve(this.frames.shift());
+    return new Promise((r) => this.waiters.push(r));
+  }
+
+  async exchange(text) {
+    this.send(text);
+    return this.receive();
+  }
+
+  close() {
+    this.socket.destroy();
+  }
+}
+
+// A minimal second team: joins, beams to (x, y) in its own frame, then answers every
+// perception with a bare (syn) so that a synced server never waits for it.
+export class ScriptedAgent {
+  static async join(port, team, unum, x, y) {
+    const a = new ScriptedAgent();
+    a.wire = await Wire.connect(port);
+    a.wire.send('(scene rsg/agent/nao/nao.rsg)');
+    await a.wire.receive();
+    a.wire.send(`(init (unum ${unum})(teamname ${team}))(syn)`);
+    a.running = true;
+    a.loop = (async () => {
+      let beamed = 0;
+      while (a.running) {
+        const perception = await a.wire.receive();
+        if (!a.running) break;
+        const beam = beamed++ < 25 && /BeforeKickOff|Goal_/.test(perception) ? `(beam ${x} ${y} 0)` : '';
+        a.wire.send(`${beam}(syn)`);
+      }
+    })();
+    return a;
+  }
+
+  close() {
+    this.running = false;
+    this.wire.close();
+  }
+}
+
+// pitchsim with every port picked free, its monitor on, and a trainer connection.
+export class Sim {
+  static async start(options) {
+    const s = new Sim();
+    s.child = new Child(path.join(BIN, 'pitchsim'),
+      ['--agent-port=0', '--trainer-port=0', '--http-port=0', '--noise=off', '--quiet',
+       `--monitor-dir=${MONITOR_DIR}`, ...options]);
+    const port = (name) => {
+      const m = s.child.output.match(new RegExp(`^${name} port (\\d+)$`, 'm'));
+      return m ? Number(m[1]) : 0;
+    };
+    await until(() => port('http') || s.child.proc.exitCode !== null, 20, 'pitchsim to start');
+    if (!port('http')) throw new Error(`pitchsim did not start:\n${s.child.output}`);
+    s.agentPort = port('agent');
+    s.trainerPort = port('trainer');
+    s.url = `http://127.0.0.1:${port('http')}/`;
+    if (s.trainerPort) s.trainer = await Wire.connect(s.trainerPort);
+    return s;
+  }
+
+  command(text) {
+    return this.trainer.exchange(text);
+  }
+
+  async stop() {
+    this.trainer?.close();
+    return this.child.stop();
+  }
+}
+
+export function startAgent(port, unum, ...options) {
+  return new Child(path.join(BIN, 'velorunner'), [`--port=${port}`, `--unum=${unum}`, ...options]);
+}
+
+// Debian's chromium, headless, with software WebGL.
+export async function launchBrowser() {
+  const { chromium } = require('playwright-core');
+  return chromium.launch({
+    executablePath: CHROMIUM,
+    args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+           '--ignore-gpu-blocklist'],
+  });
+}
+
+// Opens the monitor and collects the console's errors and the page's exceptions.
+export async function openMonitor(browser, url, viewport = { width: 1280, height: 720 }, scale = 1) {
+  const page = await browser.newPage({ viewport, deviceScaleFactor: scale });
+  const errors = [];
+  page.on('console', (m) => { if (m.type() === 'error') errors.push(m.text()); });
+  page.on('pageerror', (e) => errors.push(String(e)));
+  await page.goto(url, { timeout: 120000 });
+  return { page, errors };
+}
+
+// Shares of the pixels of a screenshot (of `clip`, or the whole page) that are grass green,
+// the left team's blue and the right team's red, told apart by their dominant channel.
+export async function colourShares(page, clip) {
+  const png = await page.screenshot(clip ? { clip } : {});
+  return page.evaluate(async (data) => {
+    const img = new Image();
+    img.src = `data:image/png;base64,${data}`;
+    await img.decode();
+    const c = document.createElement('canvas');
+    c.width = img.width;
+    c.height = img.height;
+    const g = c.getContext('2d');
+    g.drawImage(img, 0, 0);
+    const px = g.getImageData(0, 0, c.width, c.height).data;
+    const n = { green: 0, blue: 0, red: 0 };
+    for (let i = 0; i < px.length; i += 4) {
+      const [r, gr, b] = [px[i], px[i + 1], px[i + 2]];
+      if (gr > r + 30 && gr > b + 30) n.green++;
+      else if (b > r + 60 && b > gr + 20) n.blue++;
+      else if (r > gr + 70 && r > b + 70) n.red++;
+    }
+    const all = px.length / 4;
+    return { green: n.green / all, blue: n.blue / all, red: n.red / all };
+  }, png.toString('base64'));
+}

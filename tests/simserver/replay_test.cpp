@@ -1,0 +1,143 @@
+// A recording as the web monitor's replay serves it: what it refuses to open, the cycles by
+// index with their events, and a file that grows while it is served.
+#include "sim/server/replay.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "sim/server/record.h"
+#include "sim/server/recordfile.h"
+
+namespace {
+
+using nlohmann::json;
+
+std::string TempPath(const std::string& name) {
+    return "/tmp/replaytest." + std::to_string(getpid()) + "." + name;
+}
+
+// Cycle record number `n` (time n * 0.02); a goal in cycle 3 and a fall in cycle 5.
+std::string Cycle(int n) {
+    RecordCycle c;
+    c.time = n * 0.02;
+    c.playMode = "PlayOn";
+    if (n == 3 || n == 5) {
+        MatchEvent e;
+        e.kind = n == 3 ? MatchEvent::kGoal : MatchEvent::kFall;
+        e.robot = {true, 7};
+        e.scoreLeft = 1;
+        c.events.push_back(e);
+    }
+    return WriteCycleRecord(c);
+}
+
+void WriteRecording(const std::string& path, int cycles) {
+    RecordFileWriter w;
+    std::string error;
+    ASSERT_TRUE(w.Open(path, error)) << error;
+    w.WriteLine(WriteHeaderRecord(RecordHeader()));
+    for (int n = 0; n < cycles; ++n) w.WriteLine(Cycle(n));
+    ASSERT_TRUE(w.Close());
+}
+
+TEST(ReplayTest, RefusesWhatIsNoRecordingWithAReason) {
+    const std::string plain = TempPath("plain"), empty = TempPath("empty"), old = TempPath("old");
+    std::ofstream(plain) << "not zstd at all";
+    {
+        RecordFileWriter w;
+        std::string error;
+        ASSERT_TRUE(w.Open(empty, error));
+    }
+    {
+        RecordFileWriter w;
+        std::string error;
+        ASSERT_TRUE(w.Open(old, error));
+        RecordHeader h;
+        h.version = 0;
+        w.WriteLine(WriteHeaderRecord(h));
+    }
+    struct Case {
+        std::string path;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {TempPath("missing"), "missing"},
+        {plain, "corrupt"},
+        {empty, "holds no record"},
+        {old, "version"},
+    };
+    for (const Case& c : cases) {
+        Replay replay;
+        std::string error;
+        EXPECT_FALSE(replay.Open(c.path, error)) << c.path;
+        EXPECT_NE(std::string::npos, error.find(c.reason)) << c.path << ": " << error;
+    }
+    for (const std::string& p : {plain, empty, old}) std::remove(p.c_str());
+}
+
+TEST(ReplayTest, CyclesComeByIndexAndEventsCarryTheirCycle) {
+    const std::string path = TempPath("match");
+    WriteRecording(path, 10);
+    Replay replay;
+    std::string error;
+    ASSERT_TRUE(replay.Open(path, error)) << error;
+    EXPECT_EQ(10u, replay.Cycles());
+
+    json info = json::parse(replay.InfoJson());
+    EXPECT_EQ(10, info["cycles"]);
+    EXPECT_EQ("header", info["header"]["type"]);
+    ASSERT_EQ(2u, info["events"].size());
+    EXPECT_EQ(3, info["events"][0]["index"]);
+    EXPECT_EQ("goal", info["events"][0]["event"]["type"]);
+    EXPECT_EQ(5, info["events"][1]["index"]);
+    EXPECT_EQ("fall", info["events"][1]["event"]["type"]);
+
+    struct Case {
+        size_t from, count;
+        size_t expected;  // cycles returned; 0 = no answer
+    };
+    const Case cases[] = {{0, 4, 4}, {8, 5, 2}, {9, 1, 1}, {10, 1, 0}, {0, 0, 0}};
+    for (const Case& c : cases) {
+        std::string text = replay.CyclesJson(c.from, c.count);
+        if (c.expected == 0) {
+            if (!text.empty()) {
+                EXPECT_EQ(0u, json::parse(text).size()) << c.from;
+            }
+            continue;
+        }
+        json cycles = json::parse(text);
+        ASSERT_EQ(c.expected, cycles.size()) << c.from;
+        EXPECT_NEAR(c.from * 0.02, cycles[0]["time"].get<double>(), 1e-9) << c.from;
+    }
+    std::remove(path.c_str());
+}
+
+TEST(ReplayTest, FollowsARecordingThatIsStillBeingWritten) {
+    const std::string path = TempPath("growing");
+    RecordFileWriter w;
+    std::string error;
+    ASSERT_TRUE(w.Open(path, error));
+    w.WriteLine(WriteHeaderRecord(RecordHeader()));
+    for (int n = 0; n < 3; ++n) w.WriteLine(Cycle(n));
+    ASSERT_TRUE(w.EndFrame());
+
+    Replay replay;
+    ASSERT_TRUE(replay.Open(path, error)) << error;
+    EXPECT_EQ(3u, replay.Cycles());
+    // A frame still open is not readable yet; once ended, its cycles and events come in.
+    for (int n = 3; n < 7; ++n) w.WriteLine(Cycle(n));
+    EXPECT_TRUE(replay.Follow());
+    EXPECT_EQ(3u, replay.Cycles());
+    ASSERT_TRUE(w.EndFrame());
+    json info = json::parse(replay.InfoJson());
+    EXPECT_EQ(7, info["cycles"]);
+    EXPECT_EQ(2u, info["events"].size());
+    ASSERT_TRUE(w.Close());
+    std::remove(path.c_str());
+}
+
+}  // namespace

@@ -22,14 +22,26 @@ class CycleCosts {
         kStageCount
     };
 
-    void Add(Stage stage, Clock::duration d) { total_[stage] += d; }
-    void CountCycle() { cycles_++; }
+    void Add(Stage stage, Clock::duration d) {
+        total_[stage] += d;
+        cycle_[stage] += d;
+    }
+    // Ends the cycle: the next one's stages start from zero.
+    void CountCycle() {
+        cycles_++;
+        cycle_ = {};
+    }
     long Cycles() const { return cycles_; }
     // "physics 1.90 sensors 0.20 ... ms per cycle over N cycles".
     std::string Summary() const;
+    // The cycle so far, for one that took `wall`: "slow cycle 10234 ms (wall): physics 8.1 ...
+    // other 10190.2", where other is the wall time no stage of the loop's thread accounts for
+    // (the physics overlaps the replies on the stepper's thread and is not subtracted).
+    std::string SlowCycleLine(Clock::duration wall) const;
 
   private:
     std::array<Clock::duration, kStageCount> total_{};
+    std::array<Clock::duration, kStageCount> cycle_{};  // the cycle under way
     long cycles_ = 0;
 };
 

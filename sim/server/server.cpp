@@ -125,6 +125,9 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
         CollectReplies();
         FinishCycleStep();
         ForgiveStall(Clock::now() - start - waited_);
+        const Clock::duration wall = Clock::now() - start;
+        if (std::chrono::duration<double>(wall).count() >= kSlowCycleSeconds)
+            log_.Error("pitchsim: " + costs_.SlowCycleLine(wall));
         costs_.CountCycle();
         // What was said in this cycle is heard in the next perception.
         toHear_.swap(said_);

@@ -39,6 +39,8 @@ const double kInitDeadlineSeconds = 10;
 // A cycle in which the server itself was busy this long (wall time, not counting the waits
 // for replies) does not count towards any agent's silence.
 const double kServerStallSeconds = 0.5;
+// A cycle this long (wall time) is logged with where its time went.
+const double kSlowCycleSeconds = 1.0;
 // Rooms of the world left empty this long are given up (they cost physics time); until then
 // a robot that leaves and comes back finds its room at once.
 const double kSpareRoomSeconds = 10;

@@ -106,6 +106,18 @@ class PlayTest : public ::testing::Test {
     }
     void KickOff() {
         ASSERT_TRUE(UntilSimTime(3));
+        // A robot waits beside the touch line until its agent beams it; on a loaded machine the
+        // last agents to join beam after 3 s.
+        ASSERT_TRUE(Until(
+            [&] {
+                std::string state = State();
+                for (const auto& agent : agents) {
+                    RobotState r = FindRobot(state, "Left", agent.first);
+                    if (!r.found || r.y < -7.3) return false;
+                }
+                return true;
+            },
+            30));
         ASSERT_EQ("(ok)", trainer.Command("(kickOff Left)"));
     }
     void PlaceBall(double x, double y) {

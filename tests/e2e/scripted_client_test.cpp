@@ -235,15 +235,16 @@ TEST(ServerTest, ASilentAgentCostsTheSyncTimeoutUntilItIsDropped) {
     EXPECT_LT(cycleSeconds(), 0.05);
     ASSERT_TRUE(sim.Stop());
     // The closing count: waits time out only until the silent agent is dropped, 5 s at 100 ms
-    // each at most (the wait cut short by the stop may add one); the prompt agent alone then
-    // goes on at once (110 cycles, less the stale perceptions drained).
+    // each at most (the wait cut short by the stop may add one, and a loaded machine that delays
+    // this test's own replies a few more); the prompt agent alone then goes on at once (110
+    // cycles, less the stale perceptions drained).
     long waits = 0, timedOut = -1;
     const std::string out = sim.process.Stdout();
     const std::string::size_type at = out.find("sync waits ");
     ASSERT_NE(std::string::npos, at) << out;
     ASSERT_EQ(2, std::sscanf(out.c_str() + at, "sync waits %ld, timed out %ld", &waits, &timedOut));
     EXPECT_GE(timedOut, 10);
-    EXPECT_LE(timedOut, 52);
+    EXPECT_LE(timedOut, 60);
     EXPECT_GE(waits - timedOut, 50);
 }
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "sim/field.h"
 #include "sim/mjlog.h"
@@ -23,12 +22,6 @@ const auto kMaxLag = std::chrono::milliseconds(100);
 // Parking beside the touch line for robots that have not beamed yet.
 const double kParkingY = -7.6;
 const double kParkingClearance = 0.5;
-
-std::string Fixed(double v, int decimals) {
-    char buf[64];
-    std::snprintf(buf, sizeof(buf), "%.*f", decimals, v);
-    return buf;
-}
 
 // The counts of an agent's ignored input, for its leaving line ("" when there was none).
 std::string IgnoredSummary(const EffectorRejects& r) {

@@ -329,9 +329,10 @@ void Server::RecordThisCycle() {
         return;
     }
     RecordCycle c = TakeCycleRecord();
-    if (watched) StreamCycle(c);
+    const std::string line = recording_.IsOpen() ? WriteCycleRecord(c) : "";
+    if (watched) StreamCycle(c, line);
     if (!recording_.IsOpen()) return;
-    bool ok = recording_.WriteLine(WriteCycleRecord(c));
+    bool ok = recording_.WriteLine(line);
     if (ok && world_.Cycle() % kRecordFrameCycles == 0) ok = recording_.EndFrame();
     if (!ok) {
         log_.Error("pitchsim: writing the recording " + options_.recordFile +
@@ -840,12 +841,19 @@ bool Server::StartMonitor() {
 
 // At most one record per 20 ms of wall time: a synced match may run many times faster than
 // anyone watches. The events of the cycles left out ride with the next record sent, so that
-// the page's ticker misses none.
-void Server::StreamCycle(const RecordCycle& c) {
+// the page's ticker misses none. A record that carries no such events is the recording's line
+// (`line`, "" when there is no recording), not written again.
+void Server::StreamCycle(const RecordCycle& c, const std::string& line) {
+    const bool carries = !streamEvents_.empty();
     streamEvents_.insert(streamEvents_.end(), c.events.begin(), c.events.end());
     Clock::time_point now = Clock::now();
     if (options_.sync && now < nextStreamRecord_) return;
     nextStreamRecord_ = now + kCycle;
+    if (!carries && !line.empty()) {
+        streamEvents_.clear();
+        monitorHub_.Publish(line);
+        return;
+    }
     RecordCycle sent = c;
     sent.events.swap(streamEvents_);
     streamEvents_.clear();

@@ -873,20 +873,13 @@ void Server::ServeMonitorCommands() {
 // While the step to the next cycle runs, the world as the last perceptions showed it (taken
 // before the step), with the referee's present state.
 WorldTruth Server::Truth() const {
-    if (stepAhead_) {
-        WorldTruth t = perceived_;
-        t.gameTime = referee_.gameTime;
-        t.mode = referee_.mode;
-        t.scoreLeft = referee_.scoreLeft;
-        t.scoreRight = referee_.scoreRight;
-        return t;
-    }
-    WorldTruth t;
-    t.time = world_.Time();
+    WorldTruth t = stepAhead_ ? perceived_ : WorldTruth();
     t.gameTime = referee_.gameTime;
     t.mode = referee_.mode;
     t.scoreLeft = referee_.scoreLeft;
     t.scoreRight = referee_.scoreRight;
+    if (stepAhead_) return t;
+    t.time = world_.Time();
     t.lastTouch = referee_.lastTouch;
     sim::BallTruth ball = sim::BallGroundTruth(world_);
     Put(ball.pos, t.ballPos);

@@ -103,6 +103,8 @@ TEST_F(PlayerTeamTest, NearestToAPointSkipsTheNumbersGivenOut) {
         {"self excluded up to four numbers: left out", p.GetNearestPointNum(0, 0, 2, 5, 4, 0), 7},
         {"self excluded among five numbers: still counts",
          p.GetNearestPointNum(0, 0, 2, 5, 4, 0, 0), 4},
+        {"six", p.GetNearestPointNum(0, 0, 2, 5, 4, 0, 0, 0), 4},
+        {"seven", p.GetNearestPointNum(0, 0, 2, 5, 4, 7, 0, 0, 0), 4},
         {"eight: every mate excluded", p.GetNearestPointNum(0, 0, 2, 5, 4, 7, 0, 0, 0, 0), 4},
         {"no candidate left: own number although excluded", p.GetNearestPointNum(0, 0, 2, 5, 4, 7),
          4},

@@ -23,11 +23,20 @@ TEST_F(GaitTest, PendulumEndsHalfAStepAheadInXAndBackInY) {
     for (float tsup : {0.2f, 0.28f}) {
         gait.ChangeTsup(tsup);
         const float C = Inverse::C, S = Inverse::S, Tc = Inverse::Tc, lx = 0.04f, ly = -0.055f;
+        EXPECT_NEAR(C, std::cosh(tsup / Tc), 1e-5f) << tsup;
+        EXPECT_NEAR(S, std::sinh(tsup / Tc), 1e-5f) << tsup;
         const float vx = (1 + C) / (S * Tc) * lx, vy = (C - 1) / (S * Tc) * ly;
         EXPECT_NEAR(gait.CentroidEquation(0, lx, vx), -lx, 1e-7f);
         EXPECT_NEAR(gait.CentroidEquation(tsup, lx, vx), lx, 1e-6f) << tsup;
         EXPECT_NEAR(gait.CentroidEquation(tsup, ly, vy), -ly, 1e-6f) << tsup;
         EXPECT_NEAR(gait.GetCentroidVelocity(tsup, ly, vy), -vy, 1e-5f) << tsup;  // mirrored
+        // The step set-up's start velocities per metre of half-step are these.
+        Inverse::Scurrent = FlagLocation(0.08f, 0.11f, 0);
+        Inverse::stepCount = 2;
+        Inverse::oneStepCount = 1;
+        gait.FootCalPara();
+        EXPECT_NEAR(Inverse::xUnitVelocity / Inverse::xUnit, vx / lx, 1e-3f) << tsup;
+        EXPECT_NEAR(Inverse::yUnitVelocity / Inverse::yUnit, vy / ly, 1e-4f) << tsup;
     }
 }
 

@@ -97,17 +97,15 @@ TEST_F(PlayerTeamTest, NearestToAPointSkipsTheNumbersGivenOut) {
         const char* what;
         int got, want;
     } cases[] = {
-        {"nothing excluded: the tie goes to the lower key", p.GetNearestPointNum(0, 0, 0, 0), 2},
+        {"nothing excluded: the lower key of a tie", p.GetNearestPointNum(0, 0, 0, 0), 2},
         {"2 excluded", p.GetNearestPointNum(0, 0, 2, 0, 0), 5},
-        {"2 and 5 excluded: self at 1 m beats 7 at 2 m", p.GetNearestPointNum(0, 0, 2, 5, 0, 0), 4},
-        {"self excluded up to four numbers: left out", p.GetNearestPointNum(0, 0, 2, 5, 4, 0), 7},
-        {"self excluded among five numbers: still counts",
-         p.GetNearestPointNum(0, 0, 2, 5, 4, 0, 0), 4},
+        {"self at 1 m beats 7 at 2 m", p.GetNearestPointNum(0, 0, 2, 5, 0, 0), 4},
+        {"self among four numbers: left out", p.GetNearestPointNum(0, 0, 2, 5, 4, 0), 7},
+        {"self among five numbers: counts", p.GetNearestPointNum(0, 0, 2, 5, 4, 0, 0), 4},
         {"six", p.GetNearestPointNum(0, 0, 2, 5, 4, 0, 0, 0), 4},
         {"seven", p.GetNearestPointNum(0, 0, 2, 5, 4, 7, 0, 0, 0), 4},
         {"eight: every mate excluded", p.GetNearestPointNum(0, 0, 2, 5, 4, 7, 0, 0, 0, 0), 4},
-        {"no candidate left: own number although excluded", p.GetNearestPointNum(0, 0, 2, 5, 4, 7),
-         4},
+        {"none left: own number", p.GetNearestPointNum(0, 0, 2, 5, 4, 7), 4},
         {"a point nearer to 7", p.GetNearestPointNum(1.8f, 0.005f, 0, 0), 7},
     };
     for (const Case& c : cases) EXPECT_EQ(c.want, c.got) << c.what;

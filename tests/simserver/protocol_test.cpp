@@ -25,24 +25,18 @@ TEST(OptionsTest, ValuesAreReadAndFaultsNamed) {
                                  o, error));
     EXPECT_TRUE(o.agentPort == 0 && o.halfTime == 60.5 && !o.sync);  // the last mode wins
     EXPECT_TRUE(o.bindAddress == "0.0.0.0" && !o.lines && o.exitAtGameOver);
-    const char* faults[][2] = {{"--agent-port=65536", "--agent-port"},
-                               {"--agent-port=31x", "--agent-port"},
-                               {"--agent-port", "missing value"},
-                               {"--noise=maybe", "on or off"},
-                               {"--half-time=nan", "--half-time"},
-                               {"--max-robots-per-team=15", "1..14"},
-                               {"--sync-timeout=0", "--sync-timeout"},
-                               {"--sync=1", "takes no value"},
-                               {"--log=", "--log"},
-                               {"--bind=localhost", "IPv4 address"},
-                               {"--bind=10.0.0", "IPv4 address"},
-                               {"--lines=no", "on or off"},
-                               {"--exit-at-gameover=1", "takes no value"},
-                               {"--http-port=-1", "--http-port"},
-                               {"--monitor-dir=", "--monitor-dir"},
-                               {"--replay=", "--replay"},
-                               {"--replay=match.rec.zst", "needs --http-port"},
-                               {"extra", "unknown option"}};
+    // clang-format off
+    const char* faults[][2] = {
+        {"--agent-port=65536", "--agent-port"},     {"--agent-port=31x", "--agent-port"},
+        {"--agent-port", "missing value"},          {"--noise=maybe", "on or off"},
+        {"--half-time=nan", "--half-time"},         {"--max-robots-per-team=15", "1..14"},
+        {"--sync-timeout=0", "--sync-timeout"},     {"--sync=1", "takes no value"},
+        {"--log=", "--log"},                        {"--bind=localhost", "IPv4 address"},
+        {"--bind=10.0.0", "IPv4 address"},          {"--lines=no", "on or off"},
+        {"--exit-at-gameover=1", "takes no value"}, {"--http-port=-1", "--http-port"},
+        {"--monitor-dir=", "--monitor-dir"},        {"--replay=", "--replay"},
+        {"--replay=match.rec.zst", "needs --http-port"}, {"extra", "unknown option"}};
+    // clang-format on
     for (const auto& f : faults) {
         EXPECT_EQ(kOptionsError, ParseServerOptions({f[0]}, o, error)) << f[0];
         EXPECT_NE(std::string::npos, error.find(f[1])) << f[0] << ": " << error;

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "behavior/strategy.h"
-#include "support/simprocess.h"
+#include "support/field.h"
 #include "world/data.h"
 
 namespace {
@@ -41,53 +41,25 @@ Point BallOf(const std::string& state) {
     return p;
 }
 
-class PlayTest : public ::testing::Test {
+class PlayTest : public FieldTest {
   protected:
-    void StartServer(std::vector<std::string> options) {
+    void SetUp() override {
         // A long sync wait keeps the cycles in lockstep with the agents on a busy machine.
-        options.insert(options.end(),
-                       {"--sync", "--sync-timeout=2000", "--auto-kickoff=0", "--quiet"});
-        ASSERT_TRUE(sim.Start(options)) << sim.process.Stderr();
-        ASSERT_TRUE(trainer.Connect(sim.TrainerPort()));
-    }
-    void StartAgent(int unum) {
-        auto& agent = agents[unum];
-        agent = std::make_unique<ChildProcess>();
-        ASSERT_TRUE(agent->Start(VELORUNNER_BIN, {"--port=" + std::to_string(sim.AgentPort()),
-                                                  "--unum=" + std::to_string(unum)}));
-    }
-    void TearDown() override {
-        EXPECT_TRUE(sim.Stop()) << sim.process.Stderr();
-        for (auto& [unum, agent] : agents) EXPECT_TRUE(agent->Wait(10)) << unum;
-    }
-
-    std::string State() { return trainer.Command("(getState)"); }
-    double SimTime() { return NumberAfter(State(), "time"); }
-    bool Until(const std::function<bool()>& done, double wallSeconds) {
-        for (double end = WallSeconds() + wallSeconds; !done();) {
-            if (WallSeconds() > end) return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return true;
-    }
-    bool UntilSimTime(double t, double wallSeconds = 30) {
-        return Until([&] { return SimTime() >= t; }, wallSeconds);
+        StartServer({"--sync", "--sync-timeout=2000", "--auto-kickoff=0", "--noise=off"});
     }
     // Starts the agents, waits until every robot has beamed in from the touch line (after 3 s
     // on a loaded machine), kicks off and puts the ball at `ball` half a second later.
     void KickOff(const std::vector<int>& unums, Point ball) {
-        for (int unum : unums) StartAgent(unum);
+        for (int unum : unums) player[unum] = &StartAgent(unum);
         ASSERT_TRUE(UntilSimTime(3));
-        ASSERT_TRUE(Until(
-            [&] {
-                std::string state = State();
-                for (const auto& agent : agents) {
-                    RobotState r = FindRobot(state, "Left", agent.first);
-                    if (!r.found || r.y < -7.3) return false;
-                }
-                return true;
-            },
-            30));
+        ASSERT_TRUE(Until([&] {
+            std::string state = State();
+            for (int unum : unums) {
+                RobotState r = FindRobot(state, "Left", unum);
+                if (!r.found || r.y < -7.3) return false;
+            }
+            return true;
+        }));
         ASSERT_EQ("(ok)", trainer.Command("(kickOff Left)"));
         if (std::isnan(ball.x)) return;
         ASSERT_TRUE(UntilSimTime(SimTime() + 0.5));
@@ -100,11 +72,11 @@ class PlayTest : public ::testing::Test {
     // A fresh agent learns its side before kick-off, beams (facing +x), and its robot is then
     // put upright where it fell.
     void Restart(int unum, Point where) {
-        agents[unum]->Signal(SIGINT);
-        ASSERT_TRUE(agents[unum]->Wait(10));
+        player[unum]->Signal(SIGINT);
+        ASSERT_TRUE(player[unum]->Wait(10));
         ASSERT_TRUE(Until([&] { return !FindRobot(State(), "Left", unum).found; }, 10));
         ASSERT_EQ("(ok)", trainer.Command("(playMode BeforeKickOff)"));
-        StartAgent(unum);
+        player[unum] = &StartAgent(unum);
         ASSERT_TRUE(Until([&] { return FindRobot(State(), "Left", unum).found; }, 10));
         ASSERT_TRUE(UntilSimTime(SimTime() + 0.3));
         ASSERT_EQ("(ok)", trainer.Command("(playMode PlayOn)"));
@@ -146,16 +118,13 @@ class PlayTest : public ::testing::Test {
         return simSeconds;
     }
 
-    PitchSim sim;
-    TrainerClient trainer;
-    std::map<int, std::unique_ptr<ChildProcess>> agents;
+    std::map<int, ChildProcess*> player;  // by number, the latest agent
     int falls = 0;
 };
 
 // Number 9 alone from kick-off: in 120 s a goal is not assured (the pushes may start up to 60
 // degrees off the goal's direction), but the ball is carried well into the opponent half.
 TEST_F(PlayTest, StrikerAloneCarriesTheBallTowardsTheGoalFromKickOff) {
-    StartServer({"--noise=off"});
     KickOff({9}, {NAN, NAN});
     double farthest = -INFINITY;
     Play(120, {9}, true, [&](const std::string& state) {
@@ -166,7 +135,6 @@ TEST_F(PlayTest, StrikerAloneCarriesTheBallTowardsTheGoalFromKickOff) {
 }
 
 TEST_F(PlayTest, RobotFindsABallBehindItWithItsHeadAndWalksToIt) {
-    StartServer({"--noise=off"});
     // Number 5 stands at (-5.5, -2) facing +x; the ball lies 1.5 m away at a bearing of 120
     // degrees, out of view. While it searches with its head the robot stays where it is.
     const Point ball{-6.25, -0.7};
@@ -184,7 +152,6 @@ TEST_F(PlayTest, RobotFindsABallBehindItWithItsHeadAndWalksToIt) {
 }
 
 TEST_F(PlayTest, TeamTakesItsPlacesRoundABallInItsOwnHalf) {
-    StartServer({"--noise=off"});
     const std::vector<int> team = {1, 2, 3, 4, 5, 6, 7, 8, 9};
     const Point ball{-5, 3};
     KickOff(team, ball);

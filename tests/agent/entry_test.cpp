@@ -27,7 +27,6 @@ const char kHelp[] =
     " --team=NAME  team name: 1 to 20 letters, digits, _ or - (default Marrowfinch).\n"
     " --key=KEY    key of the team's spoken messages: 3 letters (default k4q).\n";
 const char kGreeting[] = "velorunner, a spark Version3.0 agent\n";
-const char kScene[] = "(scene rsg/agent/nao/nao.rsg)";
 
 std::string PortOption(int port) {
     return "--port=" + std::to_string(port);

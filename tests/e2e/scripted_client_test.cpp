@@ -16,13 +16,6 @@
 
 namespace {
 
-const char* kScene = "(scene rsg/agent/nao/nao.rsg)";
-
-// Connects, announces the model and takes the first perception.
-bool Join(WireClient& client, int port, std::string& perception) {
-    return client.Connect(port) && (client.Send(kScene), client.Receive(perception));
-}
-
 // The groups of a perception in order, as a checker independent of the agent reads them.
 void CheckPerception(const std::string& text, bool identified) {
     SexprReadResult read = ReadGroups(text);
@@ -88,14 +81,14 @@ TEST(ServerTest, AScriptedClientGetsWellFormedPerceptionsWhileOthersMisbehave) {
 
     WireClient checker, garbage, half, oversize, noise;
     std::string perception, rubbish;
-    ASSERT_TRUE(Join(checker, sim.AgentPort(), perception));
+    ASSERT_TRUE(JoinScene(checker, sim.AgentPort(), &perception));
     CheckPerception(perception, false);
     checker.Send("(init (unum 0)(teamname Checkers))");
     while (perception.find("(GS (unum") == std::string::npos)
         ASSERT_TRUE(checker.Receive(perception));
     // Number 1 is free again and the first team plays left.
     EXPECT_NE(std::string::npos, perception.find("(GS (unum 1) (team left)")) << perception;
-    ASSERT_TRUE(Join(garbage, sim.AgentPort(), rubbish));
+    ASSERT_TRUE(JoinScene(garbage, sim.AgentPort()));
     ASSERT_TRUE(half.Connect(sim.AgentPort()));
     half.SendRaw(std::string("\x00\x00", 2));  // then silence
     ASSERT_TRUE(oversize.Connect(sim.AgentPort()));
@@ -134,18 +127,6 @@ TEST(ServerTest, AScriptedClientGetsWellFormedPerceptionsWhileOthersMisbehave) {
     EXPECT_TRUE(sim.Stop()) << sim.process.Stderr();
 }
 
-// Answers perceptions until one names the robot's number and side; returns that part of the GS
-// group, or "" when the link ends first.
-std::string AwaitIdentity(WireClient& c) {
-    std::string p;
-    while (c.Receive(p)) {
-        c.Send("(syn)");
-        size_t at = p.find("(GS (unum");
-        if (at != std::string::npos) return p.substr(at, p.find(')', p.find("(team", at)) - at + 1);
-    }
-    return "";
-}
-
 TEST(ServerTest, JoiningRulesMirroredBeamsTrainerErrorsAndKillsim) {
     PitchSim sim;
     ASSERT_TRUE(sim.Start({"--sync", "--sync-timeout=20", "--auto-kickoff=0", "--quiet"}));
@@ -153,17 +134,13 @@ TEST(ServerTest, JoiningRulesMirroredBeamsTrainerErrorsAndKillsim) {
     ASSERT_TRUE(trainer.Connect(sim.TrainerPort()));
     WireClient left, right, refused[3];
     std::string p;
-    ASSERT_TRUE(Join(left, sim.AgentPort(), p));
-    left.Send("(init (unum 1)(teamname Alpha))");
-    EXPECT_EQ("(GS (unum 1) (team left)", AwaitIdentity(left));
-    ASSERT_TRUE(Join(right, sim.AgentPort(), p));
-    right.Send("(init (unum 0)(teamname Beta))");
-    EXPECT_EQ("(GS (unum 1) (team right)", AwaitIdentity(right));
+    EXPECT_EQ("(GS (unum 1) (team left)", JoinTeam(left, sim.AgentPort(), "Alpha", 1));
+    EXPECT_EQ("(GS (unum 1) (team right)", JoinTeam(right, sim.AgentPort(), "Beta"));
     // A taken number, a number beyond the team size, a third team, another model: closed.
     const char* inits[3] = {"(init (unum 1)(teamname Alpha))", "(init (unum 12)(teamname Beta))",
                             "(init (unum 2)(teamname Gamma))"};
     for (int i = 0; i < 3; ++i) {
-        ASSERT_TRUE(Join(refused[i], sim.AgentPort(), p));
+        ASSERT_TRUE(JoinScene(refused[i], sim.AgentPort()));
         refused[i].Send(inits[i]);
         EXPECT_TRUE(refused[i].SeesEnd()) << inits[i];
     }
@@ -216,7 +193,7 @@ TEST(ServerTest, ASilentAgentCostsTheSyncTimeoutUntilItIsDropped) {
     ASSERT_TRUE(sim.Start({"--sync", "--sync-timeout=100", "--auto-kickoff=0", "--quiet"}));
     WireClient prompt, silent;
     std::string p;
-    ASSERT_TRUE(Join(prompt, sim.AgentPort(), p) && Join(silent, sim.AgentPort(), p));
+    ASSERT_TRUE(JoinScene(prompt, sim.AgentPort()) && JoinScene(silent, sim.AgentPort()));
     // Seconds of wall time per cycle seen by the prompt agent, over 10 cycles.
     auto cycleSeconds = [&] {
         double start = WallSeconds();

@@ -229,3 +229,22 @@ std::string PlayModeOf(const std::string& state) {
     at += 10;
     return state.substr(at, state.find(')', at) - at);
 }
+
+const char kScene[] = "(scene rsg/agent/nao/nao.rsg)";
+
+bool JoinScene(WireClient& c, int port, std::string* perception) {
+    std::string p;
+    return c.Connect(port) && (c.Send(kScene), c.Receive(perception ? *perception : p));
+}
+
+std::string JoinTeam(WireClient& c, int port, const std::string& team, int unum) {
+    std::string p;
+    if (!JoinScene(c, port)) return "";
+    c.Send("(init (unum " + std::to_string(unum) + ")(teamname " + team + "))");
+    while (c.Receive(p)) {
+        c.Send("(syn)");
+        const size_t at = p.find("(GS (unum");
+        if (at != std::string::npos) return p.substr(at, p.find(')', p.find("(team", at)) - at + 1);
+    }
+    return "";
+}

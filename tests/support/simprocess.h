@@ -95,6 +95,13 @@ class TrainerClient : public WireClient {
     std::string Command(const std::string& command) { return Exchange(command); }
 };
 
+// A robot's client: connects, announces the model (`kScene`) and takes the first perception.
+extern const char kScene[];
+bool JoinScene(WireClient& c, int port, std::string* perception = nullptr);
+// JoinScene, then init as `unum` of `team`, answering perceptions with (syn) until one names
+// number and side: returns "(GS (unum N) (team SIDE)", or "" when the link ends first.
+std::string JoinTeam(WireClient& c, int port, const std::string& team, int unum = 0);
+
 // The robot of one team in a (state ...) reply.
 struct RobotState {
     bool found = false;

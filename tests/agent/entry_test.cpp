@@ -99,22 +99,23 @@ TEST(EntryOptions, TeamAndKeyOutsideTheirRulesExitTwoWithOneLineBeforeConnecting
     const std::string team = "bad value for --team: 1 to 20 letters, digits, _ or - are needed\n";
     const std::string key =
         "bad value for --key: exactly 3 letters are needed, and not \"hea\" or \"ear\"\n";
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"--team=", team},
-        {"--team", team},
-        {"--team=Blue.Team", team},
-        {"--team=Blue Team", team},
-        {"--team=" + std::string(21, 'a'), team},
-        {"--team=Bl\xc3\xa4u", team},
-        {"--key=", key},
-        {"--key=ab", key},
-        {"--key=abcd", key},
-        {"--key=k4q", key},  // a digit could be read as the uniform number
-        {"--key=a(b", key},
-        {"--key=hea", key},  // found in the "hear" of every hearing group instead
-        {"--key=ear", key},
-    };
-    for (const auto& [arg, line] : cases) {
+    // A digit in the key could be read as the uniform number; "hea" and "ear" are found in the
+    // "hear" of every hearing group.
+    const std::vector<std::string> args = {"--team=",
+                                           "--team",
+                                           "--team=Blue.Team",
+                                           "--team=Blue Team",
+                                           "--team=" + std::string(21, 'a'),
+                                           "--team=Bl\xc3\xa4u",
+                                           "--key=",
+                                           "--key=ab",
+                                           "--key=abcd",
+                                           "--key=k4q",
+                                           "--key=a(b",
+                                           "--key=hea",
+                                           "--key=ear"};
+    for (const std::string& arg : args) {
+        const std::string& line = arg.rfind("--team", 0) == 0 ? team : key;
         ScriptedPeer peer;
         ASSERT_TRUE(peer.Start({arg, PortOption(peer.Port())}));
         ASSERT_TRUE(peer.Wait());

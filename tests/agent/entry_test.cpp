@@ -1,11 +1,8 @@
 // The agent binary's entry driven through a scripted server peer: options, connection, the
 // cycle loop and how it ends.
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <string>
@@ -34,15 +31,7 @@ std::string PortOption(int port) {
 
 // A loopback port on which nothing listens.
 int ClosedPort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
-    socklen_t len = sizeof(addr);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    close(fd);
-    return ntohs(addr.sin_port);
+    return BusyPort().port;
 }
 
 bool EndsWith(const std::string& text, const std::string& end) {

@@ -100,12 +100,6 @@ double CpuSeconds(pid_t pid) {
     return (utime + stime) / sysconf(_SC_CLK_TCK);
 }
 
-size_t Count(const std::string& text, const std::string& what) {
-    size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) n++;
-    return n;
-}
-
 TEST(HostileClientTest, ConnectionFloodsAreCappedAndNeverSpinTheServer) {
     PitchSim sim;
     ASSERT_TRUE(sim.Start({"--max-connections=16", "--auto-kickoff=0", "--quiet"}));

@@ -1,9 +1,7 @@
 // A match as a user runs it: tools/match with two teams of the agent, its folder, recording and
 // report; what a killed server leaves; the tools' exit statuses.
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -232,20 +230,6 @@ TEST(MatchEvents, AKilledServerLeavesEveryEventInItsLogAndItsCompleteFramesRecor
     EXPECT_EQ(1, rec.cycles.back().scoreRight);
     std::system(("rm -rf '" + dir + "'").c_str());
 }
-
-// A port that is taken for as long as the object lives.
-struct BusyPort {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    int port = 0;
-    BusyPort() {
-        sockaddr_in a = LoopbackAddress(0);
-        socklen_t len = sizeof(a);
-        if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) == 0 && listen(fd, 1) == 0 &&
-            getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
-            port = ntohs(a.sin_port);
-    }
-    ~BusyPort() { close(fd); }
-};
 
 TEST(MatchTool, FailuresAndUsageErrorsEndWithAClearLineAndTheirStatus) {
     UseThisBuild();

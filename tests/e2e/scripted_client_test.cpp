@@ -1,5 +1,5 @@
-// pitchsim against scripted clients on loopback: the protocol as a checker sees it, and clients
-// that misbehave. No agent logic is needed.
+// pitchsim against scripted clients: the protocol as a checker sees it, and clients that
+// misbehave.
 
 #include <gtest/gtest.h>
 
@@ -136,7 +136,7 @@ TEST(ServerTest, JoiningRulesMirroredBeamsTrainerErrorsAndKillsim) {
     std::string p;
     EXPECT_EQ("(GS (unum 1) (team left)", JoinTeam(left, sim.AgentPort(), "Alpha", 1));
     EXPECT_EQ("(GS (unum 1) (team right)", JoinTeam(right, sim.AgentPort(), "Beta"));
-    // A taken number, a number beyond the team size, a third team, another model: closed.
+    // A taken number, a number beyond the team size, a third team: closed.
     const char* inits[3] = {"(init (unum 1)(teamname Alpha))", "(init (unum 12)(teamname Beta))",
                             "(init (unum 2)(teamname Gamma))"};
     for (int i = 0; i < 3; ++i) {
@@ -154,11 +154,10 @@ TEST(ServerTest, JoiningRulesMirroredBeamsTrainerErrorsAndKillsim) {
         EXPECT_TRUE(model.SeesEnd()) << scene;
     }
 
-    // Beams are in each team's own frame: the right team's is mirrored; the opponent half is
-    // out of reach.
+    // Beams are in each team's own frame (the right team's mirrored), kept out of the opponent
+    // half. The trainer's connection is not ordered with the agents': ask until they show.
     left.Send("(beam 4 0.5 90)");
     right.Send("(beam -3 1 0)");
-    // The trainer's connection is not ordered with the agents': ask until the beams show.
     std::string state;
     RobotState l, r;
     for (int k = 0; k < 50 && (l.heading < 45 || r.x < 1); ++k) {
@@ -211,10 +210,8 @@ TEST(ServerTest, ASilentAgentCostsTheSyncTimeoutUntilItIsDropped) {
     for (int k = 0; k < 10; ++k) cycleSeconds();  // stale perceptions drained
     EXPECT_LT(cycleSeconds(), 0.05);
     ASSERT_TRUE(sim.Stop());
-    // The closing count: waits time out only until the silent agent is dropped, 5 s at 100 ms
-    // each at most (the wait cut short by the stop may add one, and a loaded machine that delays
-    // this test's own replies a few more); the prompt agent alone then goes on at once (110
-    // cycles, less the stale perceptions drained).
+    // Waits time out only until the silent agent is dropped (5 s at 100 ms, plus a few on a
+    // loaded machine); the prompt agent alone then goes on at once.
     long waits = 0, timedOut = -1;
     const std::string out = sim.process.Stdout();
     const std::string::size_type at = out.find("sync waits ");

@@ -45,6 +45,24 @@ sockaddr_in LoopbackAddress(int port) {
     return addr;
 }
 
+size_t Count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) n++;
+    return n;
+}
+
+BusyPort::BusyPort() : fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in a = LoopbackAddress(0);
+    socklen_t len = sizeof(a);
+    if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) == 0 && listen(fd, 1) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+        port = ntohs(a.sin_port);
+}
+
+BusyPort::~BusyPort() {
+    close(fd);
+}
+
 std::string WireClient::Frame(const std::string& payload) {
     uint32_t n = htonl(static_cast<uint32_t>(payload.size()));
     return std::string(reinterpret_cast<const char*>(&n), 4) + payload;

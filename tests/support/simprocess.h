@@ -68,8 +68,16 @@ class ChildProcess {
     std::string outPath_, errPath_;
 };
 
-double WallSeconds();                   // a steady clock
-sockaddr_in LoopbackAddress(int port);  // 127.0.0.1
+double WallSeconds();                                            // a steady clock
+sockaddr_in LoopbackAddress(int port);                           // 127.0.0.1
+size_t Count(const std::string& text, const std::string& what);  // occurrences
+
+// A loopback port that is listened on for as long as the object lives.
+struct BusyPort {
+    BusyPort();
+    ~BusyPort();
+    int fd = -1, port = 0;
+};
 
 class PitchSim {
   public:

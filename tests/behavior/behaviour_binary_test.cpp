@@ -21,7 +21,7 @@ std::string Joint(const std::string& name, double degrees) {
     return "(HJ (n " + name + ") (ax " + std::to_string(degrees) + "))";
 }
 
-// The velocity text the reply gives one effector ("he1", "lae1" ...); "" when absent.
+// The velocity text the reply gives one effector ("he1" ...); "" when absent.
 std::string Velocity(const std::string& reply, const std::string& effector) {
     const std::string::size_type at = reply.find("(" + effector + " ");
     if (at == std::string::npos) return "";
@@ -43,8 +43,7 @@ struct Agent {
         EXPECT_TRUE(peer.Start(args) && peer.Accept() && peer.Receive(scene));
         EXPECT_EQ("(scene rsg/agent/nao/nao.rsg)", scene);
     }
-    // One cycle: the reply without the "(syn)" that must close it, so a cycle in which the
-    // behaviour writes nothing gives "". A missing reply or mark fails the test.
+    // One cycle: the reply without the "(syn)" that must close it ("" for a silent cycle).
     std::string Cycle(const std::string& perception, double timeout = 2.0) {
         ++calls;
         const std::string reply = peer.Exchange(perception, timeout);
@@ -125,8 +124,7 @@ std::vector<std::string> WaitEnd(Agent& agent, double shoulderAt40, int lastCall
 
 TEST(BehaviourBinary, WaitStretchesForTheShoulderThenTheRobotSearchesWithItsHead) {
     {
-        // 5 degrees still to go at counter 40: 5 - 2 = 3 more cycles that write nothing but the
-        // closing mark.
+        // 5 degrees still to go at counter 40: 5 - 2 = 3 more silent cycles.
         Agent agent(5);
         const std::vector<std::string> r = WaitEnd(agent, -115, 68);
         for (int i = 1; i <= 3; ++i) EXPECT_EQ("", r[i]) << "counter " << 40 + i;
@@ -138,7 +136,7 @@ TEST(BehaviourBinary, WaitStretchesForTheShoulderThenTheRobotSearchesWithItsHead
     EXPECT_EQ(kStopAll, r[1]);
     EXPECT_EQ(kStopAll, r[2]);
     // No ball in view: the head search turns the head 20 degrees left of its sensed 0 in a
-    // 4-cycle keyframe, 5 degrees (4.363 rad/s) per cycle.
+    // 4-cycle keyframe (4.363 rad/s).
     const std::string play = Perception("PlayOn", "left", 5);
     const std::string sweep = agent.Cycle(play + Joint("hj1", 0));
     EXPECT_EQ("4.363", Velocity(sweep, "he1"));
@@ -172,8 +170,7 @@ TEST(BehaviourBinary, AbsurdPerceptionsNeverPutNonNumbersOnTheWire) {
         spoken += reply.find("(say ") != std::string::npos;
         commanded += reply.find("(he1 ") != std::string::npos;
     }
-    // The run went through spoken slots and joint commands, not just silence.
-    EXPECT_GT(spoken, 0);
+    EXPECT_GT(spoken, 0);  // the run went through spoken slots and joint commands
     EXPECT_GT(commanded, 60);
     EXPECT_TRUE(agent.peer.Running());
 }

@@ -55,8 +55,7 @@ class PlayerTeamTest : public ::testing::Test {
 };
 
 TEST_F(PlayerTeamTest, NearestAndSecondNearestToTheBall) {
-    // Own distance to the ball is 1.0 throughout; team mates' distances follow from their heard
-    // positions and the ball at the centre spot.
+    // Own distance to the ball is 1.0; the ball at the centre spot.
     const struct Case {
         const char* what;
         std::vector<Mate> mates;
@@ -67,18 +66,8 @@ TEST_F(PlayerTeamTest, NearestAndSecondNearestToTheBall) {
         {"a tie counts as nearest", {{"3", 1, 0}}, true, false, 4, 3},
         {"one nearer", {{"3", 0.5f, 0}, {"7", 3, 0}}, false, true, 3, 4},
         {"two nearer", {{"2", 0, 0.6f}, {"3", 0.5f, 0}}, false, false, 3, 2},
-        {"ties between mates go to the lower key",
-         {{"2", 0.5f, 0}, {"6", 0, 0.5f}},
-         false,
-         false,
-         2,
-         6},
-        {"self second behind the nearest",
-         {{"2", 3, 0}, {"5", 0.2f, 0}, {"8", 0, 2}},
-         false,
-         true,
-         5,
-         4},
+        {"mates' ties go to the lower key", {{"2", 0.5f, 0}, {"6", 0, 0.5f}}, false, false, 2, 6},
+        {"self second", {{"2", 3, 0}, {"5", 0.2f, 0}, {"8", 0, 2}}, false, true, 5, 4},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -88,13 +77,6 @@ TEST_F(PlayerTeamTest, NearestAndSecondNearestToTheBall) {
         EXPECT_EQ(c.nearestNum, player.GetNearestTheBallNum());
         EXPECT_EQ(c.nearerNum, player.GetNearerTheBallNum());
     }
-}
-
-TEST_F(PlayerTeamTest, SecondNearestPrintsEachMateItLooksAt) {
-    Hear({{"3", 0.5f, 0}, {"7", 3, -1.5f}});
-    testing::internal::CaptureStdout();
-    EXPECT_TRUE(player.JudgeNearerTheBall());
-    EXPECT_EQ("3\n0.5 : 0\n7\n3 : -1.5\n", testing::internal::GetCapturedStdout());
 }
 
 TEST_F(PlayerTeamTest, NearestToTheOwnGoalUsesTheOwnPositionRoundedNearZero) {
@@ -115,17 +97,15 @@ TEST_F(PlayerTeamTest, NearestToAPointSkipsTheNumbersGivenOut) {
         const char* what;
         int got, want;
     } cases[] = {
-        {"nothing excluded: the tie goes to the lower key", p.GetNearestPointNum(0, 0, 0, 0), 2},
+        {"nothing excluded: the lower key of a tie", p.GetNearestPointNum(0, 0, 0, 0), 2},
         {"2 excluded", p.GetNearestPointNum(0, 0, 2, 0, 0), 5},
-        {"2 and 5 excluded: self at 1 m beats 7 at 2 m", p.GetNearestPointNum(0, 0, 2, 5, 0, 0), 4},
-        {"self excluded up to four numbers: left out", p.GetNearestPointNum(0, 0, 2, 5, 4, 0), 7},
-        {"self excluded among five numbers: still counts",
-         p.GetNearestPointNum(0, 0, 2, 5, 4, 0, 0), 4},
+        {"self at 1 m beats 7 at 2 m", p.GetNearestPointNum(0, 0, 2, 5, 0, 0), 4},
+        {"self among four numbers: left out", p.GetNearestPointNum(0, 0, 2, 5, 4, 0), 7},
+        {"self among five numbers: counts", p.GetNearestPointNum(0, 0, 2, 5, 4, 0, 0), 4},
         {"six", p.GetNearestPointNum(0, 0, 2, 5, 4, 0, 0, 0), 4},
         {"seven", p.GetNearestPointNum(0, 0, 2, 5, 4, 7, 0, 0, 0), 4},
         {"eight: every mate excluded", p.GetNearestPointNum(0, 0, 2, 5, 4, 7, 0, 0, 0, 0), 4},
-        {"no candidate left: own number although excluded", p.GetNearestPointNum(0, 0, 2, 5, 4, 7),
-         4},
+        {"none left: own number", p.GetNearestPointNum(0, 0, 2, 5, 4, 7), 4},
         {"a point nearer to 7", p.GetNearestPointNum(1.8f, 0.005f, 0, 0), 7},
     };
     for (const Case& c : cases) EXPECT_EQ(c.want, c.got) << c.what;

@@ -1,6 +1,5 @@
-// pitchsim against hostile clients on loopback: made-up teams that come and go, names with
-// control bytes, floods of joins and of idle connections. The well-behaved clients must not
-// notice.
+// pitchsim against hostile clients: passing teams, names with control bytes, floods of joins
+// and of idle connections. The well-behaved clients must not notice.
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -16,23 +15,10 @@
 
 namespace {
 
-const char* kScene = "(scene rsg/agent/nao/nao.rsg)";
-
-// Joins, sends init and answers perceptions until one names the robot's side; returns
-// "left"/"right", or "" when the link ends first.
-std::string JoinAs(WireClient& c, int port, const std::string& team) {
-    std::string p;
-    if (!c.Connect(port)) return "";
-    c.Send(kScene);
-    if (!c.Receive(p)) return "";
-    c.Send("(init (unum 0)(teamname " + team + "))");
-    while (c.Receive(p)) {
-        c.Send("(syn)");
-        size_t at = p.find("(team ");
-        if (p.find("(GS (unum") != std::string::npos && at != std::string::npos)
-            return p.substr(at + 6, p.find(')', at) - at - 6);
-    }
-    return "";
+std::string SideOf(WireClient& c, int port, const std::string& team) {
+    const std::string gs = JoinTeam(c, port, team);
+    const size_t at = gs.find("(team ");
+    return at == std::string::npos ? "" : gs.substr(at + 6, gs.size() - at - 7);
 }
 
 TEST(HostileClientTest, PassingTeamsFreeTheirSidesAndBadTeamNamesAreRefused) {
@@ -40,20 +26,17 @@ TEST(HostileClientTest, PassingTeamsFreeTheirSidesAndBadTeamNamesAreRefused) {
     ASSERT_TRUE(sim.Start({"--sync", "--sync-timeout=50", "--auto-kickoff=0", "--quiet"}));
     {
         WireClient a, b;
-        ASSERT_EQ("left", JoinAs(a, sim.AgentPort(), "PassingA"));
-        ASSERT_EQ("right", JoinAs(b, sim.AgentPort(), "PassingB"));
+        ASSERT_EQ("left", SideOf(a, sim.AgentPort(), "PassingA"));
+        ASSERT_EQ("right", SideOf(b, sim.AgentPort(), "PassingB"));
     }  // both leave: their sides are free again
     WireClient real, other;
-    EXPECT_EQ("left", JoinAs(real, sim.AgentPort(), "Real"));
-    EXPECT_EQ("right", JoinAs(other, sim.AgentPort(), "Other"));
+    EXPECT_EQ("left", SideOf(real, sim.AgentPort(), "Real"));
+    EXPECT_EQ("right", SideOf(other, sim.AgentPort(), "Other"));
 
     const std::string badNames[] = {"Bad\x01Name", std::string("Nul\0Name", 8), "Tab\x7f"};
     for (const std::string& name : badNames) {
         WireClient bad;
-        std::string p;
-        ASSERT_TRUE(bad.Connect(sim.AgentPort()));
-        bad.Send(kScene);
-        ASSERT_TRUE(bad.Receive(p));
+        ASSERT_TRUE(JoinScene(bad, sim.AgentPort()));
         bad.Send("(init (unum 5)(teamname " + name + "))");
         EXPECT_TRUE(bad.SeesEnd()) << testing::PrintToString(name);
     }
@@ -70,7 +53,7 @@ TEST(HostileClientTest, FloodsOfJoinsNeitherStallTheServerNorDropGoodAgents) {
     PitchSim sim;
     ASSERT_TRUE(sim.Start({"--sync", "--sync-timeout=50", "--auto-kickoff=0"}));
     WireClient good, lingering;
-    ASSERT_EQ("left", JoinAs(good, sim.AgentPort(), "Good"));
+    ASSERT_EQ("left", SideOf(good, sim.AgentPort(), "Good"));
     std::string p;
     ASSERT_TRUE(lingering.Connect(sim.AgentPort()));
     lingering.Send(kScene);  // answers everything, never sends init
@@ -117,16 +100,9 @@ double CpuSeconds(pid_t pid) {
     return (utime + stime) / sysconf(_SC_CLK_TCK);
 }
 
-size_t Count(const std::string& text, const std::string& what) {
-    size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) n++;
-    return n;
-}
-
 TEST(HostileClientTest, ConnectionFloodsAreCappedAndNeverSpinTheServer) {
     PitchSim sim;
     ASSERT_TRUE(sim.Start({"--max-connections=16", "--auto-kickoff=0", "--quiet"}));
-    std::string p;
     {
         // Beyond the limit, connections are closed at once; the first 16 stay (idle).
         std::vector<WireClient> flood(40);
@@ -135,9 +111,7 @@ TEST(HostileClientTest, ConnectionFloodsAreCappedAndNeverSpinTheServer) {
         for (WireClient& c : flood) ended += c.SeesEnd(0.05);
         EXPECT_EQ(24, ended);
         WireClient agent;
-        ASSERT_TRUE(agent.Connect(sim.AgentPort()));
-        agent.Send(kScene);
-        EXPECT_TRUE(agent.Receive(p));  // the agent port has its own limit
+        EXPECT_TRUE(JoinScene(agent, sim.AgentPort()));  // the agent port has its own limit
     }
     // Out of descriptors: accept fails while clients wait. The server must sleep, not spin.
     struct rlimit few = {24, 24};
@@ -152,9 +126,7 @@ TEST(HostileClientTest, ConnectionFloodsAreCappedAndNeverSpinTheServer) {
     for (WireClient& c : flood) c.Close();
     // Descriptors free again: a new agent is served.
     WireClient late;
-    ASSERT_TRUE(late.Connect(sim.AgentPort()));
-    late.Send(kScene);
-    EXPECT_TRUE(late.Receive(p, 5));
+    EXPECT_TRUE(JoinScene(late, sim.AgentPort()));
     EXPECT_TRUE(sim.Stop());
     const std::string err = sim.process.Stderr();
     EXPECT_EQ(1u, Count(err, "connection limit of 16 reached")) << err;

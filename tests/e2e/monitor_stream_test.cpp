@@ -8,37 +8,18 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <memory>
 #include <thread>
 
-#include "support/simprocess.h"
+#include "support/field.h"
 
 namespace {
 
-int Count(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) n++;
-    return n;
-}
+using MonitorStreamTest = FieldTest;
 
-TEST(MonitorStreamTest, AStalledViewerIsDroppedWhileTheMatchKeepsItsPaceAndOthersWatch) {
-    PitchSim sim;
-    ASSERT_TRUE(sim.Start({"--realtime", "--http-port=0", "--quiet", "--noise=off"}))
-        << sim.process.Stderr();
-    TrainerClient trainer;
-    ASSERT_TRUE(trainer.Connect(sim.TrainerPort()));
-    std::vector<std::unique_ptr<ChildProcess>> agents;
-    for (int unum : {1, 2}) {
-        agents.push_back(std::make_unique<ChildProcess>());
-        ASSERT_TRUE(agents.back()->Start(
-            VELORUNNER_BIN,
-            {"--port=" + std::to_string(sim.AgentPort()), "--unum=" + std::to_string(unum)}));
-    }
-    for (double end = WallSeconds() + 30;
-         !FindRobot(trainer.Command("(getState)"), "Left", 2).found;) {
-        ASSERT_LT(WallSeconds(), end) << "the agents did not join";
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+TEST_F(MonitorStreamTest, AStalledViewerIsDroppedWhileTheMatchKeepsItsPaceAndOthersWatch) {
+    StartServer({"--realtime", "--http-port=0", "--noise=off"});
+    for (int unum : {1, 2}) StartAgent(unum);
+    ASSERT_TRUE(OnField({1, 2})) << "the agents did not join";
 
     // The stalled viewer: a small receive buffer, the request, and never a read.
     int stalled = socket(AF_INET, SOCK_STREAM, 0);
@@ -61,9 +42,9 @@ TEST(MonitorStreamTest, AStalledViewerIsDroppedWhileTheMatchKeepsItsPaceAndOther
     });
 
     const double wallStart = WallSeconds();
-    const double simStart = NumberAfter(trainer.Command("(getState)"), "time");
+    const double simStart = SimTime();
     std::this_thread::sleep_for(std::chrono::seconds(12));
-    const double simSeconds = NumberAfter(trainer.Command("(getState)"), "time") - simStart;
+    const double simSeconds = SimTime() - simStart;
     const double wallSeconds = WallSeconds() - wallStart;
     watching = false;
     watcher.join();
@@ -84,9 +65,6 @@ TEST(MonitorStreamTest, AStalledViewerIsDroppedWhileTheMatchKeepsItsPaceAndOther
     }
     EXPECT_TRUE(ended) << "the stalled viewer was never dropped";
     close(stalled);
-
-    EXPECT_TRUE(sim.Stop()) << sim.process.Stderr();
-    for (auto& a : agents) EXPECT_TRUE(a->Wait(10));
 }
 
 }  // namespace

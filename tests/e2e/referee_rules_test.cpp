@@ -31,14 +31,10 @@ class RefereeRulesTest : public ::testing::Test {
     void TearDown() override { EXPECT_TRUE(sim.Stop()) << sim.process.Stderr(); }
 
     void JoinAs(WireClient& c, const std::string& team) {
-        std::string p;
-        ASSERT_TRUE(c.Connect(sim.AgentPort()));
-        c.Send("(scene rsg/agent/nao/nao.rsg)");
-        ASSERT_TRUE(c.Receive(p));
+        ASSERT_TRUE(JoinScene(c, sim.AgentPort()));
         c.Send("(init (unum 1)(teamname " + team + "))(syn)");
     }
-    // Lets the server run `n` cycles: both robots answer each perception with (syn) only.
-    // Trainer commands given between two calls fall between two cycles.
+    // `n` cycles of both robots answering (syn) only; trainer commands fall between two cycles.
     bool Cycles(int n) {
         std::string p;
         for (int k = 0; k < n; ++k) {
@@ -60,22 +56,25 @@ class RefereeRulesTest : public ::testing::Test {
         ASSERT_NE(std::string::npos, State().find("(lastTouch (team " + team + ") (unum 1))"))
             << State();
     }
-    void RollBall(double x, double y, double vx, double vy) {
+    // The ball rolled out from (x, y), 10 cycles on: it lies still at (spotX, spotY) in `mode`.
+    void RollOut(double x, double y, double vx, double vy, const std::string& mode, double spotX,
+                 double spotY) {
         char cmd[128];
         std::snprintf(cmd, sizeof(cmd), "(ball (pos %.3f %.3f 0.042) (vel %.3f %.3f 0))", x, y, vx,
                       vy);
         ASSERT_EQ("(ok)", trainer.Command(cmd));
+        ASSERT_TRUE(Cycles(10));
+        ExpectBallAt(mode, spotX, spotY);
     }
-    // The ball's position and speed in a state reply.
-    static void Ball(const std::string& state, double& x, double& y, double& speed) {
+    void ExpectBallAt(const std::string& mode, double spotX, double spotY) {
+        const std::string state = State();
+        EXPECT_EQ(mode, PlayModeOf(state));
         const std::string ball = state.substr(state.find("(ball "));
-        const size_t pos = ball.find("(pos ") + 5, vel = ball.find("(vel ") + 5;
         char* end = nullptr;
-        x = std::strtod(ball.c_str() + pos, &end);
-        y = std::strtod(end, nullptr);
-        const double vx = std::strtod(ball.c_str() + vel, &end);
-        const double vy = std::strtod(end, nullptr);
-        speed = std::hypot(vx, vy);
+        EXPECT_NEAR(spotX, std::strtod(ball.c_str() + ball.find("(pos ") + 5, &end), 0.01) << state;
+        EXPECT_NEAR(spotY, std::strtod(end, nullptr), 0.01) << state;
+        const double vx = std::strtod(ball.c_str() + ball.find("(vel ") + 5, &end);
+        EXPECT_LT(std::hypot(vx, std::strtod(end, nullptr)), 0.05) << state;
     }
 
     PitchSim sim;
@@ -103,30 +102,15 @@ TEST_F(RefereeRulesTest, BallOverEachLineAfterEachTeamsTouchGivesItsSetPlayAtIts
         SCOPED_TRACE(c.what);
         ASSERT_EQ("(ok)", trainer.Command("(playMode PlayOn)"));
         Touch(c.toucher, c.toucher[0] == 'L' ? -1 : 1, 0);
-        RollBall(c.x, c.y, c.vx, c.vy);
-        ASSERT_TRUE(Cycles(10));
-        const std::string state = State();
-        EXPECT_EQ(c.mode, PlayModeOf(state));
-        double x, y, speed;
-        Ball(state, x, y, speed);
-        EXPECT_NEAR(c.spotX, x, 0.01) << state;
-        EXPECT_NEAR(c.spotY, y, 0.01) << state;
-        EXPECT_LT(speed, 0.05) << state;
+        RollOut(c.x, c.y, c.vx, c.vy, c.mode, c.spotX, c.spotY);
     }
 }
 
 TEST_F(RefereeRulesTest, AKickInIsRepeatedAfterTheOtherTeamsTouchAndStartedByTheTakers) {
     Touch("Left", -1, 0);
-    RollBall(3, 6.9, 0, 1.5);
-    ASSERT_TRUE(Cycles(10));
-    ASSERT_EQ("KickIn_Right", PlayModeOf(State()));
+    RollOut(3, 6.9, 0, 1.5, "KickIn_Right", 3, 7);
     Touch("Left", 2, -3);  // the ball taken away by the other team: back on the spot
-    std::string state = State();
-    double x, y, speed;
-    Ball(state, x, y, speed);
-    EXPECT_EQ("KickIn_Right", PlayModeOf(state));
-    EXPECT_NEAR(3, x, 0.01) << state;
-    EXPECT_NEAR(7, y, 0.01) << state;
+    ExpectBallAt("KickIn_Right", 3, 7);
     Touch("Right", 2, 3);
     EXPECT_EQ("PlayOn", PlayModeOf(State()));
 }

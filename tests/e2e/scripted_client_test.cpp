@@ -1,5 +1,5 @@
-// pitchsim against scripted clients on loopback: the protocol as a checker sees it, and clients
-// that misbehave. No agent logic is needed.
+// pitchsim against scripted clients: the protocol as a checker sees it, and clients that
+// misbehave.
 
 #include <gtest/gtest.h>
 
@@ -15,13 +15,6 @@
 #include "support/simprocess.h"
 
 namespace {
-
-const char* kScene = "(scene rsg/agent/nao/nao.rsg)";
-
-// Connects, announces the model and takes the first perception.
-bool Join(WireClient& client, int port, std::string& perception) {
-    return client.Connect(port) && (client.Send(kScene), client.Receive(perception));
-}
 
 // The groups of a perception in order, as a checker independent of the agent reads them.
 void CheckPerception(const std::string& text, bool identified) {
@@ -88,14 +81,14 @@ TEST(ServerTest, AScriptedClientGetsWellFormedPerceptionsWhileOthersMisbehave) {
 
     WireClient checker, garbage, half, oversize, noise;
     std::string perception, rubbish;
-    ASSERT_TRUE(Join(checker, sim.AgentPort(), perception));
+    ASSERT_TRUE(JoinScene(checker, sim.AgentPort(), &perception));
     CheckPerception(perception, false);
     checker.Send("(init (unum 0)(teamname Checkers))");
     while (perception.find("(GS (unum") == std::string::npos)
         ASSERT_TRUE(checker.Receive(perception));
     // Number 1 is free again and the first team plays left.
     EXPECT_NE(std::string::npos, perception.find("(GS (unum 1) (team left)")) << perception;
-    ASSERT_TRUE(Join(garbage, sim.AgentPort(), rubbish));
+    ASSERT_TRUE(JoinScene(garbage, sim.AgentPort()));
     ASSERT_TRUE(half.Connect(sim.AgentPort()));
     half.SendRaw(std::string("\x00\x00", 2));  // then silence
     ASSERT_TRUE(oversize.Connect(sim.AgentPort()));
@@ -134,18 +127,6 @@ TEST(ServerTest, AScriptedClientGetsWellFormedPerceptionsWhileOthersMisbehave) {
     EXPECT_TRUE(sim.Stop()) << sim.process.Stderr();
 }
 
-// Answers perceptions until one names the robot's number and side; returns that part of the GS
-// group, or "" when the link ends first.
-std::string AwaitIdentity(WireClient& c) {
-    std::string p;
-    while (c.Receive(p)) {
-        c.Send("(syn)");
-        size_t at = p.find("(GS (unum");
-        if (at != std::string::npos) return p.substr(at, p.find(')', p.find("(team", at)) - at + 1);
-    }
-    return "";
-}
-
 TEST(ServerTest, JoiningRulesMirroredBeamsTrainerErrorsAndKillsim) {
     PitchSim sim;
     ASSERT_TRUE(sim.Start({"--sync", "--sync-timeout=20", "--auto-kickoff=0", "--quiet"}));
@@ -153,17 +134,13 @@ TEST(ServerTest, JoiningRulesMirroredBeamsTrainerErrorsAndKillsim) {
     ASSERT_TRUE(trainer.Connect(sim.TrainerPort()));
     WireClient left, right, refused[3];
     std::string p;
-    ASSERT_TRUE(Join(left, sim.AgentPort(), p));
-    left.Send("(init (unum 1)(teamname Alpha))");
-    EXPECT_EQ("(GS (unum 1) (team left)", AwaitIdentity(left));
-    ASSERT_TRUE(Join(right, sim.AgentPort(), p));
-    right.Send("(init (unum 0)(teamname Beta))");
-    EXPECT_EQ("(GS (unum 1) (team right)", AwaitIdentity(right));
-    // A taken number, a number beyond the team size, a third team, another model: closed.
+    EXPECT_EQ("(GS (unum 1) (team left)", JoinTeam(left, sim.AgentPort(), "Alpha", 1));
+    EXPECT_EQ("(GS (unum 1) (team right)", JoinTeam(right, sim.AgentPort(), "Beta"));
+    // A taken number, a number beyond the team size, a third team: closed.
     const char* inits[3] = {"(init (unum 1)(teamname Alpha))", "(init (unum 12)(teamname Beta))",
                             "(init (unum 2)(teamname Gamma))"};
     for (int i = 0; i < 3; ++i) {
-        ASSERT_TRUE(Join(refused[i], sim.AgentPort(), p));
+        ASSERT_TRUE(JoinScene(refused[i], sim.AgentPort()));
         refused[i].Send(inits[i]);
         EXPECT_TRUE(refused[i].SeesEnd()) << inits[i];
     }
@@ -177,11 +154,10 @@ TEST(ServerTest, JoiningRulesMirroredBeamsTrainerErrorsAndKillsim) {
         EXPECT_TRUE(model.SeesEnd()) << scene;
     }
 
-    // Beams are in each team's own frame: the right team's is mirrored; the opponent half is
-    // out of reach.
+    // Beams are in each team's own frame (the right team's mirrored), kept out of the opponent
+    // half. The trainer's connection is not ordered with the agents': ask until they show.
     left.Send("(beam 4 0.5 90)");
     right.Send("(beam -3 1 0)");
-    // The trainer's connection is not ordered with the agents': ask until the beams show.
     std::string state;
     RobotState l, r;
     for (int k = 0; k < 50 && (l.heading < 45 || r.x < 1); ++k) {
@@ -216,7 +192,7 @@ TEST(ServerTest, ASilentAgentCostsTheSyncTimeoutUntilItIsDropped) {
     ASSERT_TRUE(sim.Start({"--sync", "--sync-timeout=100", "--auto-kickoff=0", "--quiet"}));
     WireClient prompt, silent;
     std::string p;
-    ASSERT_TRUE(Join(prompt, sim.AgentPort(), p) && Join(silent, sim.AgentPort(), p));
+    ASSERT_TRUE(JoinScene(prompt, sim.AgentPort()) && JoinScene(silent, sim.AgentPort()));
     // Seconds of wall time per cycle seen by the prompt agent, over 10 cycles.
     auto cycleSeconds = [&] {
         double start = WallSeconds();
@@ -234,10 +210,8 @@ TEST(ServerTest, ASilentAgentCostsTheSyncTimeoutUntilItIsDropped) {
     for (int k = 0; k < 10; ++k) cycleSeconds();  // stale perceptions drained
     EXPECT_LT(cycleSeconds(), 0.05);
     ASSERT_TRUE(sim.Stop());
-    // The closing count: waits time out only until the silent agent is dropped, 5 s at 100 ms
-    // each at most (the wait cut short by the stop may add one, and a loaded machine that delays
-    // this test's own replies a few more); the prompt agent alone then goes on at once (110
-    // cycles, less the stale perceptions drained).
+    // Waits time out only until the silent agent is dropped (5 s at 100 ms, plus a few on a
+    // loaded machine); the prompt agent alone then goes on at once.
     long waits = 0, timedOut = -1;
     const std::string out = sim.process.Stdout();
     const std::string::size_type at = out.find("sync waits ");

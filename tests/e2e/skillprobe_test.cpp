@@ -1,5 +1,4 @@
-// The skill probe as a user meets it: its command line, and a get-up measured in pitchsim
-// with the figures as one JSON object.
+// The skill probe as a user meets it: its command line, and a get-up measured as JSON.
 
 #include <gtest/gtest.h>
 
@@ -7,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "support/simprocess.h"
+#include "support/field.h"
 
 namespace {
 
@@ -54,16 +53,7 @@ TEST(SkillProbe, CommandLineFaultsAreOneLineAndExitTwoHelpListsTheSkills) {
 }
 
 TEST(SkillProbe, GetUpFromTheBackMeasuredAsJson) {
-    PitchSim sim;
-    ASSERT_TRUE(
-        sim.Start({"--sync", "--noise=off", "--auto-kickoff=0", "--quiet", "--sync-timeout=2000"}));
-    ChildProcess probe;
-    ASSERT_TRUE(probe.Start(kProbe, {"--port=" + std::to_string(sim.AgentPort()),
-                                     "--trainer-port=" + std::to_string(sim.TrainerPort()),
-                                     "--skill=getup-back", "--json"}));
-    ASSERT_TRUE(probe.Wait(120));
-    ASSERT_TRUE(probe.ExitedWith(0)) << probe.Stderr();
-    const std::string out = probe.Stdout();
+    const std::string out = RunSkillProbe({"--skill=getup-back", "--json"});
     // One object on one line: the try and the summary.
     EXPECT_EQ(out.find('\n'), out.size() - 1) << out;
     EXPECT_EQ(out.rfind("{\"skill\":\"getup-back\",\"tries\":[{\"try\":1,\"success\":1,", 0), 0u)
@@ -77,7 +67,6 @@ TEST(SkillProbe, GetUpFromTheBackMeasuredAsJson) {
     const double seconds = std::strtod(out.c_str() + median + 11, nullptr);
     EXPECT_GT(seconds, 0.5) << out;
     EXPECT_LT(seconds, 10) << out;
-    EXPECT_TRUE(sim.Stop());
 }
 
 }  // namespace

@@ -6,8 +6,7 @@ import net from 'node:net';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 
-const here = path.dirname(fileURLToPath(import.meta.url));
-const root = path.resolve(here, '../..');
+const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 export const BIN = process.env.BIN_DIR || path.join(root, 'build/bin');
 export const MONITOR_DIR = process.env.MONITOR_DIR || path.join(root, 'monitor');
 const CHROMIUM = process.env.CHROMIUM || '/usr/bin/chromium';
@@ -18,33 +17,27 @@ export const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 // Polls `probe` until it returns a truthy value; throws after `seconds` with `what`.
 export async function until(probe, seconds, what) {
   const end = Date.now() + seconds * 1000;
-  for (;;) {
+  for (;; await sleep(50)) {
     const v = await probe();
     if (v) return v;
     if (Date.now() > end) throw new Error(`timed out after ${seconds} s waiting for ${what}`);
-    await sleep(50);
   }
 }
 
-// A child process whose standard output is kept. It runs at a lower priority than the
-// browser: a synced match takes every cycle the machine has, and the page under test must
-// still be drawn on a small shared machine.
-// Every child still running when this process ends, however it ends, is ended with it.
+// Children run below the browser's priority (a synced match takes every cycle the machine
+// has, and the page must still be drawn), and end with this process however it ends.
 const children = new Set();
 process.on('exit', () => { for (const c of children) c.kill('SIGTERM'); });
 for (const signal of ['SIGINT', 'SIGTERM']) process.on(signal, () => process.exit(130));
-
 let niceness = 10;
-export function setNiceness(n) {
-  niceness = n;
-}
+export const setNiceness = (n) => { niceness = n; };
 
+// A child process whose output (stdout and stderr) is kept.
 class Child {
   constructor(binary, args) {
     this.output = '';
     this.proc = spawn('nice', ['-n', String(niceness), binary, ...args], { stdio: ['ignore', 'pipe', 'pipe'] });
-    this.proc.stdout.on('data', (d) => { this.output += d; });
-    this.proc.stderr.on('data', (d) => { this.output += d; });
+    for (const s of [this.proc.stdout, this.proc.stderr]) s.on('data', (d) => { this.output += d; });
     children.add(this.proc);
     this.exited = new Promise((r) => this.proc.on('exit', (code, signal) => {
       children.delete(this.proc);
@@ -61,14 +54,11 @@ class Child {
   }
 }
 
-// One length-prefixed connection (4-byte big-endian length, then the payload).
+// One connection of frames: a 4-byte big-endian length, then the payload.
 export class Wire {
   static async connect(port) {
-    const w = new Wire();
+    const w = Object.assign(new Wire(), { buffer: Buffer.alloc(0), frames: [], waiters: [] });
     w.socket = net.connect(port, '127.0.0.1');
-    w.buffer = Buffer.alloc(0);
-    w.frames = [];
-    w.waiters = [];
     w.socket.on('data', (d) => {
       w.buffer = Buffer.concat([w.buffer, d]);
       while (w.buffer.length >= 4 && w.buffer.length >= 4 + w.buffer.readUInt32BE(0)) {
@@ -83,40 +73,28 @@ export class Wire {
   }
 
   send(text) {
-    const body = Buffer.from(text);
-    const head = Buffer.alloc(4);
+    const body = Buffer.from(text), head = Buffer.alloc(4);
     head.writeUInt32BE(body.length);
     this.socket.write(Buffer.concat([head, body]));
   }
 
   receive() {
-    if (this.frames.length) return Promise.resolve(this.frames.shift());
-    return new Promise((r) => this.waiters.push(r));
+    return this.frames.length ? Promise.resolve(this.frames.shift()) : new Promise((r) => this.waiters.push(r));
   }
 
-  async exchange(text) {
-    this.send(text);
-    return this.receive();
-  }
-
-  close() {
-    this.socket.destroy();
-  }
+  close() { this.socket.destroy(); }
 }
 
 // A minimal second team: joins, beams to (x, y) in its own frame, then answers every
 // perception with a bare (syn) so that a synced server never waits for it.
 export class ScriptedAgent {
   static async join(port, team, unum, x, y) {
-    const a = new ScriptedAgent();
-    a.wire = await Wire.connect(port);
+    const a = Object.assign(new ScriptedAgent(), { wire: await Wire.connect(port), running: true });
     a.wire.send('(scene rsg/agent/nao/nao.rsg)');
     await a.wire.receive();
     a.wire.send(`(init (unum ${unum})(teamname ${team}))(syn)`);
-    a.running = true;
-    a.loop = (async () => {
-      let beamed = 0;
-      while (a.running) {
+    (async () => {
+      for (let beamed = 0; a.running;) {
         const perception = await a.wire.receive();
         if (!a.running) break;
         const beam = beamed++ < 25 && /BeforeKickOff|Goal_/.test(perception) ? `(beam ${x} ${y} 0)` : '';
@@ -136,24 +114,19 @@ export class ScriptedAgent {
 export class Sim {
   static async start(options) {
     const s = new Sim();
-    s.child = new Child(path.join(BIN, 'pitchsim'),
-      ['--agent-port=0', '--trainer-port=0', '--http-port=0', '--noise=off', '--quiet',
-       `--monitor-dir=${MONITOR_DIR}`, ...options]);
-    const port = (name) => {
-      const m = s.child.output.match(new RegExp(`^${name} port (\\d+)$`, 'm'));
-      return m ? Number(m[1]) : 0;
-    };
+    s.child = new Child(path.join(BIN, 'pitchsim'), ['--agent-port=0', '--trainer-port=0', '--http-port=0',
+      '--noise=off', '--quiet', `--monitor-dir=${MONITOR_DIR}`, ...options]);
+    const port = (name) => Number(s.child.output.match(new RegExp(`^${name} port (\\d+)$`, 'm'))?.[1] ?? 0);
     await until(() => port('http') || s.child.proc.exitCode !== null, 20, 'pitchsim to start');
     if (!port('http')) throw new Error(`pitchsim did not start:\n${s.child.output}`);
-    s.agentPort = port('agent');
-    s.trainerPort = port('trainer');
-    s.url = `http://127.0.0.1:${port('http')}/`;
+    [s.agentPort, s.trainerPort, s.url] = [port('agent'), port('trainer'), `http://127.0.0.1:${port('http')}/`];
     if (s.trainerPort) s.trainer = await Wire.connect(s.trainerPort);
     return s;
   }
 
   command(text) {
-    return this.trainer.exchange(text);
+    this.trainer.send(text);
+    return this.trainer.receive();
   }
 
   async stop() {
@@ -167,12 +140,10 @@ export function startAgent(port, unum, ...options) {
 }
 
 // Debian's chromium, headless, with software WebGL.
-export async function launchBrowser() {
-  const { chromium } = require('playwright-core');
-  return chromium.launch({
+export function launchBrowser() {
+  return require('playwright-core').chromium.launch({
     executablePath: CHROMIUM,
-    args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
-           '--ignore-gpu-blocklist'],
+    args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--ignore-gpu-blocklist'],
   });
 }
 
@@ -194,20 +165,17 @@ export async function colourShares(page, clip) {
     const img = new Image();
     img.src = `data:image/png;base64,${data}`;
     await img.decode();
-    const c = document.createElement('canvas');
-    c.width = img.width;
-    c.height = img.height;
-    const g = c.getContext('2d');
+    const canvas = Object.assign(document.createElement('canvas'), { width: img.width, height: img.height });
+    const g = canvas.getContext('2d');
     g.drawImage(img, 0, 0);
-    const px = g.getImageData(0, 0, c.width, c.height).data;
-    const n = { green: 0, blue: 0, red: 0 };
+    const px = g.getImageData(0, 0, img.width, img.height).data, n = { green: 0, blue: 0, red: 0 };
     for (let i = 0; i < px.length; i += 4) {
       const [r, gr, b] = [px[i], px[i + 1], px[i + 2]];
       if (gr > r + 30 && gr > b + 30) n.green++;
       else if (b > r + 60 && b > gr + 20) n.blue++;
       else if (r > gr + 70 && r > b + 70) n.red++;
     }
-    const all = px.length / 4;
-    return { green: n.green / all, blue: n.blue / all, red: n.red / all };
+    for (const k in n) n[k] /= px.length / 4;
+    return n;
   }, png.toString('base64'));
 }

@@ -7,15 +7,28 @@ import { colourShares, launchBrowser, openMonitor, ScriptedAgent, Sim, startAgen
 let sim, agent, visitor, browser, page, errors;
 
 const state = () => sim.command('(getState)');
-const number = (text, name) => Number(text.match(new RegExp(`\\\\(${name} (-?[\\\\d.]+)`))[1]);
-const ballPos = (s) => s.match(/\(ball \(pos (\S+) (\S+) (\S+)\)/).slice(1, 4).map(Number);
+const ok = async (command) => assert.equal(await sim.command(command), '(ok)');
 const shown = (id) => page.locator(`#${id}`).textContent();
 const robotsShown = () => page.evaluate(() => window.monitor?.latest?.robots.length ?? 0);
+const project = (x, y, z) => page.evaluate(([x, y, z]) => window.monitor.project(x, y, z), [x, y, z]);
+const robot = (team) => page.evaluate((team) => window.monitor.latest.robots.find((r) => r.team === team), team);
+// Until the (getState) group that `pattern` picks out holds x and y near (x, y).
+const stateAt = (pattern, x, y, near, what) => until(async () => {
+  const m = (await state()).match(pattern);
+  return m && Math.hypot(Number(m[1]) - x, Number(m[2]) - y) < near;
+}, 5, what);
+
+async function drag(from, to) {
+  await page.mouse.move(from.x, from.y);
+  await page.mouse.down();
+  await page.mouse.move((from.x + to.x) / 2, (from.y + to.y) / 2, { steps: 5 });
+  await page.mouse.move(to.x, to.y, { steps: 5 });
+  await page.mouse.up();
+}
 
 before(async () => {
   sim = await Sim.start(['--sync', '--auto-kickoff=0', '--half-time=100000']);
-  // Our agent joins first, so its team plays left.
-  agent = startAgent(sim.agentPort, 2);
+  agent = startAgent(sim.agentPort, 2);  // joins first, so its team plays left
   await until(async () => /\(robot \(team Left\)/.test(await state()), 30, 'our agent to join');
   visitor = await ScriptedAgent.join(sim.agentPort, 'Visitors', 1, -4, 1);
   browser = await launchBrowser();
@@ -34,68 +47,40 @@ after(async () => {
 test('the page loads without a console error and draws the grass and each robot in its team colour', async () => {
   assert.deepEqual(errors, []);
   assert.equal(await shown('team-right'), 'Visitors');
-  // Wait until the beams show, then look at the whole view and around each robot.
   await until(() => page.evaluate(() => window.monitor.latest.robots.every((r) => Math.abs(r.pos[1]) < 7)),
               30, 'the robots to beam onto the field');
   await page.waitForTimeout(300);
   const whole = await colourShares(page);
   assert.ok(whole.green > 0.3, `grass ${JSON.stringify(whole)}`);
   for (const [team, colour] of [['Left', 'blue'], ['Right', 'red']]) {
-    const around = await page.evaluate((team) => {
-      const r = window.monitor.latest.robots.find((x) => x.team === team);
-      const top = window.monitor.project(r.pos[0], r.pos[1], r.pos[2] + 0.3);
-      const foot = window.monitor.project(r.pos[0], r.pos[1], 0);
-      const h = Math.max(foot.y - top.y, 8);
-      return { x: top.x - h, y: top.y - h / 2, width: 2 * h, height: 2 * h };
-    }, team);
+    const r = await robot(team);
+    const [top, foot] = [await project(r.pos[0], r.pos[1], r.pos[2] + 0.3), await project(r.pos[0], r.pos[1], 0)];
+    const h = Math.max(foot.y - top.y, 8);
+    const around = { x: top.x - h, y: top.y - h / 2, width: 2 * h, height: 2 * h };
     const shares = await colourShares(page, around);
     assert.ok(shares[colour] > 0.05, `${team} robot: ${JSON.stringify(shares)} in ${JSON.stringify(around)}`);
   }
 });
 
 test('a goal placed by the trainer shows 1:0 on the scoreboard within seconds', async () => {
-  assert.equal(await sim.command('(kickOff Left)'), '(ok)');
-  assert.equal(await sim.command('(playMode PlayOn)'), '(ok)');
-  assert.equal(await sim.command('(ball (pos 10.9 0 0.042) (vel 1 0 0))'), '(ok)');
+  for (const c of ['(kickOff Left)', '(playMode PlayOn)', '(ball (pos 10.9 0 0.042) (vel 1 0 0))']) await ok(c);
   await until(async () => (await shown('score')) === '1:0', 5, 'the scoreboard to show 1:0');
   await until(async () => (await page.locator('#events li.goal').count()) > 0, 5, 'the goal in the ticker');
   assert.match(await page.locator('#events li.goal').first().textContent(), /Goal/);
 });
 
-test('dragging the ball on the page places it there', async () => {
-  assert.equal(await sim.command('(playMode PlayOn)'), '(ok)');
-  assert.equal(await sim.command('(ball (pos -2 -3 0.042) (vel 0 0 0))'), '(ok)');
+test('dragging the ball or a robot on the page places it there, and the buttons set the play mode', async () => {
+  await ok('(playMode PlayOn)');
+  await ok('(ball (pos -2 -3 0.042) (vel 0 0 0))');
   await until(() => page.evaluate(() => Math.abs(window.monitor.latest.ball.pos[0] + 2) < 0.01), 5, 'the ball on the page');
-  const [from, to] = await page.evaluate(() => [window.monitor.project(-2, -3, 0.042), window.monitor.project(3, 2, 0)]);
-  await page.mouse.move(from.x, from.y);
-  await page.mouse.down();
-  await page.mouse.move((from.x + to.x) / 2, (from.y + to.y) / 2, { steps: 5 });
-  await page.mouse.move(to.x, to.y, { steps: 5 });
-  await page.mouse.up();
-  await until(async () => {
-    const [x, y] = ballPos(await state());
-    return Math.hypot(x - 3, y - 2) < 0.2;
-  }, 5, 'the ball at (3, 2) in (getState)');
+  await drag(await project(-2, -3, 0.042), await project(3, 2, 0));
+  await stateAt(/\(ball \(pos (\S+) (\S+)/, 3, 2, 0.2, 'the ball at (3, 2) in (getState)');
   assert.equal(await page.locator('#trainer-reply').textContent(), '');
-});
 
-test('dragging a robot on the page places it there, and the buttons set the play mode', async () => {
-  assert.equal(await sim.command('(playMode BeforeKickOff)'), '(ok)');
-  const from = await page.evaluate(() => {
-    const r = window.monitor.latest.robots.find((x) => x.team === 'Right');
-    return window.monitor.project(r.pos[0], r.pos[1], r.pos[2]);
-  });
-  const to = await page.evaluate(() => window.monitor.project(6, -3, 0));
-  await page.mouse.move(from.x, from.y);
-  await page.mouse.down();
-  await page.mouse.move(to.x, to.y, { steps: 8 });
-  await page.mouse.up();
-  await until(async () => {
-    const s = await state();
-    const m = s.match(/\(robot \(team Right\) \(unum 1\) \(pos (\S+) (\S+)/);
-    return m && Math.hypot(Number(m[1]) - 6, Number(m[2]) + 3) < 0.3;
-  }, 5, 'the right robot at (6, -3) in (getState)');
-
+  await ok('(playMode BeforeKickOff)');
+  const r = await robot('Right');
+  await drag(await project(r.pos[0], r.pos[1], r.pos[2]), await project(6, -3, 0));
+  await stateAt(/\(robot \(team Right\) \(unum 1\) \(pos (\S+) (\S+)/, 6, -3, 0.3, 'the right robot at (6, -3)');
   await page.locator('#trainer button', { hasText: 'Kick-off right' }).click();
   await until(async () => /\(playMode KickOff_Right\)/.test(await state()), 5, 'KickOff_Right');
   await page.locator('#playmode').selectOption('PlayOn');
@@ -106,7 +91,7 @@ test('dragging a robot on the page places it there, and the buttons set the play
 
 test('the cameras follow the ball on request, and a dense screen gets a canvas of its own pixels', async () => {
   await page.locator('#cameras button', { hasText: 'Follow ball' }).click();
-  assert.equal(await sim.command('(ball (pos 5 4 0.042) (vel 0 0 0))'), '(ok)');
+  await ok('(ball (pos 5 4 0.042) (vel 0 0 0))');
   const target = () => page.evaluate(() => window.monitor.rig.controls.target.toArray());
   await until(async () => { const [x, y] = await target(); return Math.hypot(x - 5, y - 4) < 0.1; },
               5, 'the camera to aim at the ball');
@@ -115,10 +100,9 @@ test('the cameras follow the ball on request, and a dense screen gets a canvas o
   assert.ok(Math.hypot(x, y) < 0.01, `overview aims at the centre spot, not (${x}, ${y})`);
 
   const dense = await openMonitor(browser, sim.url, { width: 640, height: 360 }, 2);
-  await until(() => dense.page.evaluate(() => window.monitor?.latest !== null && window.monitor?.latest !== undefined),
-              60, 'the second page to show the match');
-  const size = await dense.page.evaluate(() => [document.getElementById('view').width, document.getElementById('view').height]);
-  assert.deepEqual(size, [1280, 720]);
+  await until(() => dense.page.evaluate(() => window.monitor?.latest != null), 60, 'the second page to show the match');
+  const view = await dense.page.evaluate(() => [document.getElementById('view').width, document.getElementById('view').height]);
+  assert.deepEqual(view, [1280, 720]);
   assert.deepEqual(dense.errors, []);
   await dense.page.close();
 });

@@ -18,13 +18,14 @@ async function recordMatch(file) {
   const home = await ScriptedAgent.join(sim.agentPort, 'Home', 1, -3, 0);
   const away = await ScriptedAgent.join(sim.agentPort, 'Away', 1, -3, 0);
   const time = async () => Number((await sim.command('(getState)')).match(/\(time (\S+)\)/)[1]);
-  await until(async () => (await time()) > 2, 30, 'two seconds of play');
+  const at = (s) => until(async () => (await time()) > s, 30, `${s} s of play`);
+  await at(2);
   assert.equal(await sim.command('(kickOff Left)'), '(ok)');
-  await until(async () => (await time()) > 6, 30, 'six seconds');
+  await at(6);
   assert.equal(await sim.command('(playMode PlayOn)'), '(ok)');
   assert.equal(await sim.command('(ball (pos 10.9 0.3 0.042) (vel 1 0 0))'), '(ok)');
   await until(async () => /\(score 1 0\)/.test(await sim.command('(getState)')), 10, 'the goal');
-  await until(async () => (await time()) > 12, 30, 'twelve seconds');
+  await at(12);
   home.close();
   away.close();
   return sim;
@@ -87,7 +88,6 @@ test('a recording still being written is followed to its end', async () => {
   await until(async () => (await cycles()) > 0, 120, 'the first cycles');
   const first = await cycles();
   await until(async () => (await cycles()) > first + 100, 120, 'the recording to grow on the page');
-  // Following the end: the page shows one of the latest cycles.
   await until(async () => (await position(page)) > first, 30, 'the page to follow the end');
   agent.close();
   assert.deepEqual(errors, []);

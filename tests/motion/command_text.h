@@ -1,9 +1,11 @@
 #ifndef TESTS_MOTION_COMMAND_TEXT_H
 #define TESTS_MOTION_COMMAND_TEXT_H
 
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "motion/naoaction.h"
 
@@ -23,6 +25,22 @@ inline void EndAnyKeyframe() {
     std::stringstream ss;
     int counter = 0;
     scratch.ActionState(0, 0, ss, NaoAction::KeyframePose{}, counter, 1.0);
+}
+
+using Motion = bool (NaoAction::*)(std::stringstream&, int&);
+
+// Runs `motion` from counter 0 under the caller's counting (plus one after every cycle); `each`
+// sees every cycle (from 1), its text and the motion's result. Returns the cycles that ended it.
+inline std::vector<int> RunFromZero(
+    NaoAction& action, Motion motion, int cycles,
+    const std::function<void(int, const std::string&)>& each = [](int, const std::string&) {}) {
+    std::vector<int> ends;
+    for (int cycle = 1, counter = 0; cycle <= cycles; ++cycle, ++counter) {
+        std::stringstream out;
+        if ((action.*motion)(out, counter)) ends.push_back(cycle);
+        each(cycle, out.str());
+    }
+    return ends;
 }
 
 #endif

@@ -1,5 +1,4 @@
-// The length-prefixed framing against a real socket peer: gSocket's descriptor is replaced by
-// one end of a socket pair, the test writes the other end.
+// Framing against a real socket peer: gSocket is one end of a socket pair.
 
 #include "net/framing.h"
 
@@ -34,8 +33,6 @@ class FramingTest : public ::testing::Test {
     void Write(const std::string& bytes) {
         ASSERT_EQ(static_cast<ssize_t>(bytes.size()), write(fds_[1], bytes.data(), bytes.size()));
     }
-    // Writes the pieces one after another from a second thread, with a pause between them so
-    // that every receive sees only part of the message.
     std::thread WriteInPieces(std::vector<std::string> pieces) {
         int fd = fds_[1];
         return std::thread([fd, pieces] {
@@ -53,39 +50,28 @@ class FramingTest : public ::testing::Test {
     int fds_[2] = {-1, -1};
 };
 
-TEST_F(FramingTest, AssemblesHeaderAndPayloadArrivingInPieces) {
-    std::string framed = ScriptedPeer::Frame("(time (now 1.50))(GS (t 0.00) (pm BeforeKickOff))");
-    std::vector<std::string> pieces = {framed.substr(0, 1), framed.substr(1, 3)};
-    for (size_t i = 4; i < framed.size(); i += 7) pieces.push_back(framed.substr(i, 7));
-    // A second message right behind the first must not be mixed into it.
-    pieces.push_back(ScriptedPeer::Frame("(time (now 1.52))"));
-    std::thread writer = WriteInPieces(pieces);
-
-    std::string msg;
-    EXPECT_TRUE(GetMessage(msg));
-    EXPECT_EQ("(time (now 1.50))(GS (t 0.00) (pm BeforeKickOff))", msg);
-    EXPECT_TRUE(GetMessage(msg));
-    EXPECT_EQ("(time (now 1.52))", msg);
-    writer.join();
-}
-
-TEST_F(FramingTest, AcceptsTheLargestPayloadAndAnEmptyOne) {
+// Every receive sees only part of a message; messages right behind one another stay apart; a
+// payload ends at its first zero byte.
+TEST_F(FramingTest, AssemblesMessagesArrivingInPiecesUpToTheLargest) {
     std::string largest(16380, 'x');
     largest.front() = '(';
-    std::thread writer = WriteInPieces({ScriptedPeer::Frame(largest), ScriptedPeer::Frame("")});
-    std::string msg = "stale";
-    EXPECT_TRUE(GetMessage(msg));
-    EXPECT_EQ(largest, msg);
-    EXPECT_TRUE(GetMessage(msg));
-    EXPECT_EQ("", msg);
+    const std::vector<std::pair<std::string, std::string>> sent = {
+        {"(time (now 1.50))(GS (t 0.00) (pm BeforeKickOff))", ""},
+        {"(time (now 1.52))", ""},
+        {largest, ""},
+        {"", ""},
+        {std::string("(a)\0(b)", 7), "(a)"}};
+    std::string framed = ScriptedPeer::Frame(sent[0].first);
+    std::vector<std::string> pieces = {framed.substr(0, 1), framed.substr(1, 3)};
+    for (size_t i = 4; i < framed.size(); i += 7) pieces.push_back(framed.substr(i, 7));
+    for (size_t i = 1; i < sent.size(); ++i) pieces.push_back(ScriptedPeer::Frame(sent[i].first));
+    std::thread writer = WriteInPieces(pieces);
+    for (const auto& [payload, read] : sent) {
+        std::string msg = "stale";
+        EXPECT_TRUE(GetMessage(msg));
+        EXPECT_EQ(read.empty() ? payload : read, msg);
+    }
     writer.join();
-}
-
-TEST_F(FramingTest, PayloadEndsAtTheFirstZeroByte) {
-    Write(ScriptedPeer::Frame(std::string("(a)\0(b)", 7)));
-    std::string msg;
-    EXPECT_TRUE(GetMessage(msg));
-    EXPECT_EQ("(a)", msg);
 }
 
 TEST_F(FramingTest, PeerClosingMidHeaderOrMidPayloadEndsTheLinkInOrder) {
@@ -132,8 +118,7 @@ TEST_F(FramingTest, SendsAMessageLargerThanTheSocketTakesAtOnceWhole) {
     EXPECT_TRUE(received == ScriptedPeer::Frame(big));
 }
 
-// A send on a link the other side has ended marks the link instead of raising SIGPIPE (which
-// would end this test program).
+// A send on an ended link marks the link instead of raising SIGPIPE.
 TEST_F(FramingTest, FailedSendMarksTheLink) {
     struct Case {
         const char* name;

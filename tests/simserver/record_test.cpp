@@ -14,6 +14,13 @@
 
 namespace {
 
+MatchEvent Event(MatchEvent::Kind kind, RobotId robot) {
+    MatchEvent e;
+    e.kind = kind;
+    e.robot = robot;
+    return e;
+}
+
 RecordCycle SampleCycle() {
     RecordCycle c;
     c.time = 61.24;
@@ -23,40 +30,26 @@ RecordCycle SampleCycle() {
     c.scoreRight = 1;
     c.teamLeft = "Marrowfinch";
     c.teamRight = "Other";
-    double ball[3] = {-3.25, 7.042, 0.042}, vel[3] = {0.5, -0.25, 0};
-    std::copy(ball, ball + 3, c.ballPos);
-    std::copy(vel, vel + 3, c.ballVel);
+    c.ballPos[0] = -3.25, c.ballPos[1] = 7.042, c.ballPos[2] = 0.042;
+    c.ballVel[0] = 0.5, c.ballVel[1] = -0.25;
     c.lastTouch = {false, 4};
     c.touches = {{false, 4}, {true, 11}};
     for (int k = 0; k < 2; ++k) {
         RecordRobot r;
         r.id = {k == 0, 3 + k};
-        double pos[3] = {1.5 - k, -2.25, 0.385}, quat[4] = {0.7071, 0, 0, 0.7071};
-        std::copy(pos, pos + 3, r.pos);
-        std::copy(quat, quat + 4, r.quat);
+        r.pos[0] = 1.5 - k, r.pos[1] = -2.25, r.pos[2] = 0.385;
+        r.quat[0] = r.quat[3] = 0.7071;
         for (int j = 0; j < kWireJointCount; ++j) r.joints[j] = -90.5 + 8.5 * j + k;
         r.fallen = k == 1;
         c.robots.push_back(r);
     }
-    MatchEvent goal;
-    goal.kind = MatchEvent::kGoal;
-    goal.time = 60.5;
-    goal.gameTime = 30.48;
-    goal.left = true;
-    goal.robot = {false, 2};  // an own goal: the scorer plays for the other side
-    goal.scoreLeft = 2;
-    goal.scoreRight = 1;
-    MatchEvent out;
-    out.kind = MatchEvent::kOut;
-    out.mode = "KickIn_Right";
-    out.pos[0] = -3.25;
-    out.pos[1] = 7.0;
-    MatchEvent up;
-    up.kind = MatchEvent::kGetUp;
-    up.robot = {true, 7};
+    MatchEvent goal = Event(MatchEvent::kGoal, {false, 2});  // an own goal
+    goal.time = 60.5, goal.gameTime = 30.48, goal.scoreLeft = 2, goal.scoreRight = 1;
+    MatchEvent out = Event(MatchEvent::kOut, {});
+    out.mode = "KickIn_Right", out.pos[0] = -3.25, out.pos[1] = 7.0;
+    MatchEvent up = Event(MatchEvent::kGetUp, {true, 7});
     up.seconds = 4.26;
-    MatchEvent refusal;
-    refusal.kind = MatchEvent::kRefusal;
+    MatchEvent refusal = Event(MatchEvent::kRefusal, {});
     refusal.text = "a third team 'X'";
     c.events = {goal, out, up, refusal};
     return c;
@@ -70,37 +63,25 @@ TEST(RecordTest, CycleRecordReadsBackAsWrittenAtTheRecordedPrecision) {
     RecordCycle out;
     std::string error;
     ASSERT_TRUE(ReadCycleRecord(line, out, error)) << error;
-    EXPECT_DOUBLE_EQ(in.time, out.time);
-    EXPECT_DOUBLE_EQ(in.gameTime, out.gameTime);
-    EXPECT_EQ(in.playMode, out.playMode);
-    EXPECT_EQ(2, out.scoreLeft);
-    EXPECT_EQ(1, out.scoreRight);
-    EXPECT_EQ("Other", out.teamRight);
-    for (int i = 0; i < 3; ++i) EXPECT_DOUBLE_EQ(in.ballPos[i], out.ballPos[i]);
+    EXPECT_EQ(line, WriteCycleRecord(out));  // nothing lost or changed on the way back
+    // And the values are read, not only passed through.
+    EXPECT_TRUE(out.time == in.time && out.gameTime == in.gameTime && out.playMode == in.playMode);
+    EXPECT_TRUE(out.scoreLeft == 2 && out.scoreRight == 1 && out.teamRight == "Other");
+    EXPECT_TRUE(out.ballPos[1] == 7.042 && out.ballVel[1] == -0.25);
     EXPECT_TRUE(out.lastTouch == (RobotId{false, 4}));
     ASSERT_EQ(2u, out.touches.size());
     EXPECT_TRUE(out.touches[1] == (RobotId{true, 11}));
     ASSERT_EQ(2u, out.robots.size());
-    for (size_t k = 0; k < 2; ++k) {
-        EXPECT_TRUE(out.robots[k].id == in.robots[k].id);
-        EXPECT_EQ(in.robots[k].fallen, out.robots[k].fallen);
-        for (int i = 0; i < 3; ++i) EXPECT_DOUBLE_EQ(in.robots[k].pos[i], out.robots[k].pos[i]);
-        for (int i = 0; i < 4; ++i) EXPECT_DOUBLE_EQ(in.robots[k].quat[i], out.robots[k].quat[i]);
-        for (int j = 0; j < kWireJointCount; ++j)
-            EXPECT_DOUBLE_EQ(in.robots[k].joints[j], out.robots[k].joints[j]) << j;
-    }
+    const RecordRobot& r = out.robots[1];
+    EXPECT_TRUE(r.id == in.robots[1].id && r.fallen && r.pos[0] == 0.5 && r.quat[3] == 0.7071);
+    EXPECT_EQ(in.robots[1].joints[kWireJointCount - 1], r.joints[kWireJointCount - 1]);
     ASSERT_EQ(4u, out.events.size());
-    EXPECT_EQ(MatchEvent::kGoal, out.events[0].kind);
-    EXPECT_TRUE(out.events[0].left);
-    EXPECT_TRUE(out.events[0].robot == (RobotId{false, 2}));
-    EXPECT_EQ(2, out.events[0].scoreLeft);
-    EXPECT_DOUBLE_EQ(30.48, out.events[0].gameTime);
-    EXPECT_EQ("KickIn_Right", out.events[1].mode);
-    EXPECT_DOUBLE_EQ(7.0, out.events[1].pos[1]);
-    EXPECT_DOUBLE_EQ(4.26, out.events[2].seconds);
-    EXPECT_TRUE(out.events[2].robot == (RobotId{true, 7}));
-    EXPECT_EQ("a third team 'X'", out.events[3].text);
-    EXPECT_EQ(0, out.events[3].robot.unum);
+    const MatchEvent& goal = out.events[0];
+    EXPECT_TRUE(goal.kind == MatchEvent::kGoal && goal.left && goal.robot == (RobotId{false, 2}));
+    EXPECT_TRUE(goal.scoreLeft == 2 && goal.gameTime == 30.48);
+    EXPECT_TRUE(out.events[1].mode == "KickIn_Right" && out.events[1].pos[1] == 7.0);
+    EXPECT_TRUE(out.events[2].seconds == 4.26 && out.events[2].robot == (RobotId{true, 7}));
+    EXPECT_TRUE(out.events[3].text == "a third team 'X'" && out.events[3].robot.unum == 0);
 }
 
 TEST(RecordTest, ValuesAreRoundedAndNonFiniteOnesWrittenAsZero) {
@@ -135,12 +116,8 @@ TEST(RecordTest, HeaderReadsBackAndOtherVersionsAreRefused) {
     torso.name = "torso";
     torso.geoms.push_back({"torso", "box", {0.05, 0.05, 0.09}, {0, 0, 0}, {1, 0, 0, 0}});
     head.name = "head";
-    head.parent = 0;
-    head.pos[2] = 0.15;
-    head.joint = 1;
-    head.axis[0] = 1;
-    head.range[0] = -45;
-    head.range[1] = 45;
+    head.parent = 0, head.pos[2] = 0.15, head.joint = 1, head.axis[0] = 1;
+    head.range[0] = -45, head.range[1] = 45;
     head.geoms.push_back({"head", "sphere", {0.065, 0, 0}, {0, 0, 0}, {1, 0, 0, 0}});
     h.bodies = {torso, head};
     const std::string line = WriteHeaderRecord(h);
@@ -148,17 +125,12 @@ TEST(RecordTest, HeaderReadsBackAndOtherVersionsAreRefused) {
     RecordHeader out;
     std::string error;
     ASSERT_TRUE(ReadHeaderRecord(line, out, error)) << error;
-    EXPECT_DOUBLE_EQ(20, out.halfTime);
-    EXPECT_DOUBLE_EQ(21, out.field.length);
-    EXPECT_EQ(h.joints, out.joints);
+    EXPECT_EQ(line, WriteHeaderRecord(out));
+    EXPECT_TRUE(out.halfTime == 20 && out.field.length == 21 && out.joints == h.joints);
     ASSERT_EQ(2u, out.bodies.size());
-    EXPECT_EQ(-1, out.bodies[0].joint);
-    EXPECT_EQ(0, out.bodies[1].parent);
-    EXPECT_EQ(1, out.bodies[1].joint);
-    EXPECT_DOUBLE_EQ(0.15, out.bodies[1].pos[2]);
-    EXPECT_DOUBLE_EQ(-45, out.bodies[1].range[0]);
-    EXPECT_EQ("sphere", out.bodies[1].geoms[0].type);
-    EXPECT_DOUBLE_EQ(0.065, out.bodies[1].geoms[0].size[0]);
+    const RecordBody& b = out.bodies[1];
+    EXPECT_TRUE(out.bodies[0].joint == -1 && b.parent == 0 && b.joint == 1 && b.pos[2] == 0.15);
+    EXPECT_TRUE(b.range[0] == -45 && b.geoms[0].type == "sphere" && b.geoms[0].size[0] == 0.065);
 
     h.version = kRecordFormatVersion + 1;
     EXPECT_FALSE(ReadHeaderRecord(WriteHeaderRecord(h), out, error));
@@ -220,9 +192,7 @@ TEST(RecordFileTest, LinesComeBackInOrderAcrossFramesAndAreFollowedWhileWritten)
                           : i == 8 ? ""
                                    : WriteCycleRecord(SampleCycle()) + std::to_string(i));
         ASSERT_TRUE(writer.WriteLine(written.back()));
-        if (i % 50 == 49) {
-            ASSERT_TRUE(writer.EndFrame());
-        }
+        ASSERT_TRUE(i % 50 != 49 || writer.EndFrame());
     }
     // Two frames are complete; the third is still open in the writer.
     std::vector<std::string> got = ReadAll(reader);
@@ -269,8 +239,7 @@ TEST(RecordFileTest, AKilledWriterLeavesItsCompleteFramesAndCorruptDataIsAnError
     ASSERT_TRUE(bad.Open(path, error));
     std::string line;
     RecordFileReader::Result r;
-    while ((r = bad.NextLine(line)) == RecordFileReader::kLine) {
-    }
+    while ((r = bad.NextLine(line)) == RecordFileReader::kLine) continue;
     EXPECT_EQ(RecordFileReader::kError, r);
     EXPECT_NE(std::string::npos, bad.Error().find("corrupt")) << bad.Error();
     std::remove(path.c_str());

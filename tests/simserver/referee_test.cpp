@@ -64,102 +64,32 @@ Referee InPlay(bool leftKicksOff, TouchTeam last) {
 TEST(RefereeTest, BallOutOfPlayGivesTheSetPlayOfTheRulesAtItsSpot) {
     const double kX = 10.5, kY = 7, kR = kBallRadius;
     struct Case {
-        const char* what;
         bool leftKicksOff;
         TouchTeam last;
         double from[3], to[3];
         PlayMode expected;
         double spot[2];
     } cases[] = {
-        {"side +y, left last",
-         true,
-         kLeftTeam,
-         {2, 6.9, kR},
-         {2.4, 7.1, kR},
-         kKickInRight,
-         {2.2, kY}},  // placed where it crossed
-        {"side -y, right last",
-         true,
-         kRightTeam,
-         {-3, -7, kR},
-         {-3, -7.05, kR},
-         kKickInLeft,
-         {-3, -kY}},
-        {"side, nobody, left kicked off",
-         true,
-         kNobody,
-         {1, 7, kR},
-         {1, 7.05, kR},
-         kKickInRight,
-         {1, kY}},
-        {"side, nobody, right kicked off",
-         false,
-         kNobody,
-         {1, 7, kR},
-         {1, 7.05, kR},
-         kKickInLeft,
-         {1, kY}},
-        {"side, jumped in by hand",
-         true,
-         kLeftTeam,
-         {-5, 0, kR},
-         {4, 7.1, kR},
-         kKickInRight,
-         {4, kY}},
-        {"right goal line, defenders last",
-         true,
-         kRightTeam,
-         {10.5, 3, kR},
-         {10.55, 3, kR},
-         kCornerKickLeft,
-         {kX, kY}},
-        {"right goal line, attackers last",
-         true,
-         kLeftTeam,
-         {10.5, -3, kR},
-         {10.55, -3, kR},
-         kGoalKickRight,
-         {kX - 1, 0}},
-        {"left goal line, defenders last",
-         true,
-         kLeftTeam,
-         {-10.5, -2, kR},
-         {-10.55, -2, kR},
-         kCornerKickRight,
-         {-kX, -kY}},
-        {"left goal line, attackers last",
-         true,
-         kRightTeam,
-         {-10.5, 2, kR},
-         {-10.55, 2, kR},
-         kGoalKickLeft,
-         {-kX + 1, 0}},
-        {"left goal line, nobody",
-         false,
-         kNobody,
-         {-10.5, 2, kR},
-         {-10.55, 2, kR},
-         kGoalKickLeft,
-         {-kX + 1, 0}},
-        {"over the bar, attackers last",
-         true,
-         kLeftTeam,
-         {10.5, 0, 1},
-         {10.6, 0, 1},
-         kGoalKickRight,
-         {kX - 1, 0}},
-        {"corner area, defenders last",
-         true,
-         kRightTeam,
-         {10.5, -7, kR},
-         {10.6, -7.1, kR},
-         kCornerKickLeft,
-         {kX, -kY}},
-        {"on the side line", true, kLeftTeam, {0, 7, kR}, {0, 7.04, kR}, kPlayOn, {0, 0}},
-        {"on the goal line", true, kLeftTeam, {10.5, 3, kR}, {10.54, 3, kR}, kPlayOn, {0, 0}},
+        // Over a side line, a goal line, the bar, in the corner; on the lines: still in play.
+        // clang-format off
+        {true,  kLeftTeam,  {2, 6.9, kR},    {2.4, 7.1, kR},   kKickInRight,     {2.2, kY}},
+        {true,  kRightTeam, {-3, -7, kR},    {-3, -7.05, kR},  kKickInLeft,      {-3, -kY}},
+        {true,  kNobody,    {1, 7, kR},      {1, 7.05, kR},    kKickInRight,     {1, kY}},
+        {false, kNobody,    {1, 7, kR},      {1, 7.05, kR},    kKickInLeft,      {1, kY}},
+        {true,  kLeftTeam,  {-5, 0, kR},     {4, 7.1, kR},     kKickInRight,     {4, kY}},
+        {true,  kRightTeam, {10.5, 3, kR},   {10.55, 3, kR},   kCornerKickLeft,  {kX, kY}},
+        {true,  kLeftTeam,  {10.5, -3, kR},  {10.55, -3, kR},  kGoalKickRight,   {kX - 1, 0}},
+        {true,  kLeftTeam,  {-10.5, -2, kR}, {-10.55, -2, kR}, kCornerKickRight, {-kX, -kY}},
+        {true,  kRightTeam, {-10.5, 2, kR},  {-10.55, 2, kR},  kGoalKickLeft,    {-kX + 1, 0}},
+        {false, kNobody,    {-10.5, 2, kR},  {-10.55, 2, kR},  kGoalKickLeft,    {-kX + 1, 0}},
+        {true,  kLeftTeam,  {10.5, 0, 1},    {10.6, 0, 1},     kGoalKickRight,   {kX - 1, 0}},
+        {true,  kRightTeam, {10.5, -7, kR},  {10.6, -7.1, kR}, kCornerKickLeft,  {kX, -kY}},
+        {true,  kLeftTeam,  {0, 7, kR},      {0, 7.04, kR},    kPlayOn,          {0, 0}},
+        {true,  kLeftTeam,  {10.5, 3, kR},   {10.54, 3, kR},   kPlayOn,          {0, 0}},
+        // clang-format on
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(&c - cases);
         Referee r = InPlay(c.leftKicksOff, c.last);
         r.Step(RefereeInput{{c.from[0], c.from[1], c.from[2]}, {}, 1});
         r.Step(RefereeInput{{c.to[0], c.to[1], c.to[2]}, {}, 1});
@@ -261,8 +191,8 @@ TEST(RefereeTest, GoalOnlyWhenTheBallFullyCrossedBetweenThePostsUnderTheBar) {
         {10.5 + 0.043, 0, 0.042, kGoalLeft},      // into the right team's goal
         {-10.5 - 0.043, 1.0, 0.042, kGoalRight},  // into the left team's goal
         {10.5 + 0.041, 0, 0.042, kPlayOn},        // still touching the line
-        {11.0, 1.06, 0.042, kGoalKickRight},      // outside the post: out of play
-        {11.0, -1.06, 0.042, kGoalKickRight},    {11.0, 0, 0.81, kGoalKickRight},  // over the bar
+        {11.0, 1.06, 0.042, kGoalKickRight},      // outside a post, over the bar: out of play
+        {11.0, -1.06, 0.042, kGoalKickRight},    {11.0, 0, 0.81, kGoalKickRight},
     };
     for (const Case& c : cases) {
         Referee r(300, 0);

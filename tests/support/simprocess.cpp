@@ -45,6 +45,24 @@ sockaddr_in LoopbackAddress(int port) {
     return addr;
 }
 
+size_t Count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) n++;
+    return n;
+}
+
+BusyPort::BusyPort() : fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in a = LoopbackAddress(0);
+    socklen_t len = sizeof(a);
+    if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) == 0 && listen(fd, 1) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+        port = ntohs(a.sin_port);
+}
+
+BusyPort::~BusyPort() {
+    close(fd);
+}
+
 std::string WireClient::Frame(const std::string& payload) {
     uint32_t n = htonl(static_cast<uint32_t>(payload.size()));
     return std::string(reinterpret_cast<const char*>(&n), 4) + payload;
@@ -228,4 +246,23 @@ std::string PlayModeOf(const std::string& state) {
     if (at == std::string::npos) return "";
     at += 10;
     return state.substr(at, state.find(')', at) - at);
+}
+
+const char kScene[] = "(scene rsg/agent/nao/nao.rsg)";
+
+bool JoinScene(WireClient& c, int port, std::string* perception) {
+    std::string p;
+    return c.Connect(port) && (c.Send(kScene), c.Receive(perception ? *perception : p));
+}
+
+std::string JoinTeam(WireClient& c, int port, const std::string& team, int unum) {
+    std::string p;
+    if (!JoinScene(c, port)) return "";
+    c.Send("(init (unum " + std::to_string(unum) + ")(teamname " + team + "))");
+    while (c.Receive(p)) {
+        c.Send("(syn)");
+        const size_t at = p.find("(GS (unum");
+        if (at != std::string::npos) return p.substr(at, p.find(')', p.find("(team", at)) - at + 1);
+    }
+    return "";
 }

@@ -68,8 +68,16 @@ class ChildProcess {
     std::string outPath_, errPath_;
 };
 
-double WallSeconds();                   // a steady clock
-sockaddr_in LoopbackAddress(int port);  // 127.0.0.1
+double WallSeconds();                                            // a steady clock
+sockaddr_in LoopbackAddress(int port);                           // 127.0.0.1
+size_t Count(const std::string& text, const std::string& what);  // occurrences
+
+// A loopback port that is listened on for as long as the object lives.
+struct BusyPort {
+    BusyPort();
+    ~BusyPort();
+    int fd = -1, port = 0;
+};
 
 class PitchSim {
   public:
@@ -94,6 +102,13 @@ class TrainerClient : public WireClient {
   public:
     std::string Command(const std::string& command) { return Exchange(command); }
 };
+
+// A robot's client: connects, announces the model (`kScene`) and takes the first perception.
+extern const char kScene[];
+bool JoinScene(WireClient& c, int port, std::string* perception = nullptr);
+// JoinScene, then init as `unum` of `team`, answering perceptions with (syn) until one names
+// number and side: returns "(GS (unum N) (team SIDE)", or "" when the link ends first.
+std::string JoinTeam(WireClient& c, int port, const std::string& team, int unum = 0);
 
 // The robot of one team in a (state ...) reply.
 struct RobotState {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "gait_fixture.h"
 
 namespace {
@@ -16,33 +18,25 @@ FlagLocation StepSetUp(Inverse& gait, int n, float x, float d, float angle) {
 
 }  // namespace
 
-TEST_F(GaitTest, PendulumConstantsAndUnitVelocityFactors) {
-    EXPECT_NEAR(Inverse::Tc, 0.184142f, 1e-6f);
-    EXPECT_NEAR(Inverse::C, 1.65014f, 1e-5f);
-    EXPECT_NEAR(Inverse::S, 1.31262f, 1e-5f);
-    const struct {
-        float tsup, x, y;  // start velocity over the half-step, for x and y
-    } cases[] = {{0.2f, 10.9642f, 2.68978f}, {0.28f, 8.46885f, 3.48234f}};
-    for (const auto& c : cases) {
-        gait.ChangeTsup(c.tsup);
-        Inverse::Scurrent = FlagLocation(0.08f, 0.11f, 0);
-        Inverse::stepCount = 2;
-        Inverse::oneStepCount = 1;
-        gait.FootCalPara();
-        EXPECT_NEAR(Inverse::xUnitVelocity / Inverse::xUnit, c.x, 1e-3f) << c.tsup;
-        EXPECT_NEAR(Inverse::yUnitVelocity / Inverse::yUnit, c.y, 1e-4f) << c.tsup;
-    }
-}
-
 TEST_F(GaitTest, PendulumEndsHalfAStepAheadInXAndBackInY) {
+    EXPECT_NEAR(Inverse::Tc, std::sqrt(0.3323 / 9.8), 1e-6);  // the torso 0.3323 m high
     for (float tsup : {0.2f, 0.28f}) {
         gait.ChangeTsup(tsup);
         const float C = Inverse::C, S = Inverse::S, Tc = Inverse::Tc, lx = 0.04f, ly = -0.055f;
+        EXPECT_NEAR(C, std::cosh(tsup / Tc), 1e-5f) << tsup;
+        EXPECT_NEAR(S, std::sinh(tsup / Tc), 1e-5f) << tsup;
         const float vx = (1 + C) / (S * Tc) * lx, vy = (C - 1) / (S * Tc) * ly;
         EXPECT_NEAR(gait.CentroidEquation(0, lx, vx), -lx, 1e-7f);
         EXPECT_NEAR(gait.CentroidEquation(tsup, lx, vx), lx, 1e-6f) << tsup;
         EXPECT_NEAR(gait.CentroidEquation(tsup, ly, vy), -ly, 1e-6f) << tsup;
         EXPECT_NEAR(gait.GetCentroidVelocity(tsup, ly, vy), -vy, 1e-5f) << tsup;  // mirrored
+        // The step set-up's start velocities per metre of half-step are these.
+        Inverse::Scurrent = FlagLocation(0.08f, 0.11f, 0);
+        Inverse::stepCount = 2;
+        Inverse::oneStepCount = 1;
+        gait.FootCalPara();
+        EXPECT_NEAR(Inverse::xUnitVelocity / Inverse::xUnit, vx / lx, 1e-3f) << tsup;
+        EXPECT_NEAR(Inverse::yUnitVelocity / Inverse::yUnit, vy / ly, 1e-4f) << tsup;
     }
 }
 

@@ -8,25 +8,20 @@
 
 namespace {
 
-class HeadVisionTest : public ::testing::Test {
-  protected:
-    // One step of the neck with the head at `yaw` degrees and the ball lost; the commanded yaw.
-    float NeckAngle(float yaw, float lastSeenFromHead) {
+TEST(HeadVisionTest, LostBallSweepReversesOnlyBeyondTheStops) {
+    HeadVision head;
+    Player player;
+    WorldModel world;
+    MyTime::totalTime = 100.0f;
+    world.ballLocatoin.time = 99;  // seen a second ago
+    // One step of the neck with the head at `yaw` degrees; the commanded yaw.
+    const auto NeckAngle = [&](float yaw, float lastSeenFromHead) {
         player.mHingeJointSenseMap[Player::JID_HEAD_1].angle = yaw;
         Player::sphereAngleBallToHead1 = lastSeenFromHead;
         float angle = -999;
         EXPECT_FALSE(head.GetNeckAngle(player, world, angle)) << yaw;
         return angle;
-    }
-
-    HeadVision head;
-    Player player;
-    WorldModel world;
-};
-
-TEST_F(HeadVisionTest, LostBallSweepReversesOnlyBeyondTheStops) {
-    MyTime::totalTime = 100.0f;
-    world.ballLocatoin.time = 99;  // seen a second ago
+    };
     EXPECT_FLOAT_EQ(101, NeckAngle(121, 0));
     float angle = 0;
     head.GetNeckAngle(player, world, angle);  // from the yaw written back, the new direction

@@ -8,13 +8,9 @@
 
 namespace {
 
-class KeyframeTest : public ::testing::Test {
-  protected:
-    void SetUp() override { EndAnyKeyframe(); }
+TEST(KeyframeTest, KeyframeResendsItsFirstTextForPeriodPlusOneCycles) {
+    EndAnyKeyframe();
     NaoAction action;
-};
-
-TEST_F(KeyframeTest, KeyframeResendsItsFirstTextForPeriodPlusOneCycles) {
     NaoAction::KeyframePose pose{};
     pose[16] = 60;  // legl4
     int counter = 0;
@@ -38,7 +34,9 @@ TEST_F(KeyframeTest, KeyframeResendsItsFirstTextForPeriodPlusOneCycles) {
     EXPECT_EQ(Velocities(once.str()).at("lle4"), "-8.727");
 }
 
-TEST_F(KeyframeTest, PausingKeyframeMovesThenStops) {
+TEST(KeyframeTest, PausingKeyframeMovesThenStops) {
+    EndAnyKeyframe();
+    NaoAction action;
     std::vector<std::string> knee;
     for (int cycle = 0, counter = 0; cycle < 6; ++cycle, ++counter) {
         std::stringstream out;  // legl4 20 over 2 cycles, pause 3

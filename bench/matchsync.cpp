@@ -1,16 +1,14 @@
-// Real-time factor of synced sessions: pitchsim --sync with N agents, timed over 60 s of
-// simulated time (simulated seconds per wall second), and the server's own CPU share (its
-// CPU time over the wall time), both plain ratios; then the server's own split of its cycle
-// (ms of wall time per cycle by stage, over the whole run, from its closing line). Agents are
-// velorunner processes, at most nine (one team, the uniform numbers of its formation); beyond nine
-// the other team is made of scripted clients that answer every perception at once, so that the
-// count of robots in the world is N.
+// Real-time factor of synced sessions: pitchsim --sync with N velorunner agents, two teams of
+// N/2 (the left one takes the odd one out), timed over 60 s of simulated time (simulated
+// seconds per wall second), the server's own CPU share (its CPU time over the wall time), both
+// plain ratios, and the CPU time per cycle of the server and of all the agents together (what
+// a loaded machine inflates least); then the server's own split of its cycle (ms of wall time
+// per cycle by stage, over the whole run, from its closing line).
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -47,6 +45,12 @@ double CpuSeconds(pid_t pid) {
     return (utime + stime) / sysconf(_SC_CLK_TCK);
 }
 
+double CpuSeconds(const std::vector<std::unique_ptr<ChildProcess>>& agents) {
+    double sum = 0;
+    for (const auto& a : agents) sum += CpuSeconds(a->Pid());
+    return sum;
+}
+
 struct Span {
     double simSeconds;  // simulated time measured
     double cpuSeconds;  // the server's CPU time over it
@@ -54,9 +58,12 @@ struct Span {
 };
 
 // Waits out kMeasuredSimSeconds of simulated time and sets the iteration's wall time, the
-// real-time factor and the server's CPU share.
-Span MeasureSpan(benchmark::State& state, TrainerClient& trainer, pid_t server) {
+// real-time factor, the server's CPU share and the CPU time per cycle of the server and the
+// agents.
+Span MeasureSpan(benchmark::State& state, TrainerClient& trainer, pid_t server,
+                 const std::vector<std::unique_ptr<ChildProcess>>& agents) {
     const double sim0 = SimTime(trainer), cpu0 = CpuSeconds(server);
+    const double agentsCpu0 = CpuSeconds(agents);
     const auto wall0 = std::chrono::steady_clock::now();
     double simNow = sim0;
     while (simNow - sim0 < kMeasuredSimSeconds) {
@@ -66,21 +73,14 @@ Span MeasureSpan(benchmark::State& state, TrainerClient& trainer, pid_t server) 
     const double wall =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
     const double cpu = CpuSeconds(server) - cpu0;
+    const double agentsCpu = CpuSeconds(agents) - agentsCpu0;
+    const double cycles = (simNow - sim0) / 0.02;
     state.SetIterationTime(wall);
     state.counters["realtime_factor"] = (simNow - sim0) / wall;
     state.counters["server_cpu_share"] = cpu / wall;
+    state.counters["server_cpu_ms_per_cycle"] = 1000 * cpu / cycles;
+    state.counters["agents_cpu_ms_per_cycle"] = 1000 * agentsCpu / cycles;
     return {simNow - sim0, cpu, simNow};
-}
-
-// An opponent that answers every perception at once.
-void Opponent(int port, int unum, const std::atomic<bool>& stop) {
-    WireClient c;
-    if (!c.Connect(port)) return;
-    c.Send("(scene rsg/agent/nao/nao.rsg)");
-    std::string perception;
-    if (!c.Receive(perception)) return;
-    c.Send("(init (unum " + std::to_string(unum) + ")(teamname Opponents))");
-    while (!stop && c.Receive(perception)) c.Send("(syn)");
 }
 
 void BM_SyncedSession(benchmark::State& state) {
@@ -94,23 +94,24 @@ void BM_SyncedSession(benchmark::State& state) {
         TrainerClient trainer;
         trainer.Connect(sim.TrainerPort());
         std::vector<std::unique_ptr<ChildProcess>> agents;
-        for (int unum = 1; unum <= std::min(robots, 9); ++unum) {
+        const int leftTeam = (robots + 1) / 2;
+        for (int k = 0; k < robots; ++k) {
+            std::vector<std::string> args = {"--port=" + std::to_string(sim.AgentPort())};
+            if (k < leftTeam) {
+                args.push_back("--unum=" + std::to_string(1 + k));
+            } else {
+                args.push_back("--unum=" + std::to_string(1 + k - leftTeam));
+                args.insert(args.end(), {"--team=Marrowfinch-B", "--key=rbq"});
+            }
             agents.push_back(std::make_unique<ChildProcess>());
-            agents.back()->Start(VELORUNNER_BIN, {"--port=" + std::to_string(sim.AgentPort()),
-                                                  "--unum=" + std::to_string(unum)});
+            agents.back()->Start(VELORUNNER_BIN, args);
         }
-        std::atomic<bool> stop{false};
-        std::vector<std::thread> opponents;
-        for (int k = 9; k < robots; ++k)
-            opponents.emplace_back(Opponent, sim.AgentPort(), k - 8, std::cref(stop));
 
         while (SimTime(trainer) < kWarmUpSimSeconds)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        MeasureSpan(state, trainer, sim.process.Pid());
+        MeasureSpan(state, trainer, sim.process.Pid(), agents);
 
-        stop = true;
         trainer.Command("(killsim)");
-        for (std::thread& t : opponents) t.join();
         for (auto& a : agents) a->Wait(10);
         sim.process.Wait(10);
         const std::string out = sim.process.Stdout();
@@ -166,9 +167,7 @@ void BM_SelfMatch(benchmark::State& state) {
         while (SimTime(trainer) < joined + kWarmUpSimSeconds)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         trainer.Command("(kickOff Left)");
-        const Span span = MeasureSpan(state, trainer, sim.process.Pid());
-        state.counters["server_cpu_ms_per_cycle"] =
-            1000 * span.cpuSeconds / (span.simSeconds / 0.02);
+        const Span span = MeasureSpan(state, trainer, sim.process.Pid(), agents);
 
         trainer.Command("(killsim)");
         for (auto& a : agents) a->Wait(10);

@@ -1,9 +1,11 @@
 // Real-time factor of synced sessions: pitchsim --sync with N velorunner agents, two teams of
-// N/2 (the left one takes the odd one out), timed over 60 s of simulated time (simulated
-// seconds per wall second), the server's own CPU share (its CPU time over the wall time), both
-// plain ratios, and the CPU time per cycle of the server and of all the agents together (what
-// a loaded machine inflates least); then the server's own split of its cycle (ms of wall time
-// per cycle by stage, over the whole run, from its closing line).
+// N/2 (the left one takes the odd one out), kicked off once all have joined and beamed, timed over
+// 60 s of simulated time (simulated seconds per wall second), the server's own CPU share (its CPU
+// time over the wall time), both plain ratios, and the CPU time per cycle of the server and of all
+// the agents together (what a loaded machine inflates least); then the server's own split of its
+// cycle (ms of wall time per cycle by stage, over the whole run, from its closing line). PITCHSIM
+// and VELORUNNER in the environment name other builds' binaries, to compare two builds with one
+// runner.
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -49,6 +51,11 @@ double CpuSeconds(const std::vector<std::unique_ptr<ChildProcess>>& agents) {
     double sum = 0;
     for (const auto& a : agents) sum += CpuSeconds(a->Pid());
     return sum;
+}
+
+std::string Velorunner() {
+    const char* other = std::getenv("VELORUNNER");
+    return other ? other : VELORUNNER_BIN;
 }
 
 struct Span {
@@ -104,11 +111,13 @@ void BM_SyncedSession(benchmark::State& state) {
                 args.insert(args.end(), {"--team=Marrowfinch-B", "--key=rbq"});
             }
             agents.push_back(std::make_unique<ChildProcess>());
-            agents.back()->Start(VELORUNNER_BIN, args);
+            agents.back()->Start(Velorunner(), args);
         }
 
         while (SimTime(trainer) < kWarmUpSimSeconds)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        // A trainer on the port means no automatic kick-off: the match is started here.
+        trainer.Command("(kickOff Left)");
         MeasureSpan(state, trainer, sim.process.Pid(), agents);
 
         trainer.Command("(killsim)");

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <limits>
@@ -184,7 +185,8 @@ bool ChildProcess::Wait(double timeoutSeconds) {
 }
 
 std::string PitchSimBinary() {
-    return std::string(BIN_DIR) + "/pitchsim";
+    const char* other = std::getenv("PITCHSIM");  // another build's, to compare two builds
+    return other ? other : std::string(BIN_DIR) + "/pitchsim";
 }
 
 bool PitchSim::Start(const std::vector<std::string>& options) {

@@ -1,8 +1,8 @@
 #include "sim/server/perception.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 
 #include "sim/server/framing.h"
 
@@ -16,10 +16,12 @@ const double kLargestWireNumber = 1e9;
 void Num(std::string& out, double v, int decimals) {
     if (!std::isfinite(v)) v = 0;
     v = std::clamp(v, -kLargestWireNumber, kLargestWireNumber);
+    // The digits of printf's "%.*f" (exact rounding of the binary value), at a fraction of its
+    // cost: a perception has a few hundred numbers.
     char buf[32];
-    int n = std::snprintf(buf, sizeof(buf), "%.*f", std::clamp(decimals, 0, 6), v);
-    if (n < 0) n = 0;
-    if (n >= static_cast<int>(sizeof(buf))) n = sizeof(buf) - 1;  // cannot happen after the clamp
+    const std::to_chars_result r = std::to_chars(
+        buf, buf + sizeof(buf), v, std::chars_format::fixed, std::clamp(decimals, 0, 6));
+    const int n = r.ec == std::errc() ? static_cast<int>(r.ptr - buf) : 0;  // fits after the clamp
     // "-0.00" reads as zero anyway, but keep the wire tidy.
     if (n > 1 && buf[0] == '-') {
         bool zero = true;

@@ -2,7 +2,9 @@
 // perception text and the trainer's state reply.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <limits>
+#include <random>
 #include <string>
 
 #include "sim/server/effector.h"
@@ -157,6 +159,36 @@ TEST(PerceptionTest, NumbersGameStateFeetAndNoNonFiniteValue) {
     p.identified = false;
     p.playMode = "BeforeKickOff";
     EXPECT_NE(std::string::npos, WritePerception(p).find("(GS (t 2.10) (pm BeforeKickOff))"));
+}
+
+// Every number is written as printf's "%.2f" writes it (rounding the exact binary value, ties
+// to even), a negative zero without its sign: halfway cases, values just beside them, the
+// largest wire number and a spread of random ones, each through a joint angle.
+TEST(PerceptionTest, NumbersHaveTheDigitsOfPrintf) {
+    std::vector<double> values = {0.125,  0.375,      -0.125,        2.675,      1.005,
+                                  -0.005, -0.004999,  0.0049999999,  0.005,      -1e-300,
+                                  1e9,    -1e9,       999999999.995, 123456.785, 5e-324,
+                                  89.995, -179.99999, 0.0,           -0.0,       1e-7};
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> angle(-200, 200), small(-0.02, 0.02);
+    for (int i = 0; i < 2000; ++i) values.push_back(i % 2 ? angle(random) : small(random));
+    RobotPerception p = Standing();
+    for (size_t start = 0; start < values.size(); start += kWireJointCount) {
+        for (int j = 0; j < kWireJointCount; ++j)
+            p.joints[j] = values[std::min(start + j, values.size() - 1)];
+        const std::string text = WritePerception(p);
+        for (int j = 0; j < kWireJointCount; ++j) {
+            char expected[64];
+            std::snprintf(expected, sizeof expected, "%.2f", p.joints[j]);
+            std::string want = expected;
+            if (want == "-0.00") want = "0.00";
+            const std::string head = std::string("(HJ (n ") + kPerceptorNames[j] + ") (ax ";
+            const size_t at = text.find(head);
+            ASSERT_NE(std::string::npos, at) << head;
+            const size_t from = at + head.size();
+            EXPECT_EQ(want, text.substr(from, text.find(')', from) - from)) << p.joints[j];
+        }
+    }
 }
 
 TEST(PerceptionTest, VisionHearingAndTheSizeCap) {

@@ -124,8 +124,9 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
         waited_ = Clock::duration::zero();
         StepCycle();
         RecordThisCycle();
-        SendPerceptions();
+        GatherPerceptions();
         StartNextStep();
+        SendPerceptions();
         CollectReplies();
         FinishCycleStep();
         ForgiveStall(Clock::now() - start - waited_);
@@ -162,8 +163,8 @@ bool Server::OverLongEnough() const {
            referee_.SecondsInMode() >= kGameOverExitSeconds - 1e-9;
 }
 
-// (1) Physics and referee. The step to this cycle was started after the previous perceptions
-// went out and ran while their replies came in (StartNextStep).
+// (1) Physics and referee. The step to this cycle was started once the previous perceptions
+// were read, and ran while they were sent and their replies came in (StartNextStep).
 void Server::StepCycle() {
     FinishStep();
     JudgeCycle();
@@ -171,8 +172,9 @@ void Server::StepCycle() {
 
 // Steps the world to the next cycle on the stepper's thread. The step uses the commands of
 // the replies up to the previous perception, so it need not wait for the replies to this one:
-// the physics runs while the agents think. Whatever else touches the world meanwhile waits for
-// the step first (FinishStep), so such changes land between two cycles as before.
+// the physics runs while the perceptions are written and sent and the agents think. Whatever else
+// touches the world meanwhile waits for the step first (FinishStep), so such changes land between
+// two cycles as before.
 void Server::StartNextStep() {
     if (world_.AdoptPreparedRooms()) SeatWaitingAgents();
     FitRooms();
@@ -341,8 +343,9 @@ void Server::RecordThisCycle() {
     }
 }
 
-// (2) Perceptions.
-void Server::SendPerceptions() {
+// (2) Perceptions: read from the world before the step to the next cycle starts, written and
+// sent while it runs.
+void Server::GatherPerceptions() {
     StageTimer sensorTimer(costs_, CycleCosts::kSensors);
     std::map<int, sim::RobotSensors> sensors;  // by robot
     for (const auto& [id, a] : agents_)
@@ -367,11 +370,12 @@ void Server::SendPerceptions() {
 
     perceptionTime_ = world_.Time();
     bool visionCycle = sim::IsVisionCycle(world_.Cycle());
-    std::vector<int> connections;
+    outgoing_.clear();
     for (auto& [id, a] : agents_) {
         if (a.robot < 0) continue;
         const sim::RobotSensors& s = sensors[a.robot];
-        RobotPerception p;
+        outgoing_.push_back({id, RobotPerception()});
+        RobotPerception& p = outgoing_.back().perception;
         p.time = world_.Time();
         p.identified = a.identified;
         p.unum = a.unum;
@@ -415,18 +419,25 @@ void Server::SendPerceptions() {
         Put(s.camera.pos, listener.head);
         listener.heading = sim::RobotGroundTruth(world_, a.robot).headingDeg;
         p.heard = HearFor(listener, utterances);
+    }
+}
+
+void Server::SendPerceptions() {
+    for (const Outgoing& o : outgoing_) {
         StageTimer textTimer(costs_, CycleCosts::kText);
-        const std::string text = WritePerception(p);
+        const std::string text = WritePerception(o.perception);
         textTimer.Stop();
         StageTimer sendTimer(costs_, CycleCosts::kSend);
-        if (net_.Send(id, text)) {
-            // Silence counts from the first perception it owes a reply to: the time the server
-            // itself took (robots joining rebuild the world) is not the agent's.
-            if (!a.awaitingReply) a.lastHeard = Clock::now();
-            a.awaitingReply = true;
-            a.holdsWait = true;
-        }
+        auto it = agents_.find(o.connection);
+        if (it == agents_.end() || !net_.Send(o.connection, text)) continue;
+        Agent& a = it->second;
+        // Silence counts from the first perception it owes a reply to: the time the server
+        // itself took (robots joining rebuild the world) is not the agent's.
+        if (!a.awaitingReply) a.lastHeard = Clock::now();
+        a.awaitingReply = true;
+        a.holdsWait = true;
     }
+    outgoing_.clear();
 }
 
 // (3) Replies.

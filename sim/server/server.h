@@ -16,6 +16,7 @@
 #include "sim/server/monitorstream.h"
 #include "sim/server/netloop.h"
 #include "sim/server/options.h"
+#include "sim/server/perception.h"
 #include "sim/server/record.h"
 #include "sim/server/recordfile.h"
 #include "sim/server/referee.h"
@@ -25,10 +26,11 @@
 #include "sim/world.h"
 
 // pitchsim's server: the world, the referee and the clients, in one loop of 20 ms cycles.
-// Cycle k: (1) advance the physics and judge it; (2) send perception k to every agent;
-// (3) collect replies (real time: until the cycle's wall-clock slot ends; sync: until every
-// agent has sent (syn) or the timeout passed; a reply without it is applied all the same).
-// Trainer commands are applied as they arrive, always between two physics steps.
+// Cycle k: (1) advance the physics and judge it; (2) read perception k of every agent from the
+// world, start the step to cycle k+1 on the stepper's thread, then write and send the
+// perceptions while it runs; (3) collect replies (real time: until the cycle's wall-clock slot
+// ends; sync: until every agent has sent (syn) or the timeout passed; a reply without it is applied
+// all the same). Trainer commands are applied as they arrive, always between two physics steps.
 
 // The only robot model this server has.
 const char* const kSceneModelPath = "rsg/agent/nao/nao.rsg";
@@ -100,6 +102,7 @@ class Server {
     void FinishCycleStep();
     void JudgeCycle();
     std::vector<BallTouch> BallTouches();
+    void GatherPerceptions();
     void SendPerceptions();
     void CollectReplies();
     void HandleEvents(std::vector<NetEvent>& events);
@@ -167,6 +170,11 @@ class Server {
     Clock::duration waited_{};  // this cycle's time in poll
     CycleCosts costs_;
     double perceptionTime_ = 0;  // simulation time of the perceptions sent last
+    struct Outgoing {
+        int connection;
+        RobotPerception perception;
+    };
+    std::vector<Outgoing> outgoing_;  // this cycle's perceptions, read before the step
     // The step to the next cycle is taken ahead, while the replies come in: the world as the
     // perceptions showed it, to give the trainer and to go back to when something changes it.
     bool stepAhead_ = false;

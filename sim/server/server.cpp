@@ -179,6 +179,15 @@ void Server::StartNextStep() {
     if (world_.AdoptPreparedRooms()) SeatWaitingAgents();
     FitRooms();
     world_.TakeReceivedCommands();
+    // A world changed in the latest cycle (agents beam every cycle before a kick-off) is
+    // likely changed again: a step taken ahead would only be undone and taken again, so it
+    // is taken once, after the replies.
+    const bool changedLately = touched_;
+    touched_ = false;
+    if (changedLately) {
+        stepAgain_ = true;
+        return;
+    }
     perceived_ = Truth();
     beforeStep_ = world_.Save();
     stepAhead_ = true;
@@ -192,6 +201,7 @@ void Server::StartNextStep() {
 // find it as the last perceptions showed it: the step taken ahead is undone and taken again
 // once the replies are in (FinishCycleStep).
 void Server::TouchWorld() {
+    touched_ = true;
     if (!stepAhead_) return;
     FinishStep();
     world_.Restore(beforeStep_);
@@ -549,7 +559,7 @@ void Server::OnAgentFrame(Agent& a, const std::string& payload) {
     // A reply is applied in any case; only its (syn) lets a synced cycle go on.
     if (c.syn) a.awaitingReply = false;
     // Joint commands and speech go beside the running step; joining and moving wait for it.
-    if (c.scene || c.init || c.beam) TouchWorld();
+    if (c.scene || c.init) TouchWorld();
 
     if (c.scene && a.robot < 0 && !a.waitingForRoom && !JoinWorld(a, c)) return;
     if (a.robot < 0) {
@@ -692,6 +702,7 @@ void Server::ParkBesideTouchLine(const Agent& a) {
 
 void Server::ApplyBeam(Agent& a, const EffectorCommands& c) {
     if (!a.identified || !referee_.BeamAllowed()) return;
+    TouchWorld();
     // The agent's own frame has its goal at -x; the right team's frame is the field's turned
     // by 180 degrees. The point is kept inside the own half and the field.
     double x = std::clamp(c.beamX, -sim::kFieldLength / 2, 0.0);

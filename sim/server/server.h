@@ -179,6 +179,7 @@ class Server {
     // perceptions showed it, to give the trainer and to go back to when something changes it.
     bool stepAhead_ = false;
     bool stepAgain_ = false;
+    bool touched_ = false;  // the world was changed between two cycles since the latest step
     WorldTruth perceived_;
     sim::World::Snapshot beforeStep_;
     Clock::time_point roomsSpareSince_;

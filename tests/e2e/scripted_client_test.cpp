@@ -187,6 +187,45 @@ TEST(ServerTest, JoiningRulesMirroredBeamsTrainerErrorsAndKillsim) {
     EXPECT_NE(std::string::npos, errors.find("scene arguments '1'")) << errors;
 }
 
+// The step to the next cycle runs ahead of the replies, or after them in cycles that follow a
+// change to the world (beams before the kick-off): either way a joint command in the reply to
+// perception k first moves the joint in perception k+2, and a beam lands where it was sent.
+TEST(ServerTest, AJointCommandActsInThePerceptionAfterNextWithOrWithoutBeams) {
+    for (bool beaming : {false, true}) {
+        PitchSim sim;
+        ASSERT_TRUE(sim.Start({"--sync", "--auto-kickoff=0", "--noise=off", "--quiet"}));
+        TrainerClient trainer;
+        ASSERT_TRUE(trainer.Connect(sim.TrainerPort()));
+        WireClient c;
+        ASSERT_FALSE(JoinTeam(c, sim.AgentPort(), "Alpha", 1).empty());
+        const int commandAt = 8;
+        std::vector<double> yaw, now;
+        std::string p;
+        for (int k = 0; k < 14; ++k) {
+            ASSERT_TRUE(c.Receive(p));
+            yaw.push_back(NumberAfter(p, "n hj1) (ax"));
+            now.push_back(NumberAfter(p, "now"));
+            std::string reply = beaming ? "(beam -2 1 30)" : "";
+            if (k == commandAt) reply += "(he1 3)";
+            if (k == commandAt + 1) reply += "(he1 0)";
+            c.Send(reply + "(syn)");
+        }
+        int firstMoved = -1;
+        for (int k = commandAt; k < static_cast<int>(yaw.size()) && firstMoved < 0; ++k)
+            if (std::fabs(yaw[k] - yaw[commandAt]) > 0.05) firstMoved = k;
+        EXPECT_EQ(commandAt + 2, firstMoved) << "beaming " << beaming;
+        for (size_t k = 1; k < now.size(); ++k) EXPECT_NEAR(0.02, now[k] - now[k - 1], 1e-6);
+        const RobotState r = FindRobot(trainer.Command("(getState)"), "Left", 1);
+        if (beaming) {
+            EXPECT_NEAR(-2, r.x, 0.01);
+            EXPECT_NEAR(1, r.y, 0.01);
+            EXPECT_NEAR(30, r.heading, 1);
+        }
+        trainer.Command("(killsim)");
+        EXPECT_TRUE(sim.process.Wait(10));
+    }
+}
+
 TEST(ServerTest, ASilentAgentCostsTheSyncTimeoutUntilItIsDropped) {
     PitchSim sim;
     ASSERT_TRUE(sim.Start({"--sync", "--sync-timeout=100", "--auto-kickoff=0", "--quiet"}));

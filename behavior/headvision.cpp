@@ -42,11 +42,12 @@ void HeadVision::SetInitAngle(float temprotateOffsetAngle, float tempmaxAngle) {
     realRotateOffset = maxAngle / rotateCount;
 }
 
-bool HeadVision::IsFindBall(WorldModel myWorldModel) {
+bool HeadVision::IsFindBall(const WorldModel& myWorldModel) {
     return std::fabs(MyTime::totalTime - myWorldModel.ballLocatoin.time) <= 0.08;
 }
 
-bool HeadVision::GetNeckToOrigin(Player& myPlayer, WorldModel /*myWorldModel*/, float& angle) {
+bool HeadVision::GetNeckToOrigin(Player& myPlayer, const WorldModel& /*myWorldModel*/,
+                                 float& angle) {
     const float bearing = myPlayer.mBallToTorse.angle;
     if (std::fabs(bearing) < 30) {
         angle = 0.001f;  // straight ahead; an exact 0 would hold the joint
@@ -62,7 +63,7 @@ bool HeadVision::GetNeckToOrigin(Player& myPlayer, WorldModel /*myWorldModel*/, 
     return false;
 }
 
-bool HeadVision::GetNeckAngle(Player& myPlayer, WorldModel myWorldModel, float& angle) {
+bool HeadVision::GetNeckAngle(Player& myPlayer, const WorldModel& myWorldModel, float& angle) {
     float& headYaw = myPlayer.mHingeJointSenseMap[Player::JID_HEAD_1].angle;
     const float yaw = headYaw;
     float& lastSeenBearing = Player::sphereAngleBallToHead1;

@@ -25,12 +25,12 @@ class HeadVision {
     void SetInitAngle(float temprotateOffsetAngle, float tempmaxAngle);
 
     // True when the ball was seen within the last 0.08 s (four cycles).
-    bool IsFindBall(WorldModel myWorldModel);
+    bool IsFindBall(const WorldModel& myWorldModel);
     // Head yaw that keeps the ball in view while the body turns or walks; true when the ball is
     // almost straight ahead and the head looks forward.
-    bool GetNeckToOrigin(Player& myPlayer, WorldModel myWorldModel, float& angle);
+    bool GetNeckToOrigin(Player& myPlayer, const WorldModel& myWorldModel, float& angle);
     // Head yaw for the next search step; true when the ball is seen.
-    bool GetNeckAngle(Player& myPlayer, WorldModel myWorldModel, float& angle);
+    bool GetNeckAngle(Player& myPlayer, const WorldModel& myWorldModel, float& angle);
 };
 
 #endif

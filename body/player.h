@@ -263,7 +263,8 @@ class Player {
     // Self-localisation and relative positions (body/playerlocation.cpp).
     void DataAnalyse(WorldModel& wm);
     void SetHeadFlagToWorldFlag(WorldModel& wm);
-    void CaculateHead_Location(const Matrix3& R, WorldModel wm, float& x, float& y, float& z);
+    void CaculateHead_Location(const Matrix3& R, const WorldModel& wm, float& x, float& y,
+                               float& z);
     void CaculateTorse_Location();
     void GetBall_Location(float& x, float& y, float& z, WorldModel& wm);
     void SetPlayToGlobal(WorldModel& wm);
@@ -297,10 +298,10 @@ class Player {
     bool FriendPlayToBall(float offset);
     bool OppositePlayToBall(float offset);
     // A team mate within 0.7 m and 60 degrees of the heading; isLeft: pass it on the left.
-    bool MissSelfPlayer(WorldModel myWorldModel, bool& isLeft);
+    bool MissSelfPlayer(const WorldModel& myWorldModel, bool& isLeft);
     // Sideways correction (degrees) around an opponent in the way, growing 10 per call up to
     // 80 while it stays there; sets the matching lateral step in Inverse::BeamDistance.
-    float PassOppositePlayer(WorldModel myWorldModel, std::string name, bool isLeft);
+    float PassOppositePlayer(const WorldModel& myWorldModel, std::string name, bool isLeft);
 
     // Leg inverse kinematics (walk/leginverse.cpp). Targets in the walking frame (agent-frame
     // axes, metres, degrees), torso upright: the ankle point, the foot's orientation and the

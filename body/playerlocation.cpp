@@ -30,6 +30,14 @@ Matrix3 HeadRotation(OperateMatrix& m, float yaw, float pitch) {
     return m.Muti(m.GetRotateZ(yaw), m.GetRotateY(-pitch));
 }
 
+// The entry of a name, or a zero one when the name was never seen (what operator[] on a copy
+// of the map would give).
+template <typename Map>
+typename Map::mapped_type ValueOr(const Map& map, const std::string& name) {
+    const auto it = map.find(name);
+    return it != map.end() ? it->second : typename Map::mapped_type();
+}
+
 const TFlagMap& LandmarkTable(const WorldModel& wm) {
     return DATA::TeamSide != "left" ? wm.mRightFlagOriginMap : wm.mLeftFlagOriginMap;
 }
@@ -89,13 +97,14 @@ void Player::SetHeadFlagToWorldFlag(WorldModel& wm) {
     }
 }
 
-void Player::CaculateHead_Location(const Matrix3& R, WorldModel wm, float& x, float& y, float& z) {
+void Player::CaculateHead_Location(const Matrix3& R, const WorldModel& wm, float& x, float& y,
+                                   float& z) {
     const std::string n = minDistanceName;
-    if (std::fabs(wm.mFlagMap[n].time - MyTime::totalTime) >= 0.001) return;  // not seen now
+    const FRPFlagLocation seen = ValueOr(wm.mFlagMap, n);
+    if (std::fabs(seen.time - MyTime::totalTime) >= 0.001) return;  // not seen now
     if (!n.empty()) {
-        const FlagLocation w = myMatrix.Muti(R, wm.mFlagMap[n].c);  // camera to landmark
-        TFlagMap table = LandmarkTable(wm);
-        const FlagLocation& mark = table[n];
+        const FlagLocation w = myMatrix.Muti(R, seen.c);  // camera to landmark
+        const FlagLocation mark = ValueOr(LandmarkTable(wm), n);
         x = mark.x - w.x;
         y = mark.y - w.y;
         z = mark.z - w.z;

@@ -169,7 +169,7 @@ bool Player::OppositePlayToBall(float offset) {
     return false;
 }
 
-bool Player::MissSelfPlayer(WorldModel myWorldModel, bool& isLeft) {
+bool Player::MissSelfPlayer(const WorldModel& myWorldModel, bool& isLeft) {
     for (const auto& mate : myWorldModel.mSelfPlayHeadToSelfMap) {
         const FlagLocation& p = mate.second.head;  // torso frame
         const float bearing = mate.second.time;    // degrees
@@ -182,7 +182,8 @@ bool Player::MissSelfPlayer(WorldModel myWorldModel, bool& isLeft) {
     return false;
 }
 
-float Player::PassOppositePlayer(WorldModel myWorldModel, std::string name, bool /*isLeft*/) {
+float Player::PassOppositePlayer(const WorldModel& myWorldModel, std::string name,
+                                 bool /*isLeft*/) {
     static float retAngle = 0;  // degrees, -80 ... 80
     name = "";
     const WorldModel::BallToGoal& goal = myWorldModel.mBallToGoal;

@@ -21,6 +21,7 @@
 #include <cmath>
 #include <iostream>
 #include <limits>
+#include <utility>
 
 #include "motion/keyframe.h"
 
@@ -213,8 +214,8 @@ void NaoAction::SetTempAngleChangleInit() {
 }
 
 void NaoAction::SetPlayerInfo(Player myTempPlayer, WorldModel myTempWorldModel) {
-    myPlayer = myTempPlayer;
-    myWorldModel = myTempWorldModel;
+    myPlayer = std::move(myTempPlayer);
+    myWorldModel = std::move(myTempWorldModel);
 }
 
 void NaoAction::TestTempAngleChange() {

@@ -91,7 +91,7 @@ int GlobalGetIntFromString(std::string text) {
 
 MsgParse::MsgParse() : myGYRCount() {}
 
-std::list<std::string> MsgParse::Parse(std::string text) {
+std::list<std::string> MsgParse::Parse(const std::string& text) {
     std::list<std::string> groups;
     long depth = 0;  // not clamped: a stray ")" takes it below zero
     std::size_t start = 0;
@@ -105,7 +105,7 @@ std::list<std::string> MsgParse::Parse(std::string text) {
     return groups;
 }
 
-bool MsgParse::GetValue(std::string text, std::string name, std::string& value) {
+bool MsgParse::GetValue(const std::string& text, const std::string& name, std::string& value) {
     for (const std::string& group : Parse(text)) {
         if (StartsWith(group, name)) {
             value = Tail(group, name.size() + 1);
@@ -115,18 +115,18 @@ bool MsgParse::GetValue(std::string text, std::string name, std::string& value) 
     return false;
 }
 
-bool MsgParse::GetValue_A(std::string group, std::string name, float& value) {
+bool MsgParse::GetValue_A(const std::string& group, const std::string& name, float& value) {
     value = ToNumber(Tail(group, name.size() + 1));
     return true;
 }
 
-bool MsgParse::GetValue_A(std::string group, std::string name, std::string& value) {
+bool MsgParse::GetValue_A(const std::string& group, const std::string& name, std::string& value) {
     value = Tail(group, name.size() + 1);
     return true;
 }
 
-bool MsgParse::GetFlag(std::string text, std::string name, float& a, float& b, float& c,
-                       std::string& head) {
+bool MsgParse::GetFlag(const std::string& text, const std::string& name, float& a, float& b,
+                       float& c, std::string& head) {
     std::list<std::string> groups = Parse(text);
     if (groups.empty()) groups.push_back(text);
     head = text.substr(0, text.find(' '));
@@ -172,7 +172,7 @@ void MsgParse::PareseMsg(std::string msg, Player& player, WorldModel& world) {
     }
 }
 
-void MsgParse::ParseTotalTime(std::string group) {
+void MsgParse::ParseTotalTime(const std::string& group) {
     bool found = false;
     float now = 0;
     for (const std::string& inner : Parse(group)) {
@@ -242,7 +242,7 @@ void MsgParse::ParseGYRInfro(std::string& group, Player& player) {
     myGYRCount = myGYRCount + player.GYRAngle;
 }
 
-void MsgParse::ParseFRPInfo(std::string group, Player& player, WorldModel& /*world*/) {
+void MsgParse::ParseFRPInfo(const std::string& group, Player& player, WorldModel& /*world*/) {
     FRPFlagLocation record;
     std::string foot;
     for (const std::string& inner : Parse(group)) {

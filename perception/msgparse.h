@@ -27,20 +27,20 @@ class MsgParse {
     MsgParse();
 
     // Top-level groups of text, without their outer parentheses.
-    std::list<std::string> Parse(std::string text);
-    bool GetValue(std::string text, std::string name, std::string& value);
-    bool GetValue_A(std::string group, std::string name, float& value);
-    bool GetValue_A(std::string group, std::string name, std::string& value);
-    bool GetFlag(std::string text, std::string name, float& a, float& b, float& c,
+    std::list<std::string> Parse(const std::string& text);
+    bool GetValue(const std::string& text, const std::string& name, std::string& value);
+    bool GetValue_A(const std::string& group, const std::string& name, float& value);
+    bool GetValue_A(const std::string& group, const std::string& name, std::string& value);
+    bool GetFlag(const std::string& text, const std::string& name, float& a, float& b, float& c,
                  std::string& head);
 
     void PareseMsg(std::string msg, Player& player, WorldModel& world);
 
-    void ParseTotalTime(std::string group);
+    void ParseTotalTime(const std::string& group);
     void ParseTimeInfo(std::string& group, WorldModel& world);
     void ParseHingeJointInfo(std::string& group, Player& player);
     void ParseGYRInfro(std::string& group, Player& player);
-    void ParseFRPInfo(std::string group, Player& player, WorldModel& world);
+    void ParseFRPInfo(const std::string& group, Player& player, WorldModel& world);
 
     void SeeInfo(std::string& group, Player& player, WorldModel& world);
     void ParsePlayerInfo(std::string& group, Player& player, WorldModel& world);

@@ -6,9 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <new>
 #include <string>
 #include <utility>
 
+#include "agent/blockcache.h"
 #include "behavior/naobehavior.h"
 #include "body/player.h"
 #include "net/framing.h"
@@ -16,6 +18,42 @@
 #include "perception/msgparse.h"
 #include "world/data.h"
 #include "world/worldmodel.h"
+
+// Every operator new of the process takes its small blocks from here (blockcache.h). Constant
+// initialised: ready before the first static object allocates.
+static BlockCache gBlocks;
+
+void* operator new(std::size_t bytes) {
+    if (void* block = gBlocks.Allocate(bytes)) return block;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t bytes) {
+    return operator new(bytes);
+}
+void* operator new(std::size_t bytes, const std::nothrow_t&) noexcept {
+    return gBlocks.Allocate(bytes);
+}
+void* operator new[](std::size_t bytes, const std::nothrow_t&) noexcept {
+    return gBlocks.Allocate(bytes);
+}
+void operator delete(void* block) noexcept {
+    gBlocks.Free(block);
+}
+void operator delete[](void* block) noexcept {
+    gBlocks.Free(block);
+}
+void operator delete(void* block, std::size_t) noexcept {
+    gBlocks.Free(block);
+}
+void operator delete[](void* block, std::size_t) noexcept {
+    gBlocks.Free(block);
+}
+void operator delete(void* block, const std::nothrow_t&) noexcept {
+    gBlocks.Free(block);
+}
+void operator delete[](void* block, const std::nothrow_t&) noexcept {
+    gBlocks.Free(block);
+}
 
 static std::string gHost = "127.0.0.1";
 static int gPort = 3100;

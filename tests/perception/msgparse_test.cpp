@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <list>
 #include <random>
 #include <string>
@@ -55,6 +57,59 @@ TEST(MsgParseText, GroupsPolarConversionAndNumbers) {
 
     EXPECT_EQ(12, GlobalGetIntFromString(" 12ab"));
     EXPECT_EQ(0, GlobalGetIntFromString("99999999999"));
+}
+
+// A number reads as atof reads it (then stored as float, 0 beyond 1e6 or not finite), to the
+// bit: the server's decimals, halfway and long ones, the sign of zero, and the forms atof
+// reads another way than a plain decimal reader (blanks or '+' first, hexadecimal, inf, nan,
+// underflow).
+TEST(MsgParseText, NumbersReadAsAtofReadsThem) {
+    std::vector<std::string> texts = {"12.35",
+                                      "-0.00",
+                                      "0",
+                                      "-0",
+                                      ".5",
+                                      "-.5e-2",
+                                      "1e6",
+                                      "1000000.01",
+                                      "-999999.99",
+                                      "0.1",
+                                      "2.675",
+                                      "1.00000005",
+                                      "1e-999",
+                                      "-1e-999",
+                                      "1e999",
+                                      "0x10",
+                                      "-0x1p3",
+                                      "+3",
+                                      " 4",
+                                      "inf",
+                                      "-nan",
+                                      "1.5e3x",
+                                      "1e",
+                                      "",
+                                      "-",
+                                      ".",
+                                      "5.",
+                                      "0012",
+                                      "123456789012345678901234567890e-25",
+                                      "3.4028235e38"};
+    std::mt19937 random(3);
+    std::uniform_real_distribution<double> reading(-400, 400);
+    for (int i = 0; i < 500; ++i) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.*f", i % 7, reading(random));
+        texts.push_back(text);
+    }
+    MsgParse parser;
+    for (const std::string& text : texts) {
+        const double atof = std::atof(text.c_str());
+        const float want = std::fabs(atof) <= 1e6 ? static_cast<float>(atof) : 0.0f;
+        float got = 1;
+        parser.GetValue_A("ax " + text, "ax", got);
+        EXPECT_EQ(std::signbit(want), std::signbit(got)) << "'" << text << "'";
+        EXPECT_EQ(want, got) << "'" << text << "'";
+    }
 }
 
 TEST_F(MsgParseTest, FullMessageFillsEveryDestinationAndAFootRecordOnlyItsFoot) {

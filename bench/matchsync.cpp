@@ -69,6 +69,9 @@ struct Span {
 // agents.
 Span MeasureSpan(benchmark::State& state, TrainerClient& trainer, pid_t server,
                  const std::vector<std::unique_ptr<ChildProcess>>& agents) {
+    // The robots in the world when the span starts: an agent that failed to join shows here.
+    const std::string state0 = trainer.Command("(getState)");
+    state.counters["robots"] = static_cast<double>(Count(state0, "(robot "));
     const double sim0 = SimTime(trainer), cpu0 = CpuSeconds(server);
     const double agentsCpu0 = CpuSeconds(agents);
     const auto wall0 = std::chrono::steady_clock::now();

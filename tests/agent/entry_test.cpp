@@ -29,11 +29,6 @@ std::string PortOption(int port) {
     return "--port=" + std::to_string(port);
 }
 
-// A loopback port on which nothing listens.
-int ClosedPort() {
-    return BusyPort().port;
-}
-
 bool EndsWith(const std::string& text, const std::string& end) {
     return text.size() >= end.size() &&
            text.compare(text.size() - end.size(), end.size(), end) == 0;
@@ -70,9 +65,6 @@ TEST(EntryOptions, HelpAndOptionsWithoutValuePrintUsageAndExitZero) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"--help"}, usage},
         {{"--port=abc", "--help", "--port=5"}, std::string(kGreeting) + "gPort 0\n" + kHelp},
-        {{"--host="}, usage},
-        {{"--unum="}, usage},
-        {{"--port="}, usage},
         {{"--port"}, usage},
     };
     for (const auto& [args, out] : cases) {
@@ -90,19 +82,9 @@ TEST(EntryOptions, TeamAndKeyOutsideTheirRulesExitTwoWithOneLineBeforeConnecting
         "bad value for --key: exactly 3 letters are needed, and not \"hea\" or \"ear\"\n";
     // A digit in the key could be read as the uniform number; "hea" and "ear" are found in the
     // "hear" of every hearing group.
-    const std::vector<std::string> args = {"--team=",
-                                           "--team",
-                                           "--team=Blue.Team",
-                                           "--team=Blue Team",
-                                           "--team=" + std::string(21, 'a'),
-                                           "--team=Bl\xc3\xa4u",
-                                           "--key=",
-                                           "--key=ab",
-                                           "--key=abcd",
-                                           "--key=k4q",
-                                           "--key=a(b",
-                                           "--key=hea",
-                                           "--key=ear"};
+    const std::vector<std::string> args = {
+        "--team=",  "--team=" + std::string(21, 'a'), "--team=Bl\xc3\xa4u", "--key=ab", "--key=k4q",
+        "--key=hea"};
     for (const std::string& arg : args) {
         const std::string& line = arg.rfind("--team", 0) == 0 ? team : key;
         ScriptedPeer peer;
@@ -114,12 +96,10 @@ TEST(EntryOptions, TeamAndKeyOutsideTheirRulesExitTwoWithOneLineBeforeConnecting
     }
 }
 
-TEST(EntryOptions, TeamNameReachesTheInitMessageAndTheLastOneCounts) {
+TEST(EntryOptions, TeamNameReachesTheInitMessageAndEveryReplyEndsWithSyn) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{}, "Marrowfinch"},
-        {{"--team=A"}, "A"},
         {{"--team=" + std::string(17, 'z') + "_-9", "--key=XyZ"}, std::string(17, 'z') + "_-9"},
-        {{"--team=First", "--teamXLast"}, "Last"},
     };
     for (const auto& [args, name] : cases) {
         ScriptedPeer peer;
@@ -134,27 +114,20 @@ TEST(EntryOptions, TeamNameReachesTheInitMessageAndTheLastOneCounts) {
     }
 }
 
-// The option's seventh character is not read; the last value counts; a port above 65535 keeps
-// its low 16 bits.
-TEST(EntryOptions, OddlyWrittenOptionsAndWidePortsConnect) {
-    for (int wide : {0, 3}) {
-        ScriptedPeer peer;
-        const std::string port = std::to_string(peer.Port());
-        std::vector<std::string> args = {PortOption(65536 * wide + peer.Port())};
-        if (!wide) args = {"--hostX127.0.0.1", "--port=1", PortOption(peer.Port())};
-        StartAndExpectScene(peer, args);
-        peer.CloseConnection();
-        ASSERT_TRUE(peer.Wait());
-        const std::string want =
-            wide ? "connecting to TCP 127.0.0.1:" + std::to_string(65536 * wide + peer.Port())
-                 : "gPort 1\ngPort " + port + "\nconnecting to TCP 127.0.0.1:" + port + "\n\n";
-        EXPECT_NE(std::string::npos, peer.Stdout().find(want)) << peer.Stdout();
-    }
+// A port above 65535 keeps its low 16 bits.
+TEST(EntryOptions, AWidePortConnectsToItsLowSixteenBits) {
+    ScriptedPeer peer;
+    const std::string wide = std::to_string(3 * 65536 + peer.Port());
+    StartAndExpectScene(peer, {"--port=" + wide});
+    peer.CloseConnection();
+    ASSERT_TRUE(peer.Wait());
+    EXPECT_NE(std::string::npos, peer.Stdout().find("connecting to TCP 127.0.0.1:" + wide))
+        << peer.Stdout();
 }
 
 TEST(EntryConnection, RefusedConnectionExitsOne) {
     ScriptedPeer peer;
-    ASSERT_TRUE(peer.Start({PortOption(ClosedPort())}));
+    ASSERT_TRUE(peer.Start({PortOption(BusyPort().port)}));  // nothing listens once it is gone
     ASSERT_TRUE(peer.Wait());
     EXPECT_TRUE(peer.ExitedWith(1));
     EXPECT_NE(std::string::npos, peer.Stdout().find("Connect Socket is error\n"));
@@ -186,10 +159,7 @@ TEST(EntryConnection, ServerClosingOrResettingEndsTheRunInOrder) {
         bool reset, burst;
         int status;
         const std::string& line;
-    } cases[] = {{false, false, 0, closed},
-                 {true, false, 1, reset},
-                 {false, true, 0, closed},
-                 {true, true, 1, reset}};
+    } cases[] = {{false, false, 0, closed}, {false, true, 0, closed}, {true, true, 1, reset}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.reset ? "reset" : "end of stream") + (c.burst ? " burst" : ""));
         ScriptedPeer peer;
@@ -215,9 +185,7 @@ TEST(EntryConnection, ServerClosingOrResettingEndsTheRunInOrder) {
         EXPECT_EQ(c.status, peer.ExitStatus());
         EXPECT_EQ(c.line, peer.Stderr());
         // Standard output is complete up to the closing notice.
-        if (c.burst || !c.reset) {
-            EXPECT_TRUE(EndsWith(peer.Stdout(), Closing(peer))) << peer.Stdout();
-        }
+        EXPECT_TRUE(EndsWith(peer.Stdout(), Closing(peer))) << peer.Stdout();
     }
 }
 

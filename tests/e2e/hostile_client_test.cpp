@@ -1,10 +1,12 @@
-// pitchsim against hostile clients: passing teams, names with control bytes, floods of joins
-// and of idle connections. The well-behaved clients must not notice.
+// pitchsim against scripted clients: who may join, beams in each team's frame, and clients that
+// pass, flood, exhaust descriptors or go silent. The well-behaved clients must not notice.
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -15,33 +17,52 @@
 
 namespace {
 
-std::string SideOf(WireClient& c, int port, const std::string& team) {
-    const std::string gs = JoinTeam(c, port, team);
-    const size_t at = gs.find("(team ");
-    return at == std::string::npos ? "" : gs.substr(at + 6, gs.size() - at - 7);
-}
-
-TEST(HostileClientTest, PassingTeamsFreeTheirSidesAndBadTeamNamesAreRefused) {
+TEST(HostileClientTest, PassingTeamsFreeTheirSidesBeamsAreMirroredAndBadJoinsRefused) {
     PitchSim sim;
     ASSERT_TRUE(sim.Start({"--sync", "--sync-timeout=50", "--auto-kickoff=0", "--quiet"}));
     {
         WireClient a, b;
-        ASSERT_EQ("left", SideOf(a, sim.AgentPort(), "PassingA"));
-        ASSERT_EQ("right", SideOf(b, sim.AgentPort(), "PassingB"));
+        ASSERT_EQ("(GS (unum 1) (team left)", JoinTeam(a, sim.AgentPort(), "PassingA"));
+        ASSERT_EQ("(GS (unum 1) (team right)", JoinTeam(b, sim.AgentPort(), "PassingB"));
     }  // both leave: their sides are free again
-    WireClient real, other;
-    EXPECT_EQ("left", SideOf(real, sim.AgentPort(), "Real"));
-    EXPECT_EQ("right", SideOf(other, sim.AgentPort(), "Other"));
+    WireClient left, right;
+    EXPECT_EQ("(GS (unum 1) (team left)", JoinTeam(left, sim.AgentPort(), "Alpha"));
+    EXPECT_EQ("(GS (unum 1) (team right)", JoinTeam(right, sim.AgentPort(), "Beta"));
 
-    const std::string badNames[] = {"Bad\x01Name", std::string("Nul\0Name", 8)};
-    for (const std::string& name : badNames) {
-        WireClient bad;
-        ASSERT_TRUE(JoinScene(bad, sim.AgentPort()));
-        bad.Send("(init (unum 5)(teamname " + name + "))");
-        EXPECT_TRUE(bad.SeesEnd()) << testing::PrintToString(name);
+    // Beams are in each team's own frame (the right team's mirrored), kept in their own half.
+    // The trainer's connection is not ordered with the agents': ask until they show.
+    TrainerClient trainer;
+    ASSERT_TRUE(trainer.Connect(sim.TrainerPort()));
+    left.Send("(beam 4 0.5 90)");
+    right.Send("(beam -3 1 0)");
+    std::string state, p;
+    RobotState l, r;
+    for (int k = 0; k < 50 && (l.heading < 45 || r.x < 1); ++k) {
+        ASSERT_TRUE(left.Receive(p) && right.Receive(p));
+        left.Send("(syn)");
+        right.Send("(syn)");
+        state = trainer.Command("(getState)");
+        l = FindRobot(state, "Left", 1), r = FindRobot(state, "Right", 1);
     }
-    real.Close();
-    other.Close();
+    EXPECT_LE(l.x, 0.01) << state;
+    EXPECT_NEAR(0.5, l.y, 0.01);
+    EXPECT_NEAR(90, l.heading, 1);
+    EXPECT_NEAR(3, r.x, 0.01) << state;
+    EXPECT_NEAR(-1, r.y, 0.01);
+    EXPECT_NEAR(180, std::fabs(r.heading), 1);
+
+    // A taken number, a number beyond the team size, a third team, control bytes in the name.
+    for (const std::string& init :
+         {std::string("(unum 1)(teamname Alpha)"), std::string("(unum 12)(teamname Beta)"),
+          std::string("(unum 2)(teamname Gamma)"), std::string("(unum 5)(teamname Bad\x01Name)"),
+          std::string("(unum 5)(teamname Nul\0Name)", 27)}) {
+        WireClient refused;
+        ASSERT_TRUE(JoinScene(refused, sim.AgentPort()));
+        refused.Send("(init " + init + ")");
+        EXPECT_TRUE(refused.SeesEnd()) << testing::PrintToString(init);
+    }
+    left.Close();
+    right.Close();
     EXPECT_TRUE(sim.Stop());
     const std::string err = sim.process.Stderr();
     EXPECT_NE(std::string::npos, err.find("byte 0x01 at 3")) << err;
@@ -53,7 +74,7 @@ TEST(HostileClientTest, FloodsOfJoinsNeitherStallTheServerNorDropGoodAgents) {
     PitchSim sim;
     ASSERT_TRUE(sim.Start({"--sync", "--sync-timeout=50", "--auto-kickoff=0"}));
     WireClient good, lingering;
-    ASSERT_EQ("left", SideOf(good, sim.AgentPort(), "Good"));
+    ASSERT_EQ("(GS (unum 1) (team left)", JoinTeam(good, sim.AgentPort(), "Good"));
     std::string p;
     ASSERT_TRUE(lingering.Connect(sim.AgentPort()));
     lingering.Send(kScene);  // answers everything, never sends init
@@ -131,6 +152,50 @@ TEST(HostileClientTest, ConnectionFloodsAreCappedAndNeverSpinTheServer) {
     const std::string err = sim.process.Stderr();
     EXPECT_EQ(1u, Count(err, "connection limit of 16 reached")) << err;
     EXPECT_LE(Count(err, "cannot accept"), 2u) << err;
+}
+
+TEST(HostileClientTest, ASilentAgentCostsTheSyncTimeoutUntilItIsDropped) {
+    PitchSim sim;
+    ASSERT_TRUE(sim.Start({"--sync", "--sync-timeout=100", "--auto-kickoff=0", "--quiet"}));
+    WireClient prompt, silent;
+    std::string p;
+    ASSERT_TRUE(JoinScene(prompt, sim.AgentPort()) && JoinScene(silent, sim.AgentPort()));
+    // Seconds of wall time per cycle seen by the prompt agent, over 10 cycles.
+    auto cycleSeconds = [&] {
+        double start = WallSeconds();
+        for (int k = 0; k < 10; ++k) {
+            prompt.Send("(syn)");
+            if (!prompt.Receive(p)) return -1.0;
+        }
+        return (WallSeconds() - start) / 10;
+    };
+    cycleSeconds();  // drains the perceptions queued while the second one joined
+    double waiting = cycleSeconds();
+    EXPECT_GT(waiting, 0.09);
+    EXPECT_LT(waiting, 0.5);
+    EXPECT_TRUE(silent.SeesEnd(8));               // dropped after 5 s of silence
+    for (int k = 0; k < 10; ++k) cycleSeconds();  // stale perceptions drained
+    EXPECT_LT(cycleSeconds(), 0.05);
+    ASSERT_TRUE(sim.Stop());
+    // Waits time out only until the silent agent is dropped (5 s at 100 ms, plus a few on a
+    // loaded machine); the prompt agent alone then goes on at once.
+    long waits = 0, timedOut = -1;
+    const std::string out = sim.process.Stdout();
+    const std::string::size_type at = out.find("sync waits ");
+    ASSERT_NE(std::string::npos, at) << out;
+    ASSERT_EQ(2, std::sscanf(out.c_str() + at, "sync waits %ld, timed out %ld", &waits, &timedOut));
+    EXPECT_GE(timedOut, 10);
+    EXPECT_LE(timedOut, 60);
+    EXPECT_GE(waits - timedOut, 50);
+}
+
+TEST(PitchSimProcessTest, UsageErrorsExitWithStatusTwo) {
+    ChildProcess p;
+    ASSERT_TRUE(p.Start(PitchSimBinary(), {"--agent-port=70000"}));
+    ASSERT_TRUE(p.Wait(10));
+    EXPECT_TRUE(p.ExitedWith(2));
+    EXPECT_NE(std::string::npos, p.Stderr().find("bad value for --agent-port")) << p.Stderr();
+    EXPECT_NE(std::string::npos, p.Stderr().find("usage: pitchsim")) << p.Stderr();
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ class FieldTest : public ::testing::Test {
   protected:
     // pitchsim with --quiet and `options` (a later option wins), the trainer connected.
     void StartServer(const std::vector<std::string>& options);
-    ChildProcess& StartAgent(int unum, const std::vector<std::string>& options = {});
+    ChildProcess& StartAgent(int unum);
     void TearDown() override;  // pitchsim stops cleanly and every agent ends with it
 
     std::string State() { return trainer.Command("(getState)"); }
@@ -30,9 +30,5 @@ class FieldTest : public ::testing::Test {
     TrainerClient trainer;
     std::vector<std::unique_ptr<ChildProcess>> agents;
 };
-
-// skillprobe with `args` against a fresh synced, noiseless pitchsim; its standard output, or ""
-// after a failure has been recorded.
-std::string RunSkillProbe(const std::vector<std::string>& args);
 
 #endif

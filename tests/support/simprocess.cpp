@@ -183,14 +183,10 @@ bool ChildProcess::Wait(double timeoutSeconds) {
     return false;
 }
 
-std::string PitchSimBinary() {
-    return std::string(BIN_DIR) + "/pitchsim";
-}
-
 bool PitchSim::Start(const std::vector<std::string>& options) {
     std::vector<std::string> args = {"--agent-port=0", "--trainer-port=0"};
     args.insert(args.end(), options.begin(), options.end());
-    if (!process.Start(PitchSimBinary(), args)) return false;
+    if (!process.Start(std::string(BIN_DIR) + "/pitchsim", args)) return false;
     bool http = false;
     for (const std::string& o : options) http = http || o.rfind("--http-port=", 0) == 0;
     for (double end = WallSeconds() + 10; WallSeconds() < end && process.Running();) {

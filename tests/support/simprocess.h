@@ -121,6 +121,4 @@ RobotState FindRobot(const std::string& state, const std::string& team, int unum
 double NumberAfter(const std::string& text, const std::string& name);
 std::string PlayModeOf(const std::string& state);
 
-std::string PitchSimBinary();
-
 #endif

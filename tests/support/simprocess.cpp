@@ -22,15 +22,11 @@ std::string ReadFile(const std::string& path) {
     return ss.str();
 }
 
-namespace {
-
-bool Readable(int fd, double deadline) {
+static bool Readable(int fd, double deadline) {
     pollfd p{fd, POLLIN, 0};
     int ms = static_cast<int>((deadline - WallSeconds()) * 1000);
     return ms >= 0 && poll(&p, 1, ms) == 1;
 }
-
-}  // namespace
 
 double WallSeconds() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
@@ -246,9 +242,9 @@ std::string PlayModeOf(const std::string& state) {
 
 const char kScene[] = "(scene rsg/agent/nao/nao.rsg)";
 
-bool JoinScene(WireClient& c, int port, std::string* perception) {
+bool JoinScene(WireClient& c, int port) {
     std::string p;
-    return c.Connect(port) && (c.Send(kScene), c.Receive(perception ? *perception : p));
+    return c.Connect(port) && (c.Send(kScene), c.Receive(p));
 }
 
 std::string JoinTeam(WireClient& c, int port, const std::string& team, int unum) {

@@ -1,5 +1,4 @@
-// The agent binary's entry driven through a scripted server peer: options, connection, the
-// cycle loop and how it ends.
+// The agent binary through a scripted server peer: options, connection and how a run ends.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -72,8 +71,7 @@ TEST(EntryOptions, TeamAndKeyOutsideTheirRulesExitTwoWithOneLineBeforeConnecting
     const std::string team = "bad value for --team: 1 to 20 letters, digits, _ or - are needed\n";
     const std::string key =
         "bad value for --key: exactly 3 letters are needed, and not \"hea\" or \"ear\"\n";
-    // A digit in the key could be read as the uniform number; "hea" and "ear" are found in the
-    // "hear" of every hearing group.
+    // A digit could be read as the uniform number; "hea" is in every "(hear".
     const std::vector<std::string> args = {"--team=", "--team=" + std::string(21, 'a'), "--key=k4q",
                                            "--key=hea"};
     for (const std::string& arg : args) {
@@ -111,10 +109,10 @@ TEST(EntryConnection, RefusedConnectionExitsOne) {
 TEST(EntryConnection, InterruptFinishesTheCurrentCycleThenClosesInOrder) {
     ScriptedPeer peer;
     StartAndExpectScene(peer, {PortOption(peer.Port())});
-    EXPECT_TRUE(peer.Silent(0.3));  // the agent reaches its wait for the first message
+    std::string early;
+    EXPECT_FALSE(peer.Receive(early, 0.3));  // the agent reaches its wait for the first message
     peer.Signal(SIGINT);
-    // The wait for the next message goes on after the interrupt.
-    EXPECT_TRUE(peer.Silent(0.3));
+    EXPECT_FALSE(peer.Receive(early, 0.3));  // and keeps waiting after the interrupt
     std::string reply = peer.Exchange("(time (now 0.02))(GS (t 0.00) (pm BeforeKickOff))");
     EXPECT_EQ(0u, reply.find("(init (unum 0)"));
     ASSERT_TRUE(peer.Wait());
@@ -123,8 +121,7 @@ TEST(EntryConnection, InterruptFinishesTheCurrentCycleThenClosesInOrder) {
     EXPECT_EQ("", peer.Stderr());
 }
 
-// An end of stream ends the run with status 0, a reset with status 1, also when the agent, held
-// still, has perceptions of the gone server to answer (its replies fail: never by SIGPIPE).
+// Replies to a gone server, after an end of stream (0) or a reset (1), never raise SIGPIPE.
 TEST(EntryConnection, ServerClosingOrResettingEndsTheRunInOrder) {
     const std::string closed = "the server closed the connection\n";
     const std::string reset = "the connection to the server failed: Connection reset by peer\n";
@@ -149,8 +146,7 @@ TEST(EntryConnection, ServerClosingOrResettingEndsTheRunInOrder) {
 TEST(EntryConnection, AServerThatStopsReadingAbortsTheRunAfterTenSeconds) {
     ScriptedPeer peer;
     StartAndExpectScene(peer, {PortOption(peer.Port())});
-    // Perceptions keep coming but no reply is read: the replies fill the buffers until the agent
-    // can send no more, and then it stops taking perceptions too.
+    // No reply is read: the buffers fill until the agent takes no more perceptions either.
     int sent = 0;
     while (sent < 1000000 && peer.SendWithin("(time (now 0.02))", 1.0)) ++sent;
     const double stuck = WallSeconds();

@@ -1,5 +1,4 @@
-// pitchsim against scripted clients: who may join, beams in each team's frame, and clients that
-// pass, flood, exhaust descriptors or go silent. The well-behaved clients must not notice.
+// pitchsim against scripted clients that join, pass, flood, exhaust descriptors or go silent.
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -27,8 +26,7 @@ TEST(HostileClientTest, PassingTeamsFreeTheirSidesBeamsAreMirroredAndBadJoinsRef
     EXPECT_EQ("(GS (unum 1) (team left)", JoinTeam(left, sim.AgentPort(), "Alpha"));
     EXPECT_EQ("(GS (unum 1) (team right)", JoinTeam(right, sim.AgentPort(), "Beta"));
 
-    // Beams are in each team's own frame (the right team's mirrored), kept in their own half.
-    // The trainer's connection is not ordered with the agents': ask until they show.
+    // Beams in each team's own frame, kept in its half; the trainer asks until they show.
     TrainerClient trainer;
     ASSERT_TRUE(trainer.Connect(sim.TrainerPort()));
     left.Send("(beam 4 0.5 90)");
@@ -93,8 +91,7 @@ TEST(HostileClientTest, FloodsOfJoinsNeitherStallTheServerNorDropGoodAgents) {
         while (lingering.Receive(p, 0.001)) lingering.Send("(syn)");
         if (lingering.SeesEnd(0)) lingeringDropped = WallSeconds();
     }
-    // Joins and leaves cost the good agent a few sync timeouts at most (one model rebuild per
-    // join took about 0.2 s, 26 of them stalled the server for seconds).
+    // Joins cost a few sync timeouts at most (a model rebuild each stalled it for seconds).
     EXPECT_LT(longestGap, 2.0);  // about 0.1 s on a quiet machine
     EXPECT_GT(lingeringDropped - lingeringSince, 9);
     EXPECT_LT(lingeringDropped - lingeringSince, 13);

@@ -1,6 +1,4 @@
-// Our agents playing the ball in a synced pitchsim; the trainer's truth judges. The agent knows
-// its orientation only from its gyro, so a fallen robot is brought back by restarting its agent
-// and placing the robot upright where it fell, facing +x.
+// The striker playing the ball in a synced pitchsim; the trainer's truth judges.
 
 #include <gtest/gtest.h>
 
@@ -18,9 +16,7 @@ namespace {
 
 class PlayTest : public FieldTest {
   protected:
-    // Number 9 alone with pitchsim's `noise` options: kicks off once it has beamed in from the
-    // touch line (after 3 s on a loaded machine), then plays until it scores or `simSeconds`
-    // have passed, brought back after each fall. Returns the simulated time taken.
+    // Number 9 alone from kick-off until it scores or `simSeconds` pass; the sim time taken.
     double Striker(const std::vector<std::string>& noise, double simSeconds) {
         // A long sync wait keeps the cycles in lockstep with the agent on a busy machine.
         std::vector<std::string> options = {"--sync", "--sync-timeout=2000", "--auto-kickoff=0"};
@@ -50,8 +46,7 @@ class PlayTest : public FieldTest {
         return simSeconds;
     }
 
-    // A fresh agent learns its side before kick-off, beams, and its robot is then put upright
-    // where it fell.
+    // The agent knows its orientation only from its gyro: a fresh one, its robot put upright.
     void Restart(double x, double y) {
         agents.back()->Signal(SIGINT);
         ASSERT_TRUE(agents.back()->Wait(10));
@@ -72,8 +67,7 @@ class PlayTest : public FieldTest {
     int falls = 0;
 };
 
-// In 120 s a goal is not assured (the pushes may start up to 60 degrees off the goal's
-// direction), but the ball is carried well into the opponent half.
+// A goal in 120 s is not assured, but the ball is carried well into the opponent half.
 TEST_F(PlayTest, StrikerAloneCarriesTheBallTowardsTheGoalFromKickOff) {
     Striker({"--noise=off"}, 120);
     EXPECT_GT(farthest, 5) << falls << " falls";

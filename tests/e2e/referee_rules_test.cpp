@@ -1,5 +1,4 @@
-// pitchsim's referee with two scripted robots, one of each team, and the trainer: a kick-in
-// repeated after the other team's touch and started by the taker's.
+// pitchsim's referee with a scripted robot of each team: a kick-in repeated and then taken.
 
 #include <gtest/gtest.h>
 

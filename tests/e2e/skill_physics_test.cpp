@@ -1,6 +1,4 @@
-// Kicks in real physics, run by the skill probe with the agent's own parser, motion player and
-// joint encoder; the trainer's truth says where the ball went. Catches sign and mirror faults
-// from keyframe to joint velocities.
+// Kicks in real physics through the agent's own code: sign and mirror faults show.
 
 #include <gtest/gtest.h>
 

@@ -35,8 +35,7 @@ class FramingTest : public ::testing::Test {
     int fds_[2] = {-1, -1};
 };
 
-// Every receive sees only part of a message; messages right behind one another stay apart; a
-// payload ends at its first zero byte.
+// Messages in pieces or back to back stay apart; a payload ends at its first zero byte.
 TEST_F(FramingTest, AssemblesMessagesArrivingInPiecesUpToTheLargest) {
     std::string largest(16380, 'x');
     largest.front() = '(';

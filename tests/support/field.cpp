@@ -33,12 +33,3 @@ bool FieldTest::Until(const std::function<bool()>& done, double wallSeconds) {
 bool FieldTest::UntilSimTime(double t, double wallSeconds) {
     return Until([&] { return SimTime() >= t; }, wallSeconds);
 }
-
-bool FieldTest::OnField(const std::vector<int>& unums) {
-    return Until([&] {
-        const std::string state = State();
-        for (int unum : unums)
-            if (!FindRobot(state, "Left", unum).found) return false;
-        return true;
-    });
-}

@@ -23,8 +23,6 @@ class FieldTest : public ::testing::Test {
     // Polls until `done` holds; false if it does not within the wall time given.
     bool Until(const std::function<bool()>& done, double wallSeconds = 30);
     bool UntilSimTime(double t, double wallSeconds = 60);
-    // Every robot `unums` of the left team is on the field.
-    bool OnField(const std::vector<int>& unums);
 
     PitchSim sim;
     TrainerClient trainer;

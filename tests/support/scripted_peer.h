@@ -7,8 +7,7 @@
 
 #include "support/simprocess.h"
 
-// A stand-in server for end-to-end tests of the agent binary: listens on a free loopback port,
-// starts the binary (the child process) and exchanges frames with it (the connection).
+// A stand-in server on a free loopback port: starts the agent binary and talks to it.
 class ScriptedPeer : public ChildProcess, public WireClient {
   public:
     ScriptedPeer() : listenFd_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {

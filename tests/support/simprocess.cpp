@@ -109,10 +109,6 @@ bool WireClient::Receive(std::string& payload, double timeoutSeconds) {
     }
 }
 
-bool WireClient::Silent(double timeoutSeconds) {
-    return buffer_.empty() && !Readable(fd_, WallSeconds() + timeoutSeconds);
-}
-
 bool WireClient::SeesEnd(double timeoutSeconds) {
     double deadline = WallSeconds() + timeoutSeconds;
     char buf[65536];

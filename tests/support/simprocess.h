@@ -26,8 +26,6 @@ class WireClient {
     bool SendWithin(const std::string& payload, double timeoutSeconds);
     // One frame; false on timeout or end of stream (a partial frame is kept for the next call).
     bool Receive(std::string& payload, double timeoutSeconds = 5);
-    // True when no byte arrives within the time given.
-    bool Silent(double timeoutSeconds);
     // True when the other side closes within the time given (data before the end is skipped).
     bool SeesEnd(double timeoutSeconds = 5);
     void Close();

@@ -1,6 +1,5 @@
-// The world's rooms for robots: joining and leaving without a rebuild, a bigger model built
-// aside and taken between cycles; and states that break the physics: a roll-back that keeps
-// repeating puts the offending body back to a valid state. The others go on undisturbed.
+// The world's rooms for robots (join and leave without a rebuild, grow aside), and a body that
+// keeps breaking the physics put back while the others go on undisturbed.
 #include <gtest/gtest.h>
 
 #include <chrono>

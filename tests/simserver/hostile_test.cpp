@@ -1,5 +1,5 @@
-// pitchsim's texts against hostile input: numbers that do not fit, trainer placements far away,
-// team names with control bytes.
+// pitchsim against hostile input: numbers that do not fit, far placements, bad team names, and
+// half frames (full ports and idle agents: tests/e2e/hostile_client_test.cpp).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -35,7 +35,7 @@ void ExpectReadable(const std::string& text) {
 }
 
 TEST(HostileNumbersTest, HugeReadingsGiveReadableTexts) {
-    const double huge[] = {1e100, -1e300, std::numeric_limits<double>::max(), -1e10, 1e9 + 0.5};
+    const double huge[] = {1e100, -std::numeric_limits<double>::max(), 1e9 + 0.5};
     for (double v : huge) {
         SCOPED_TRACE(v);
         RobotPerception p;
@@ -65,13 +65,10 @@ TEST(HostileNumbersTest, HugeReadingsGiveReadableTexts) {
 }
 
 TEST(HostileTrainerTest, PlacementsFarAwayAreRefused) {
-    struct Case {
+    const struct {
         const char* command;
         bool accepted;
-    };
-    const Case cases[] = {
-        {"(ball (pos 1e100 0 0.042))", false},
-        {"(ball (pos 0 -1e300 0.042))", false},
+    } cases[] = {
         {"(ball (pos 70 70 0.042))", true},  // 99 m from the centre
         {"(ball (pos 71 71 0.042))", false},
         {"(ball (pos 0 0 50))", true},
@@ -79,11 +76,9 @@ TEST(HostileTrainerTest, PlacementsFarAwayAreRefused) {
         {"(ball (pos 0 0 -1.5))", false},
         {"(ball (pos 0 0 0.042) (vel 99 0 0))", true},
         {"(ball (pos 0 0 0.042) (vel 1e30 0 0))", false},
-        {"(agent (team Left) (unum 1) (pos -3 0 0.4) (rot 0))", true},
         {"(agent (team Left) (unum 1) (pos 1e100 0 0.4) (rot 0))", false},
-        {"(agent (team Right) (unum 2) (pos 0 0 1e6) (rot 0))", false},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const std::vector<TrainerCommand> parsed = ParseTrainerCommands(c.command);
         ASSERT_EQ(1u, parsed.size()) << c.command;
         EXPECT_EQ(c.accepted, parsed[0].kind != TrainerCommand::kInvalid) << c.command;
@@ -92,21 +87,14 @@ TEST(HostileTrainerTest, PlacementsFarAwayAreRefused) {
 }
 
 TEST(HostileInitTest, TeamNamesOnlyOfPrintableCharactersUpTo32) {
-    struct Case {
+    const struct {
         std::string name;
         bool accepted;
+    } cases[] = {
+        {std::string(32, 'x'), true},    {"a-b_c.d+1!", true},   {std::string(33, 'x'), false},
+        {std::string("B\0d", 3), false}, {"Bad\x7fName", false}, {"caf\xc3\xa9", false},
     };
-    const Case cases[] = {
-        {"MarrowFinch", true},
-        {std::string(32, 'x'), true},
-        {"a-b_c.d+1!", true},
-        {std::string(33, 'x'), false},
-        {std::string("Bad\0Name", 8), false},
-        {"Bad\x01Name", false},
-        {"Bad\x7fName", false},
-        {"caf\xc3\xa9", false},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.name));
         EffectorCommands commands;
         EffectorRejects rejects;
@@ -119,68 +107,31 @@ TEST(HostileInitTest, TeamNamesOnlyOfPrintableCharactersUpTo32) {
     }
 }
 
-// Polls for `seconds`, every 0.1 s first sending `each` on every client.
-std::vector<NetEvent> PollFor(NetLoop& net, double seconds, std::vector<WireClient>& clients,
-                              const std::string& each) {
-    std::vector<NetEvent> all, events;
-    const double end = WallSeconds() + seconds;
-    while (WallSeconds() < end) {
-        if (!each.empty())
-            for (WireClient& client : clients) client.SendRaw(each);
-        const double slice = WallSeconds() + 0.1;
-        while (WallSeconds() < slice) net.Poll(20, events);
+// A frame trickled a byte at a time is still held after 0.3 s: the limit counts from its start.
+TEST(HostileConnectionTest, AConnectionThatHoldsPartOfAFrameTooLongIsDropped) {
+    NetLoop net;
+    std::string error;
+    const int listener = net.Listen(0, error, "127.0.0.1", ListenerLimits{8, 0, 0.3});
+    ASSERT_GE(listener, 0) << error;
+    std::vector<WireClient> clients(3);
+    for (WireClient& client : clients) {
+        ASSERT_TRUE(client.Connect(net.BoundPort(listener)));
+        client.SendRaw(std::string("\x00\x00\x01\x00", 4));
     }
-    all.swap(events);
-    return all;
-}
-
-TEST(HostileConnectionTest, PortsLimitTheirConnectionsAndDropIdleOrHalfFramedOnes) {
-    struct Case {
-        const char* name;
-        ListenerLimits limits;
-        std::string first;    // sent once by every client
-        std::string each;     // sent every 0.1 s by every client
-        size_t kept;          // of 5 clients
-        const char* dropped;  // the reason given when the others were dropped
-        double seconds;       // how long the loop polls
-    };
-    const std::string frame = WireClient::Frame("(getState)"), half("\x00\x00\x01\x00", 4);
-    const char* kHeld = "held part of a frame for 0.3 s";
-    const char* kFull = "connection limit of 3 reached; a new connection was closed";
-    // Frames every 0.1 s keep a connection with an idle limit of 0.8 s open for 2 s.
-    const Case cases[] = {
-        // clang-format off
-        {"limit",          {3, 0, 5},     "",                "",    3, kFull,            0.9},
-        {"idle",           {8, 0.3, 5},   "",                "",    0, "idle for 0.3 s", 0.9},
-        {"half frame",     {8, 0, 0.3},   half.substr(0, 3), "",    0, kHeld,            0.9},
-        {"trickled frame", {8, 0, 0.3},   half,              "x",   0, kHeld,            0.9},
-        {"whole frames",   {8, 0.8, 0.8}, "",                frame, 5, "",               2.0},
-        // clang-format on
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        NetLoop net;
-        std::string error;
-        const int listener = net.Listen(0, error, "127.0.0.1", c.limits);
-        ASSERT_GE(listener, 0) << error;
-        std::vector<WireClient> clients(5);
-        for (WireClient& client : clients) {
-            ASSERT_TRUE(client.Connect(net.BoundPort(listener)));
-            client.SendRaw(c.first);
-        }
-        const std::vector<NetEvent> events = PollFor(net, c.seconds, clients, c.each);
-        EXPECT_EQ(c.kept, net.ConnectionCount());
-        size_t gone = 0;
-        for (const NetEvent& e : events) {
-            if (e.kind != NetEvent::kClosed && e.kind != NetEvent::kRejected) continue;
-            EXPECT_EQ(c.dropped, e.payload);
-            gone++;
-        }
-        EXPECT_EQ(clients.size() - c.kept, gone);
-        size_t ended = 0;
-        for (WireClient& client : clients) ended += client.SeesEnd(0.2);
-        EXPECT_EQ(clients.size() - c.kept, ended);
+    std::vector<NetEvent> events;
+    for (const double end = WallSeconds() + 0.9; WallSeconds() < end;) {
+        for (WireClient& client : clients) client.SendRaw("x");
+        for (const double slice = WallSeconds() + 0.1; WallSeconds() < slice;) net.Poll(20, events);
     }
+    EXPECT_EQ(0u, net.ConnectionCount());
+    size_t gone = 0;
+    for (const NetEvent& e : events) {
+        if (e.kind != NetEvent::kClosed && e.kind != NetEvent::kRejected) continue;
+        EXPECT_EQ("held part of a frame for 0.3 s", e.payload);
+        gone++;
+    }
+    EXPECT_EQ(clients.size(), gone);
+    for (WireClient& client : clients) EXPECT_TRUE(client.SeesEnd(0.2));
 }
 
 }  // namespace

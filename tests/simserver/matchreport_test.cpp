@@ -1,5 +1,4 @@
-// Falls and get-ups from the fallen flag, and the match report and series summary computed
-// from cycle records.
+// Falls and get-ups from the fallen flag; the match and series reports from cycle records.
 #include "sim/server/matchreport.h"
 
 #include <gtest/gtest.h>
@@ -20,24 +19,18 @@ std::vector<MatchEvent> Watch(const std::string& flags) {
     return events;
 }
 
-std::string Repeat(char c, int n) {
-    return std::string(n, c);
-}
-
 TEST(FallWatchTest, AFallCountsOnceAndAGetUpOnlyAfterASecondUp) {
     struct Case {
         std::string flags;
         int falls, getUps;
         double laySeconds;  // of the first get-up
     } cases[] = {
-        {Repeat('_', 200), 0, 0, 0},
-        {Repeat('_', 10) + Repeat('X', 100) + Repeat('_', 50), 1, 1, 2.0},
-        // up for only 49 cycles: no get-up yet
-        {Repeat('_', 10) + Repeat('X', 100) + Repeat('_', 49), 1, 0, 0},
-        // wavering at the threshold during a get-up: one fall, lying until the final rise
-        {Repeat('X', 50) + Repeat('_', 20) + Repeat('X', 30) + Repeat('_', 60), 1, 1, 2.0},
-        // two separate falls
-        {Repeat('X', 25) + Repeat('_', 60) + Repeat('X', 75) + Repeat('_', 50), 2, 2, 0.5},
+        {std::string(10, '_') + std::string(100, 'X') + std::string(50, '_'), 1, 1, 2.0},
+        {std::string(10, '_') + std::string(100, 'X') + std::string(49, '_'), 1, 0,
+         0},  // 49: not yet
+        // wavering during a get-up: one fall, lying until the final rise
+        {std::string(50, 'X') + std::string(20, '_') + std::string(30, 'X') + std::string(60, '_'),
+         1, 1, 2.0},
     };
     for (const Case& c : cases) {
         std::vector<MatchEvent> events = Watch(c.flags);
@@ -136,21 +129,11 @@ TEST(MatchReportTest, FallsLyingWalkingTouchesAndGoalsFromTheRecords) {
 }
 
 TEST(MatchReportTest, SeriesMeansIntervalsAndResults) {
-    struct Case {
-        std::vector<double> values;
-        double mean, halfWidth;
-    } cases[] = {
-        {{2}, 2, 0},                  // one match: no interval
-        {{1, 1, 1, 1}, 1, 0},         // no spread
-        {{0, 2}, 1, 12.706},          // t(1) * sd 1.414 / sqrt 2
-        {{1, 2, 3, 4, 5}, 3, 1.963},  // t(4) 2.776 * 1.581 / sqrt 5
-    };
-    for (const Case& c : cases) {
-        Interval i = MeanInterval(c.values);
-        EXPECT_NEAR(c.mean, i.mean, 1e-9);
-        EXPECT_NEAR(c.halfWidth, i.high - i.mean, 1e-3);
-        EXPECT_NEAR(c.halfWidth, i.mean - i.low, 1e-3);
-    }
+    const Interval one = MeanInterval({2}), five = MeanInterval({1, 2, 3, 4, 5});
+    EXPECT_TRUE(one.mean == 2 && one.low == 2 && one.high == 2);  // one match: no interval
+    EXPECT_NEAR(3, five.mean, 1e-9);
+    EXPECT_NEAR(1.963, five.high - five.mean, 1e-3);  // t(4) 2.776 * sd 1.581 / sqrt 5
+    EXPECT_NEAR(1.963, five.mean - five.low, 1e-3);
     std::vector<MatchReport> matches(3);
     int scores[3][2] = {{2, 0}, {1, 1}, {0, 3}};
     for (int k = 0; k < 3; ++k) {

@@ -1,5 +1,5 @@
-// The match records: header and cycle lines read back as written, faulty lines refused, and
-// the compressed recording file written in frames, followed while written, cut by a kill.
+// The match records' lines, and the compressed recording file: followed while written, cut by a
+// kill.
 #include "sim/server/record.h"
 
 #include <gtest/gtest.h>
@@ -16,31 +16,24 @@ namespace {
 
 MatchEvent Event(MatchEvent::Kind kind, RobotId robot) {
     MatchEvent e;
-    e.kind = kind;
-    e.robot = robot;
+    e.kind = kind, e.robot = robot;
     return e;
 }
 
 RecordCycle SampleCycle() {
     RecordCycle c;
-    c.time = 61.24;
-    c.gameTime = 31.2;
-    c.playMode = "KickIn_Right";
-    c.scoreLeft = 2;
-    c.scoreRight = 1;
-    c.teamLeft = "Marrowfinch";
-    c.teamRight = "Other";
+    c.time = 61.24, c.gameTime = 31.2, c.playMode = "KickIn_Right";
+    c.scoreLeft = 2, c.scoreRight = 1, c.teamLeft = "Marrowfinch", c.teamRight = "Other";
     c.ballPos[0] = -3.25, c.ballPos[1] = 7.042, c.ballPos[2] = 0.042;
     c.ballVel[0] = 0.5, c.ballVel[1] = -0.25;
     c.lastTouch = {false, 4};
     c.touches = {{false, 4}, {true, 11}};
     for (int k = 0; k < 2; ++k) {
         RecordRobot r;
-        r.id = {k == 0, 3 + k};
+        r.id = {k == 0, 3 + k}, r.fallen = k == 1;
         r.pos[0] = 1.5 - k, r.pos[1] = -2.25, r.pos[2] = 0.385;
         r.quat[0] = r.quat[3] = 0.7071;
         for (int j = 0; j < kWireJointCount; ++j) r.joints[j] = -90.5 + 8.5 * j + k;
-        r.fallen = k == 1;
         c.robots.push_back(r);
     }
     MatchEvent goal = Event(MatchEvent::kGoal, {false, 2});  // an own goal
@@ -64,36 +57,21 @@ TEST(RecordTest, CycleRecordReadsBackAsWrittenAtTheRecordedPrecision) {
     std::string error;
     ASSERT_TRUE(ReadCycleRecord(line, out, error)) << error;
     EXPECT_EQ(line, WriteCycleRecord(out));  // nothing lost or changed on the way back
-    // And the values are read, not only passed through.
-    EXPECT_TRUE(out.time == in.time && out.gameTime == in.gameTime && out.playMode == in.playMode);
-    EXPECT_TRUE(out.scoreLeft == 2 && out.scoreRight == 1 && out.teamRight == "Other");
-    EXPECT_TRUE(out.ballPos[1] == 7.042 && out.ballVel[1] == -0.25);
-    EXPECT_TRUE(out.lastTouch == (RobotId{false, 4}));
-    ASSERT_EQ(2u, out.touches.size());
-    EXPECT_TRUE(out.touches[1] == (RobotId{true, 11}));
-    ASSERT_EQ(2u, out.robots.size());
-    const RecordRobot& r = out.robots[1];
-    EXPECT_TRUE(r.id == in.robots[1].id && r.fallen && r.pos[0] == 0.5 && r.quat[3] == 0.7071);
-    EXPECT_EQ(in.robots[1].joints[kWireJointCount - 1], r.joints[kWireJointCount - 1]);
-    ASSERT_EQ(4u, out.events.size());
-    const MatchEvent& goal = out.events[0];
-    EXPECT_TRUE(goal.kind == MatchEvent::kGoal && goal.left && goal.robot == (RobotId{false, 2}));
-    EXPECT_TRUE(goal.scoreLeft == 2 && goal.gameTime == 30.48);
-    EXPECT_TRUE(out.events[1].mode == "KickIn_Right" && out.events[1].pos[1] == 7.0);
-    EXPECT_TRUE(out.events[2].seconds == 4.26 && out.events[2].robot == (RobotId{true, 7}));
-    EXPECT_TRUE(out.events[3].text == "a third team 'X'" && out.events[3].robot.unum == 0);
+    // Every part was written, not only passed through a reader that keeps nothing.
+    ASSERT_TRUE(out.robots.size() == 2 && out.touches.size() == 2 && out.events.size() == 4);
+    EXPECT_TRUE(out.time == in.time && out.ballPos[1] == 7.042 && out.lastTouch == in.lastTouch);
+    EXPECT_TRUE(out.robots[1].fallen && out.robots[1].quat[3] == 0.7071);
+    EXPECT_EQ(in.robots[1].joints[kWireJointCount - 1], out.robots[1].joints[kWireJointCount - 1]);
+    EXPECT_TRUE(out.events[0].left && out.events[0].robot == (RobotId{false, 2}));
+    EXPECT_TRUE(out.events[2].seconds == 4.26 && out.events[3].text == "a third team 'X'");
 }
 
 TEST(RecordTest, ValuesAreRoundedAndNonFiniteOnesWrittenAsZero) {
     RecordCycle c;
-    c.ballPos[0] = 1.23456;
-    c.ballPos[1] = std::nan("");
-    c.ballVel[2] = -HUGE_VAL;
+    c.ballPos[0] = 1.23456, c.ballPos[1] = std::nan(""), c.ballVel[2] = -HUGE_VAL;
     RecordRobot r;
-    r.joints[0] = 12.3456;
-    r.joints[1] = -0.04;  // rounds to zero, written without its sign
-    r.pos[2] = 0.38449;
-    r.quat[3] = 0.123456;
+    r.joints[0] = 12.3456, r.joints[1] = -0.04;  // rounds to zero, written without its sign
+    r.pos[2] = 0.38449, r.quat[3] = 0.123456;
     c.robots.push_back(r);
     RecordCycle out;
     std::string error;
@@ -108,35 +86,6 @@ TEST(RecordTest, ValuesAreRoundedAndNonFiniteOnesWrittenAsZero) {
     EXPECT_DOUBLE_EQ(0.1235, out.robots[0].quat[3]);
 }
 
-TEST(RecordTest, HeaderReadsBackAndOtherVersionsAreRefused) {
-    RecordHeader h;
-    h.halfTime = 20;
-    h.joints = {"hj1", "hj2"};
-    RecordBody torso, head;
-    torso.name = "torso";
-    torso.geoms.push_back({"torso", "box", {0.05, 0.05, 0.09}, {0, 0, 0}, {1, 0, 0, 0}});
-    head.name = "head";
-    head.parent = 0, head.pos[2] = 0.15, head.joint = 1, head.axis[0] = 1;
-    head.range[0] = -45, head.range[1] = 45;
-    head.geoms.push_back({"head", "sphere", {0.065, 0, 0}, {0, 0, 0}, {1, 0, 0, 0}});
-    h.bodies = {torso, head};
-    const std::string line = WriteHeaderRecord(h);
-    EXPECT_EQ("header", RecordType(line));
-    RecordHeader out;
-    std::string error;
-    ASSERT_TRUE(ReadHeaderRecord(line, out, error)) << error;
-    EXPECT_EQ(line, WriteHeaderRecord(out));
-    EXPECT_TRUE(out.halfTime == 20 && out.field.length == 21 && out.joints == h.joints);
-    ASSERT_EQ(2u, out.bodies.size());
-    const RecordBody& b = out.bodies[1];
-    EXPECT_TRUE(out.bodies[0].joint == -1 && b.parent == 0 && b.joint == 1 && b.pos[2] == 0.15);
-    EXPECT_TRUE(b.range[0] == -45 && b.geoms[0].type == "sphere" && b.geoms[0].size[0] == 0.065);
-
-    h.version = kRecordFormatVersion + 1;
-    EXPECT_FALSE(ReadHeaderRecord(WriteHeaderRecord(h), out, error));
-    EXPECT_NE(std::string::npos, error.find("version")) << error;
-}
-
 TEST(RecordTest, FaultyLinesAreRefusedWithAReason) {
     const std::string good = WriteCycleRecord(SampleCycle());
     auto replaced = [&](const std::string& from, const std::string& to) {
@@ -146,16 +95,10 @@ TEST(RecordTest, FaultyLinesAreRefusedWithAReason) {
         return s.replace(at, from.size(), to);
     };
     const std::string cases[] = {
-        "",
-        "not json",
         "[1,2]",
-        WriteHeaderRecord(RecordHeader()),                             // a header is not a cycle
-        good.substr(0, good.size() / 2),                               // cut off
-        replaced("\"playMode\"", "\"mode\""),                          // a field missing
-        replaced("\"team\":\"Left\"", "\"team\":\"Middle\""),          // no such side
-        replaced("\"type\":\"getUp\"", "\"type\":\"dance\""),          // no such event
-        replaced("\"pos\":[1.5,", "\"pos\":[\"x\","),                  // a number of the wrong type
-        replaced("\"pos\":[1.5,-2.25,0.385]", "\"pos\":[1.5,-2.25]"),  // too short
+        good.substr(0, good.size() / 2),
+        replaced("\"playMode\"", "\"mode\""),
+        replaced("\"pos\":[1.5,-2.25,0.385]", "\"pos\":[1.5,-2.25]"),
     };
     for (const std::string& line : cases) {
         RecordCycle out;
@@ -163,7 +106,6 @@ TEST(RecordTest, FaultyLinesAreRefusedWithAReason) {
         EXPECT_FALSE(ReadCycleRecord(line, out, error)) << line;
         EXPECT_FALSE(error.empty()) << line;
     }
-    EXPECT_EQ("", RecordType("not json"));
 }
 
 std::string TempPath(const std::string& name) {
@@ -243,10 +185,6 @@ TEST(RecordFileTest, AKilledWriterLeavesItsCompleteFramesAndCorruptDataIsAnError
     EXPECT_EQ(RecordFileReader::kError, r);
     EXPECT_NE(std::string::npos, bad.Error().find("corrupt")) << bad.Error();
     std::remove(path.c_str());
-
-    RecordFileWriter nowhere;
-    EXPECT_FALSE(nowhere.Open("/nonexistent-dir/x.zst", error));
-    EXPECT_NE(std::string::npos, error.find("/nonexistent-dir/x.zst")) << error;
 }
 
 }  // namespace

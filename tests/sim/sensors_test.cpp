@@ -1,9 +1,8 @@
-// The gyro, also integrated as an agent does; the camera's polar convention, view, lines and names.
+// The gyro integrated as an agent does; the camera's polar convention, view and lines.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <random>
 #include <string>
 
 #include "sim/vision.h"
@@ -31,17 +30,7 @@ Polar Seen(const World& w, int robot, const std::string& name) {
 
 }  // namespace
 
-TEST(Sensors, GyroReadsTheTurnRateOfARobotSpunAboutZ) {
-    OneRobot r;
-    PlaceRobot(r.world, r.robot, {0, 0, 3}, 30, -90);  // on its back in the air: torso +y is up
-    r.world.Data()->qvel[r.world.RobotAt(r.robot).rootDof + 4] = 1.0;  // rad/s, torso frame
-    r.world.StepCycle();
-    EXPECT_LT(Norm(ReadSensors(r.world, r.robot).gyroDegPerSec - Vec3{0, kDegPerRad, 0}), 1.0);
-}
-
-// An agent integrates the 50 Hz gyro into its torso orientation, one small rotation per cycle
-// (about forward, right, then up, as it does). Over 8 s of stepping in place, which shakes the
-// torso at every foot strike, that must stay with the true orientation.
+// The gyro integrated per cycle as an agent does follows the torso over 8 s of stepping.
 TEST(Sensors, IntegratedGyroFollowsTheTorsoWhileItSteps) {
     OneRobot r;
     r.Crouch();
@@ -91,19 +80,11 @@ TEST(Vision, PolarConventionAndTheSixtyDegreeLimit) {
     EXPECT_TRUE(IsVisionCycle(0) && !IsVisionCycle(1) && !IsVisionCycle(2) && IsVisionCycle(3));
 }
 
-TEST(Vision, LandmarkNamesFollowTheFieldHalves) {
-    OneRobot r(0, 0, 180);  // facing the left goal
-    for (const char* name : {"F1L", "F2L", "G1L", "G2L"})
-        EXPECT_GT(Seen(r.world, r.robot, name).distance, 0) << name;
-    EXPECT_EQ(4u, Vision().See(r.world, r.robot).landmarks.size());
-}
-
 TEST(Vision, FieldLinesSeenFromTheCentreSpotFacingTheRightGoal) {
     OneRobot r(0, 0, 0);
     const Pose camera = ReadSensors(r.world, r.robot).camera;
     const std::vector<SeenLine> lines = Vision(false, 0, true).See(r.world, r.robot).lines;
-    // Both side lines from 60 degrees on, the far goal line, the goal area's three lines and
-    // four chords of the centre circle (two of them cut at 60 degrees); nothing behind.
+    // Side lines from 60 deg, far goal line, goal area (3), 4 centre-circle chords; none behind.
     EXPECT_EQ(10u, lines.size());
     int atBorder = 0;
     for (const SeenLine& l : lines) {
@@ -123,24 +104,4 @@ TEST(Vision, FieldLinesSeenFromTheCentreSpotFacingTheRightGoal) {
                     std::fabs(l.b.horizontalDeg - f1r.horizontalDeg) < 1e-9);
     EXPECT_EQ(1, corners);
     EXPECT_TRUE(Vision(false, 0, false).See(r.world, r.robot).lines.empty());
-}
-
-TEST(Vision, CameraCalibrationIsFixedPerSeedSmallAndNoneWithoutNoise) {
-    OneRobot r(7.5, 7.0, 0.0);
-    Vision exact(false, 3), a(true, 3), b(true, 3);
-    EXPECT_EQ(0, Norm(exact.DrawCalibration().offset));
-    const CameraCalibration first = a.DrawCalibration(), second = a.DrawCalibration();
-    const CameraCalibration again = b.DrawCalibration();
-    EXPECT_EQ(first.offset.x, again.offset.x);   // drawn from the seed
-    EXPECT_NE(first.offset.x, second.offset.x);  // each robot its own
-    // F1R, 3 m ahead, through the same camera mounted slightly off: a small but real change.
-    const Polar truth = Seen(r.world, r.robot, "F1R");
-    Polar off{-1, 0, 0};
-    for (const SeenLandmark& l : exact.See(r.world, r.robot, first).landmarks)
-        if (std::string(l.name) == "F1R") off = l.pol;
-    const double moved = std::fabs(off.horizontalDeg - truth.horizontalDeg) +
-                         std::fabs(off.verticalDeg - truth.verticalDeg);
-    EXPECT_GT(moved, 1e-4);
-    EXPECT_LT(moved, 2.0);
-    EXPECT_LT(std::fabs(off.distance - truth.distance), 0.05);
 }

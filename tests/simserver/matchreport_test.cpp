@@ -26,8 +26,7 @@ TEST(FallWatchTest, AFallCountsOnceAndAGetUpOnlyAfterASecondUp) {
         double laySeconds;  // of the first get-up
     } cases[] = {
         {std::string(10, '_') + std::string(100, 'X') + std::string(50, '_'), 1, 1, 2.0},
-        {std::string(10, '_') + std::string(100, 'X') + std::string(49, '_'), 1, 0,
-         0},  // 49: not yet
+        {std::string(10, '_') + std::string(100, 'X') + std::string(49, '_'), 1, 0, 0},
         // wavering during a get-up: one fall, lying until the final rise
         {std::string(50, 'X') + std::string(20, '_') + std::string(30, 'X') + std::string(60, '_'),
          1, 1, 2.0},
@@ -37,7 +36,6 @@ TEST(FallWatchTest, AFallCountsOnceAndAGetUpOnlyAfterASecondUp) {
         int falls = 0, getUps = 0;
         double lay = 0;
         for (const MatchEvent& e : events) {
-            EXPECT_TRUE(e.robot == (RobotId{true, 3}));
             if (e.kind == MatchEvent::kFall) ++falls;
             if (e.kind == MatchEvent::kGetUp && getUps++ == 0) lay = e.seconds;
         }
@@ -61,9 +59,7 @@ MatchEvent Event(MatchEvent::Kind kind, RobotId robot, double time, double secon
     return e;
 }
 
-// 30 s of a 1 v 1: Left 1 walks at 0.3 m/s along x, is beamed 4 m at 5 s, falls at 10 s and
-// gets up at 14 s (lying 4 s), falls again at 25 s for good; Right 1 stands swaying by up to
-// 4 cm, touches the ball in two stretches and scores an own goal for Left at 20 s.
+// 30 s: Left 1 walks, beamed 4 m at 5 s, down 10-14 s and from 25 s; Right 1 sways, own goal.
 MatchReport ThirtySeconds() {
     MatchReporter reporter;
     for (int k = 1; k <= 1500; ++k) {
@@ -102,8 +98,7 @@ TEST(MatchReportTest, FallsLyingWalkingTouchesAndGoalsFromTheRecords) {
     EXPECT_TRUE(walker.falls == 2 && walker.getUps == 1);
     EXPECT_DOUBLE_EQ(4.0, walker.medianGetUpSeconds);
     EXPECT_NEAR(4.0 + 5.0, walker.lyingSeconds, 0.03);  // 4 s, and 25.02 s to the end at 30
-    // Samples a second apart: upright and walking 0-4, 5-9 and 14-24 s at 0.3 m/s; the
-    // seconds with the beam and with the falls do not count.
+    // Upright and walking 0-4, 5-9 and 14-24 s: beam and falls do not count.
     EXPECT_NEAR(0.3 * 18, walker.distance, 1e-6);
     const RobotReport& stander = m.robots[1];
     EXPECT_EQ(0, stander.falls);
@@ -111,20 +106,13 @@ TEST(MatchReportTest, FallsLyingWalkingTouchesAndGoalsFromTheRecords) {
     EXPECT_DOUBLE_EQ(0, stander.distance);  // swaying is not walking
     EXPECT_EQ(2, stander.touches);
     EXPECT_TRUE(m.touchesLeft == 0 && m.touchesRight == 2);
-    EXPECT_DOUBLE_EQ(0, m.TouchShareLeft());
-    EXPECT_EQ(1500, m.cycles);
-    EXPECT_NEAR(30.0, m.simSeconds, 1e-9);
-    EXPECT_NEAR(3.0, m.RealTimeFactor(), 1e-9);
+    EXPECT_NEAR(3.0, m.RealTimeFactor(), 1e-9);  // 30 s in 10
 
     // The JSON report reads back as written.
     MatchReport back;
     std::string error;
     ASSERT_TRUE(ReadReportJson(WriteReportJson(m), back, error)) << error;
-    EXPECT_EQ(m.scoreLeft, back.scoreLeft);
-    EXPECT_EQ(m.robots.size(), back.robots.size());
-    EXPECT_EQ(walker.falls, back.robots[0].falls);
-    EXPECT_NEAR(walker.distance, back.robots[0].distance, 0.005);
-    EXPECT_TRUE(back.goals[0].scorer == (RobotId{false, 1}));
+    EXPECT_EQ(WriteReportJson(m), WriteReportJson(back));
     EXPECT_FALSE(ReadReportJson("{\"teams\":[]}", back, error));
 }
 

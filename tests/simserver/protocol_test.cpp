@@ -1,7 +1,7 @@
-// pitchsim's texts: effectors, perception, the trainer's commands and state (the command line,
-// framing and its size limit: tests/e2e/scripted_client_test.cpp).
+// pitchsim's texts: effectors, perception, trainer commands, also against hostile input.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 #include <string>
 
@@ -52,21 +52,17 @@ TEST(EffectorTest, SceneInitBeamAndSayFollowTheirRules) {
     EXPECT_TRUE(p.c.init && p.c.unum == 7 && p.c.teamName == "MarrowFinch" && !p.c.syn);
     EXPECT_TRUE(p.c.beam && p.c.beamX == -5.5 && p.c.beamY == -2 && p.c.beamRot == 0);
     EXPECT_EQ("k4q51.25y0.5", p.c.sayText);
-    // A scene of any shape is read, so that the server can name what it does not offer.
-    const Parsed q = Parse("(scene rsg/agent/nao/nao.rsg 2 (x))");
-    EXPECT_TRUE(q.c.scene && q.c.scenePath == "rsg/agent/nao/nao.rsg" &&
-                q.c.sceneExtra == "2 (...)");
     EXPECT_TRUE(Parse("(say " + std::string(20, 'a') + ")").c.say);
-    for (const std::string& bad : std::initializer_list<std::string>{
-             "(init (unum 3))", "(init (unum -1)(teamname A))", "(beam nan 0 0)",
-             "(say " + std::string(21, 'a') + ")", "(say a b)", "(say \x01x)"}) {
+    for (const std::string& bad :
+         std::initializer_list<std::string>{"(init (unum 3))", "(beam nan 0 0)",
+                                            "(say " + std::string(21, 'a') + ")", "(say \x01x)"}) {
         const Parsed b = Parse(bad);
         EXPECT_FALSE(b.c.init || b.c.beam || b.c.say) << bad;
         EXPECT_EQ(1, b.r.Total()) << bad;
     }
 }
 
-RobotPerception Standing() {
+TEST(PerceptionTest, ExactTextsNoNonFiniteValueVisionHearingAndTheSizeCap) {
     RobotPerception p;
     p.time = 12.345, p.identified = true, p.unum = 5, p.leftSide = false, p.gameTime = 2.1;
     p.playMode = "PlayOn";
@@ -77,32 +73,21 @@ RobotPerception Standing() {
     for (int i = 0; i < kWireJointCount; ++i) p.joints[i] = i - 10.5;
     p.joints[3] = std::numeric_limits<double>::infinity();
     p.leftFoot.touching = true, p.leftFoot.c[2] = -0.01, p.leftFoot.f[2] = 22.5;
-    return p;
-}
-
-TEST(PerceptionTest, NumbersGameStateFeetAndNoNonFiniteValue) {
-    RobotPerception p = Standing();
     std::string text = WritePerception(p);
     for (const char* part :
          {"(time (now 12.35))(GS (unum 5) (team right) (t 2.10) (pm PlayOn) (sl 3) (sr 12))"
-          "(GYR (n torso) (rt "
-          "0.00 0.00 0.46))"
-          "(ACC (n torso) (a 0.00 0.00 9.81))(HJ (n hj1) (ax -10.50))(HJ (n hj2) (ax -9.50))",
+          "(GYR (n torso) (rt 0.00 0.00 0.46))(ACC (n torso) (a 0.00 0.00 9.81))(HJ (n hj1) (ax "
+          "-10.50))(HJ (n hj2) (ax -9.50))",
           "(HJ (n rlj1) (ax 0.00))",
           "(HJ (n raj4) (ax 10.50))(FRP (n lf) (c 0.00 0.00 -0.01) (f 0.00 0.00 22.50))"})
         EXPECT_NE(std::string::npos, text.find(part)) << part << "\n" << text;
-    EXPECT_EQ(0u, text.find("(time"));
     EXPECT_EQ(std::string::npos, text.find("(n rf)"));  // only a touching foot reports
     EXPECT_EQ(std::string::npos, text.find("See"));
     p.identified = false;
     p.playMode = "BeforeKickOff";
     EXPECT_NE(std::string::npos, WritePerception(p).find("(GS (t 2.10) (pm BeforeKickOff))"));
-}
 
-TEST(PerceptionTest, VisionHearingAndTheSizeCap) {
-    RobotPerception p = Standing();
     p.visionCycle = true;
-    EXPECT_NE(std::string::npos, WritePerception(p).find("(See)"));
     p.objects.push_back({"B", {0.5, -10, -30}});
     SeenRobot r;
     r.team = std::string(32, 'T');
@@ -114,7 +99,7 @@ TEST(PerceptionTest, VisionHearingAndTheSizeCap) {
     HeardMessage h;
     h.team = "Marrowfinch", h.time = 12.32, h.direction = -35.2, h.text = "hello";
     p.heard.push_back(h);
-    const std::string text = WritePerception(p);
+    text = WritePerception(p);
     EXPECT_NE(std::string::npos,
               text.find("(See (B (pol 0.50 -10.00 -30.00)) (P (team " + r.team +
                         ") (id 0) (head (pol 2.00 1.00 0.00)) (lfoot (pol 2.10 1.50 -15.00)))"));
@@ -135,11 +120,9 @@ TEST(TrainerTest, AgentCommandPlacesKnocksOrBoth) {
         bool valid, place;
         C::Knock knock;
     } cases[] = {
-        {" (pos -3 0 0.4) (rot 0))", true, true, C::kNoKnock},
         {" (knock right 1.5))", true, false, C::kKnockRight},
         {" (pos 1 2 0.4) (rot 9) (knock back))", true, true, C::kKnockBack},
         {" (knock left 11))", false, false, C::kNoKnock},
-        {" (pos 1 2 0.4) (knock back))", false, false, C::kNoKnock},
     };
     for (const auto& c : cases) {
         const std::string text = std::string("(agent (team Left) (unum 5)") + c.tail;
@@ -154,22 +137,72 @@ TEST(TrainerTest, AgentCommandPlacesKnocksOrBoth) {
               "bad knock: front, back, left or right, then rad/s up to 10");
 }
 
-TEST(TrainerTest, StateReplyOnOneLine) {
-    WorldTruth t;
-    t.time = 12.34, t.gameTime = 2.1, t.mode = kPlayOn, t.scoreRight = 1;
-    t.ballPos[0] = 1, t.ballVel[0] = -0.5;
-    t.lastTouch = {true, false, 4};
-    RobotTruth r;
-    r.left = false, r.unum = 2, r.pos[0] = -3, r.heading = 180, r.upz = 0.99, r.fallen = true;
-    t.robots.push_back(r);
-    EXPECT_EQ(
-        "(state (time 12.34) (gameTime 2.10) (playMode PlayOn) (score 0 1) "
-        "(ball (pos 1.0000 0.0000 0.0000) (vel -0.5000 0.0000 0.0000)) (lastTouch (team Right) "
-        "(unum 4)) (robot (team Right) "
-        "(unum 2) (pos -3.0000 0.0000 0.0000) (heading 180.00) (upz 0.9900) (fallen 1)))",
-        WriteState(t));
-    t.lastTouch.known = false;  // nobody since the kick-off: no group
-    EXPECT_EQ(std::string::npos, WriteState(t).find("lastTouch"));
+// Every atom of a text that reads as a number, recursively.
+void CollectNumbers(const SNode& n, std::vector<double>& out) {
+    double v;
+    if (!n.isList && ParseNumberAtom(n.atom, v)) out.push_back(v);
+    for (const SNode& item : n.items) CollectNumbers(item, out);
+}
+
+// Readable: printable, balanced, every number finite and within a float.
+void ExpectReadable(const std::string& text) {
+    for (char ch : text) ASSERT_TRUE(ch >= ' ' && ch <= '~') << int(ch) << " in\n" << text;
+    SexprReadResult read = ReadGroups(text);
+    EXPECT_EQ(0, read.malformed) << text;
+    std::vector<double> numbers;
+    for (const SNode& g : read.groups) CollectNumbers(g, numbers);
+    EXPECT_FALSE(numbers.empty());
+    for (double v : numbers) EXPECT_TRUE(std::isfinite(v) && std::fabs(v) <= 1e9) << v;
+}
+
+TEST(HostileNumbersTest, HugeReadingsGiveReadableTexts) {
+    const double huge[] = {1e100, -std::numeric_limits<double>::max(), 1e9 + 0.5};
+    for (double v : huge) {
+        SCOPED_TRACE(v);
+        RobotPerception p;
+        p.time = p.gameTime = p.gyro[1] = p.joints[4] = p.leftFoot.f[2] = v;
+        p.playMode = "PlayOn";
+        p.leftFoot.touching = p.visionCycle = true;
+        p.objects.push_back({"B", {v, v, -v}});
+        SeenRobot r;
+        r.team = "Other";
+        r.parts.push_back({"head", {v, 1, 0}});
+        p.robots.push_back(r);
+        HeardMessage h;
+        h.time = h.direction = v;
+        h.text = "hi";
+        p.heard.push_back(h);
+        const std::string text = WritePerception(p);
+        ExpectReadable(text);
+        EXPECT_NE(std::string::npos, text.find("(B (pol ")) << text;
+
+        WorldTruth t;
+        t.time = t.ballPos[0] = v;
+        RobotTruth robot;
+        robot.pos[1] = robot.heading = v;
+        t.robots.push_back(robot);
+        ExpectReadable(WriteState(t));
+    }
+}
+
+TEST(HostileTrainerTest, PlacementsFarAwayAreRefused) {
+    const struct {
+        const char* command;
+        bool accepted;
+    } cases[] = {
+        {"(ball (pos 70 70 0.042))", true},  // 99 m from the centre
+        {"(ball (pos 71 71 0.042))", false},
+        {"(ball (pos 0 0 50))", true},
+        {"(ball (pos 0 0 50.01))", false},
+        {"(ball (pos 0 0 0.042) (vel 1e30 0 0))", false},
+        {"(agent (team Left) (unum 1) (pos 1e100 0 0.4) (rot 0))", false},
+    };
+    for (const auto& c : cases) {
+        const std::vector<TrainerCommand> parsed = ParseTrainerCommands(c.command);
+        ASSERT_EQ(1u, parsed.size()) << c.command;
+        EXPECT_EQ(c.accepted, parsed[0].kind != TrainerCommand::kInvalid) << c.command;
+        EXPECT_TRUE(c.accepted || !parsed[0].error.empty()) << c.command;  // a reason if refused
+    }
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// The match records' lines, and the compressed recording file: followed while written, cut by a
-// kill.
+// Match records, the compressed recording file, and the replay that serves it, also while it grows.
 #include "sim/server/record.h"
 
 #include <gtest/gtest.h>
@@ -8,11 +7,15 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "sim/server/recordfile.h"
+#include "sim/server/replay.h"
 
 namespace {
+
+using nlohmann::json;
 
 MatchEvent Event(MatchEvent::Kind kind, RobotId robot) {
     MatchEvent e;
@@ -67,23 +70,17 @@ TEST(RecordTest, CycleRecordReadsBackAsWrittenAtTheRecordedPrecision) {
 }
 
 TEST(RecordTest, ValuesAreRoundedAndNonFiniteOnesWrittenAsZero) {
-    RecordCycle c;
+    RecordCycle c, out;
     c.ballPos[0] = 1.23456, c.ballPos[1] = std::nan(""), c.ballVel[2] = -HUGE_VAL;
-    RecordRobot r;
-    r.joints[0] = 12.3456, r.joints[1] = -0.04;  // rounds to zero, written without its sign
-    r.pos[2] = 0.38449, r.quat[3] = 0.123456;
-    c.robots.push_back(r);
-    RecordCycle out;
-    std::string error;
+    c.robots.resize(1);
+    c.robots[0].joints[0] = 12.3456, c.robots[0].quat[3] = 0.123456;
+    c.robots[0].joints[1] = -0.04;  // rounds to zero, written without its sign
     const std::string line = WriteCycleRecord(c);
     EXPECT_EQ(std::string::npos, line.find("-0.0,")) << line;
+    std::string error;
     ASSERT_TRUE(ReadCycleRecord(line, out, error)) << error;
-    EXPECT_DOUBLE_EQ(1.235, out.ballPos[0]);  // mm
-    EXPECT_DOUBLE_EQ(0, out.ballPos[1]);
-    EXPECT_DOUBLE_EQ(0, out.ballVel[2]);
-    EXPECT_DOUBLE_EQ(12.3, out.robots[0].joints[0]);  // 0.1 deg
-    EXPECT_DOUBLE_EQ(0.384, out.robots[0].pos[2]);
-    EXPECT_DOUBLE_EQ(0.1235, out.robots[0].quat[3]);
+    EXPECT_TRUE(out.ballPos[0] == 1.235 && out.ballPos[1] == 0 && out.ballVel[2] == 0);  // mm
+    EXPECT_TRUE(out.robots[0].joints[0] == 12.3 && out.robots[0].quat[3] == 0.1235);
 }
 
 TEST(RecordTest, FaultyLinesAreRefusedWithAReason) {
@@ -119,71 +116,106 @@ std::vector<std::string> ReadAll(RecordFileReader& reader) {
     return lines;
 }
 
-TEST(RecordFileTest, LinesComeBackInOrderAcrossFramesAndAreFollowedWhileWritten) {
-    const std::string path = TempPath("follow.zst");
+TEST(RecordFileTest, LinesComeBackInOrderAcrossFrames) {
+    const std::string path = TempPath("frames.zst");
     RecordFileWriter writer;
     std::string error;
     ASSERT_TRUE(writer.Open(path, error)) << error;
-    RecordFileReader reader;
-    ASSERT_TRUE(reader.Open(path, error)) << error;
-    // Long lines (beyond zstd's block and output buffer sizes) and an empty one.
-    const std::string longLine(300000, 'x');
+    // A long line (beyond zstd's block and output buffer sizes) and an empty one.
     std::vector<std::string> written;
     for (int i = 0; i < 120; ++i) {
-        written.push_back(i == 7   ? longLine
-                          : i == 8 ? ""
-                                   : WriteCycleRecord(SampleCycle()) + std::to_string(i));
+        written.push_back(i == 7 ? std::string(300000, 'x') : i == 8 ? "" : std::to_string(i));
         ASSERT_TRUE(writer.WriteLine(written.back()));
         ASSERT_TRUE(i % 50 != 49 || writer.EndFrame());
     }
-    // Two frames are complete; the third is still open in the writer.
-    std::vector<std::string> got = ReadAll(reader);
-    ASSERT_EQ(100u, got.size());
-    EXPECT_EQ(longLine, got[7]);
-    EXPECT_EQ("", got[8]);
     ASSERT_TRUE(writer.Close());
-    std::vector<std::string> rest = ReadAll(reader);
-    got.insert(got.end(), rest.begin(), rest.end());
-    EXPECT_EQ(written, got);
+    RecordFileReader reader;
+    ASSERT_TRUE(reader.Open(path, error)) << error;
+    EXPECT_EQ(written, ReadAll(reader));
     EXPECT_FALSE(reader.InsideFrame());
     std::remove(path.c_str());
 }
 
-TEST(RecordFileTest, AKilledWriterLeavesItsCompleteFramesAndCorruptDataIsAnError) {
-    const std::string path = TempPath("killed.zst");
-    {
-        RecordFileWriter writer;
-        std::string error;
-        ASSERT_TRUE(writer.Open(path, error));
-        for (int i = 0; i < 30; ++i) {
-            writer.WriteLine("line " + std::to_string(i));
-            if (i == 19) writer.EndFrame();
-        }
-        writer.EndFrame();
+// Cycle record number `n` (time n * 0.02); a goal in cycle 3 and a fall in cycle 5.
+std::string Cycle(int n) {
+    RecordCycle c;
+    c.time = n * 0.02;
+    c.playMode = "PlayOn";
+    if (n == 3 || n == 5) {
+        MatchEvent e;
+        e.kind = n == 3 ? MatchEvent::kGoal : MatchEvent::kFall;
+        e.robot = {true, 7};
+        e.scoreLeft = 1;
+        c.events.push_back(e);
     }
-    std::ifstream in(path, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    // The file cut inside its second frame, as a killed writer leaves it.
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes.substr(0, bytes.size() - 10);
-    RecordFileReader cut;
-    std::string error;
-    ASSERT_TRUE(cut.Open(path, error));
-    std::vector<std::string> lines = ReadAll(cut);
-    ASSERT_EQ(20u, lines.size());
-    EXPECT_EQ("line 19", lines.back());
-    EXPECT_TRUE(cut.InsideFrame());
+    return WriteCycleRecord(c);
+}
 
-    std::string corrupt = bytes;
-    for (size_t i = 20; i < corrupt.size() - 20; ++i)
-        corrupt[i] = static_cast<char>(corrupt[i] ^ 0x5a);
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << corrupt;
-    RecordFileReader bad;
-    ASSERT_TRUE(bad.Open(path, error));
-    std::string line;
-    RecordFileReader::Result r;
-    while ((r = bad.NextLine(line)) == RecordFileReader::kLine) continue;
-    EXPECT_EQ(RecordFileReader::kError, r);
-    EXPECT_NE(std::string::npos, bad.Error().find("corrupt")) << bad.Error();
+// A header of `version` (none if negative) and `cycles` cycles, the writer left open.
+void WriteRecording(RecordFileWriter& w, const std::string& path, int cycles, int version = 1) {
+    std::string error;
+    ASSERT_TRUE(w.Open(path, error)) << error;
+    RecordHeader h;
+    h.version = version;
+    if (version >= 0) w.WriteLine(WriteHeaderRecord(h));
+    for (int n = 0; n < cycles; ++n) w.WriteLine(Cycle(n));
+}
+
+TEST(ReplayTest, RefusesWhatIsNoRecordingWithAReason) {
+    const std::string plain = TempPath("plain"), empty = TempPath("empty"), old = TempPath("old");
+    std::ofstream(plain) << "not zstd at all";
+    {
+        RecordFileWriter noHeader, oldHeader;
+        WriteRecording(noHeader, empty, 0, -1);
+        WriteRecording(oldHeader, old, 0, 0);
+    }
+    const std::pair<std::string, const char*> cases[] = {
+        {plain, "corrupt"}, {empty, "holds no record"}, {old, "version"}};
+    for (const auto& [path, reason] : cases) {
+        Replay replay;
+        std::string error;
+        EXPECT_FALSE(replay.Open(path, error)) << path;
+        EXPECT_NE(std::string::npos, error.find(reason)) << path << ": " << error;
+    }
+    for (const std::string& p : {plain, empty, old}) std::remove(p.c_str());
+}
+
+TEST(ReplayTest, FollowsAGrowingRecordingAndServesItsCyclesByIndexWithTheirEvents) {
+    const std::string path = TempPath("growing");
+    RecordFileWriter w;
+    WriteRecording(w, path, 3);
+    ASSERT_TRUE(w.EndFrame());
+    Replay replay;
+    std::string error;
+    ASSERT_TRUE(replay.Open(path, error)) << error;
+    EXPECT_EQ(3u, replay.Cycles());
+    // A frame still open is not readable yet; once ended, its cycles and events come in.
+    for (int n = 3; n < 10; ++n) w.WriteLine(Cycle(n));
+    EXPECT_TRUE(replay.Follow());
+    EXPECT_EQ(3u, replay.Cycles());
+    ASSERT_TRUE(w.Close());
+    EXPECT_TRUE(replay.Follow());
+    EXPECT_EQ(10u, replay.Cycles());
+
+    json info = json::parse(replay.InfoJson());
+    EXPECT_EQ(10, info["cycles"]);
+    EXPECT_EQ("header", info["header"]["type"]);
+    ASSERT_EQ(2u, info["events"].size());
+    EXPECT_EQ(3, info["events"][0]["index"]);
+    EXPECT_EQ("goal", info["events"][0]["event"]["type"]);
+    EXPECT_EQ(5, info["events"][1]["index"]);
+    EXPECT_EQ("fall", info["events"][1]["event"]["type"]);
+    const struct {
+        size_t from, count, expected;  // cycles returned; 0 = no answer
+    } cases[] = {{0, 4, 4}, {8, 5, 2}, {10, 1, 0}};
+    for (const auto& c : cases) {
+        std::string text = replay.CyclesJson(c.from, c.count);
+        if (c.expected == 0 && text.empty()) continue;
+        json cycles = json::parse(text);
+        ASSERT_EQ(c.expected, cycles.size()) << c.from;
+        if (c.expected == 0) continue;
+        EXPECT_NEAR(c.from * 0.02, cycles[0]["time"].get<double>(), 1e-9) << c.from;
+    }
     std::remove(path.c_str());
 }
 

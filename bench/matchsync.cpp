@@ -47,6 +47,31 @@ double CpuSeconds(pid_t pid) {
     return (utime + stime) / sysconf(_SC_CLK_TCK);
 }
 
+struct Span {
+    double simSeconds;  // simulated time measured
+    double cpuSeconds;  // the server's CPU time over it
+    double simEnd;      // the simulation clock at the end
+};
+
+// Waits out kMeasuredSimSeconds of simulated time and sets the iteration's wall time, the
+// real-time factor and the server's CPU share.
+Span MeasureSpan(benchmark::State& state, TrainerClient& trainer, pid_t server) {
+    const double sim0 = SimTime(trainer), cpu0 = CpuSeconds(server);
+    const auto wall0 = std::chrono::steady_clock::now();
+    double simNow = sim0;
+    while (simNow - sim0 < kMeasuredSimSeconds) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        simNow = SimTime(trainer);
+    }
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
+    const double cpu = CpuSeconds(server) - cpu0;
+    state.SetIterationTime(wall);
+    state.counters["realtime_factor"] = (simNow - sim0) / wall;
+    state.counters["server_cpu_share"] = cpu / wall;
+    return {simNow - sim0, cpu, simNow};
+}
+
 // An opponent that answers every perception at once.
 void Opponent(int port, int unum, const std::atomic<bool>& stop) {
     WireClient c;
@@ -81,19 +106,7 @@ void BM_SyncedSession(benchmark::State& state) {
 
         while (SimTime(trainer) < kWarmUpSimSeconds)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        double sim0 = SimTime(trainer), cpu0 = CpuSeconds(sim.process.Pid());
-        auto wall0 = std::chrono::steady_clock::now();
-        double simNow = sim0;
-        while (simNow - sim0 < kMeasuredSimSeconds) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            simNow = SimTime(trainer);
-        }
-        double wall =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
-        double cpu = CpuSeconds(sim.process.Pid()) - cpu0;
-        state.SetIterationTime(wall);
-        state.counters["realtime_factor"] = (simNow - sim0) / wall;
-        state.counters["server_cpu_share"] = cpu / wall;
+        MeasureSpan(state, trainer, sim.process.Pid());
 
         stop = true;
         trainer.Command("(killsim)");
@@ -153,20 +166,9 @@ void BM_SelfMatch(benchmark::State& state) {
         while (SimTime(trainer) < joined + kWarmUpSimSeconds)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         trainer.Command("(kickOff Left)");
-        double sim0 = SimTime(trainer), cpu0 = CpuSeconds(sim.process.Pid());
-        auto wall0 = std::chrono::steady_clock::now();
-        double simNow = sim0;
-        while (simNow - sim0 < kMeasuredSimSeconds) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            simNow = SimTime(trainer);
-        }
-        double wall =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
-        double cpu = CpuSeconds(sim.process.Pid()) - cpu0;
-        state.SetIterationTime(wall);
-        state.counters["realtime_factor"] = (simNow - sim0) / wall;
-        state.counters["server_cpu_share"] = cpu / wall;
-        state.counters["server_cpu_ms_per_cycle"] = 1000 * cpu / ((simNow - sim0) / 0.02);
+        const Span span = MeasureSpan(state, trainer, sim.process.Pid());
+        state.counters["server_cpu_ms_per_cycle"] =
+            1000 * span.cpuSeconds / (span.simSeconds / 0.02);
 
         trainer.Command("(killsim)");
         for (auto& a : agents) a->Wait(10);
@@ -174,7 +176,7 @@ void BM_SelfMatch(benchmark::State& state) {
         if (record) {
             std::ifstream in(path, std::ios::binary | std::ios::ate);
             state.counters["record_MB_per_sim_min"] =
-                static_cast<double>(in.tellg()) / 1e6 / (simNow / 60);
+                static_cast<double>(in.tellg()) / 1e6 / (span.simEnd / 60);
             std::remove(path.c_str());
         }
     }

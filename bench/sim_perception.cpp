@@ -21,6 +21,15 @@ PolarReading Reading(const sim::Polar& p) {
     return {p.distance, p.horizontalDeg, p.verticalDeg};
 }
 
+// Two teams in their halves facing each other, the ball on the centre spot.
+void LineUp(sim::World& world) {
+    for (int i = 0; i < kRobots; ++i) {
+        const bool left = i < 11;
+        const double x = (left ? -1 : 1) * (1.0 + 0.9 * (i % 11)), y = -5.0 + (i % 11);
+        sim::BeamRobot(world, i, x, y, left ? 0.0 : 180.0);
+    }
+}
+
 // One robot's perception, as the server assembles it from the readings.
 RobotPerception Perceive(const sim::World& world, sim::Vision& vision,
                          const sim::CameraCalibration& calibration, int robot, bool visionCycle) {
@@ -57,12 +66,7 @@ RobotPerception Perceive(const sim::World& world, sim::Vision& vision,
 void BM_PerceptionsOfACycle(benchmark::State& state) {
     const bool lines = state.range(0) != 0, visionCycle = state.range(1) != 0;
     sim::World world(kRobots);
-    // Two teams in their halves facing each other, the ball on the centre spot.
-    for (int i = 0; i < kRobots; ++i) {
-        const bool left = i < 11;
-        const double x = (left ? -1 : 1) * (1.0 + 0.9 * (i % 11)), y = -5.0 + (i % 11);
-        sim::BeamRobot(world, i, x, y, left ? 0.0 : 180.0);
-    }
+    LineUp(world);
     world.StepCycle();
     sim::Vision vision(true, 1, lines);
     std::vector<sim::CameraCalibration> calibration;
@@ -92,9 +96,7 @@ BENCHMARK(BM_PerceptionsOfACycle)
 // The field lines alone: every marking clipped to the view of each of the 22 cameras.
 void BM_FieldLinesOfACycle(benchmark::State& state) {
     sim::World world(kRobots);
-    for (int i = 0; i < kRobots; ++i)
-        sim::BeamRobot(world, i, (i < 11 ? -1 : 1) * (1.0 + 0.9 * (i % 11)), -5.0 + (i % 11),
-                       i < 11 ? 0.0 : 180.0);
+    LineUp(world);
     std::vector<sim::Pose> cameras;
     for (int i = 0; i < kRobots; ++i) cameras.push_back(sim::CameraPose(world, i));
     size_t pieces = 0;

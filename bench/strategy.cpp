@@ -63,8 +63,7 @@ Scene MakeScene() {
     return s;
 }
 
-void BM_Decision(benchmark::State& state) {
-    const Scene scene = MakeScene();
+void TimeDecisions(benchmark::State& state, const Scene& scene) {
     NullBuffer null;
     std::streambuf* out = std::cout.rdbuf(&null);
     for (auto _ : state) {
@@ -73,19 +72,17 @@ void BM_Decision(benchmark::State& state) {
     }
     std::cout.rdbuf(out);
 }
+
+void BM_Decision(benchmark::State& state) {
+    TimeDecisions(state, MakeScene());
+}
 BENCHMARK(BM_Decision);
 
 void BM_DecisionAloneWithTheBall(benchmark::State& state) {
     Scene scene = MakeScene();
     scene.player.myWorldModelTemp.mFriendPlayHeadMap.clear();
     scene.world.mFriendPlayHeadMap.clear();
-    NullBuffer null;
-    std::streambuf* out = std::cout.rdbuf(&null);
-    for (auto _ : state) {
-        Strategy strategy(scene.player, scene.world);
-        benchmark::DoNotOptimize(strategy.JudgeState_B());
-    }
-    std::cout.rdbuf(out);
+    TimeDecisions(state, scene);
 }
 BENCHMARK(BM_DecisionAloneWithTheBall);
 

@@ -16,13 +16,13 @@ const KindName kKinds[] = {
     {MatchEvent::kLeave, "leave"},       {MatchEvent::kRefusal, "refusal"},
 };
 
+}  // namespace
+
 std::string Fixed(double v, int decimals) {
     char buf[64];
     std::snprintf(buf, sizeof(buf), "%.*f", decimals, v);
     return buf;
 }
-
-}  // namespace
 
 const char* EventKindName(MatchEvent::Kind kind) {
     for (const KindName& k : kKinds)

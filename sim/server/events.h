@@ -41,6 +41,9 @@ struct MatchEvent {
     std::string text;
 };
 
+// v with `decimals` decimals, as the log lines and the match reports write numbers.
+std::string Fixed(double v, int decimals);
+
 // The kind's name in the recording ("goal", "out", "playMode", "fall", "getUp", "join",
 // "leave", "refusal"); false from ParseEventKind for an unknown name.
 const char* EventKindName(MatchEvent::Kind kind);

@@ -11,12 +11,6 @@ using json = nlohmann::ordered_json;
 
 namespace {
 
-std::string Fixed(double v, int decimals) {
-    char buf[64];
-    std::snprintf(buf, sizeof(buf), "%.*f", decimals, v);
-    return buf;
-}
-
 double Round(double v, int decimals) {
     const double scale = std::pow(10.0, decimals);
     return std::round(v * scale) / scale;

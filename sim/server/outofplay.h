@@ -7,8 +7,8 @@
 // that follows, and the spot where the ball is put for it (field frame: the left team's goal
 // at -x; metres).
 
-const double kFieldHalfWidth = 7.0;  // m
-const double kGoalKickDistance = 1;  // m in front of the goal centre
+const double kFieldHalfWidth = sim::kFieldWidth / 2;  // m
+const double kGoalKickDistance = 1;                   // m in front of the goal centre
 
 enum TouchTeam { kNobody, kLeftTeam, kRightTeam };
 

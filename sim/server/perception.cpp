@@ -139,17 +139,20 @@ std::string WritePerception(const RobotPerception& p) {
     std::string out;
     out.reserve(4096);
     WriteBody(out, p);
-    std::string hear;
-    for (const HeardMessage& h : p.heard) hear += HearGroup(h);
+    std::vector<std::string> hear;
+    size_t hearSize = 0;
+    for (const HeardMessage& h : p.heard) {
+        hear.push_back(HearGroup(h));
+        hearSize += hear.back().size();
+    }
     // Robots are left out first, as few as needed; then heard messages.
     size_t robots = p.robots.size();
     std::string see = p.visionCycle ? SeeGroup(p, robots) : "";
-    while (out.size() + see.size() + hear.size() > kMaxPerceptionPayload && robots > 0)
+    while (out.size() + see.size() + hearSize > kMaxPerceptionPayload && robots > 0)
         see = SeeGroup(p, --robots);
     if (out.size() + see.size() > kMaxPerceptionPayload) see.clear();
     out += see;
-    for (const HeardMessage& h : p.heard) {
-        std::string group = HearGroup(h);
+    for (const std::string& group : hear) {
         if (out.size() + group.size() > kMaxPerceptionPayload) break;
         out += group;
     }

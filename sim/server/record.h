@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/field.h"
 #include "sim/server/events.h"
 #include "sim/server/jointnames.h"
 
@@ -40,10 +41,11 @@ struct RecordBody {
 };
 
 struct RecordField {
-    double length = 21, width = 14;                             // m
-    double goalWidth = 2.1, goalHeight = 0.8, goalDepth = 0.6;  // m
-    double centreCircleRadius = 2;                              // m
-    double ballRadius = 0.042;                                  // m
+    double length = sim::kFieldLength, width = sim::kFieldWidth;  // m
+    double goalWidth = sim::kGoalWidth, goalHeight = sim::kGoalHeight,
+           goalDepth = sim::kGoalDepth;                    // m
+    double centreCircleRadius = sim::kCentreCircleRadius;  // m
+    double ballRadius = sim::kBallRadius;                  // m
 };
 
 struct RecordHeader {

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <string>
 
-#include "sim/field.h"
 #include "sim/truth.h"
 #include "sim/worldxml.h"
 
@@ -28,14 +27,7 @@ RecordGeom Geom(const mjModel* m, int g, const std::string& prefix) {
 }  // namespace
 
 RecordHeader MakeRecordHeader(double halfTime) {
-    RecordHeader h;
-    h.field.length = sim::kFieldLength;
-    h.field.width = sim::kFieldWidth;
-    h.field.goalWidth = sim::kGoalWidth;
-    h.field.goalHeight = sim::kGoalHeight;
-    h.field.goalDepth = sim::kGoalDepth;
-    h.field.centreCircleRadius = sim::kCentreCircleRadius;
-    h.field.ballRadius = sim::kBallRadius;
+    RecordHeader h;  // its field is the pitch's (sim/field.h)
     h.cycleSeconds = sim::kCycleSeconds;
     h.halfTime = halfTime;
     for (int j = 0; j < kWireJointCount; ++j) h.joints.push_back(kPerceptorNames[j]);

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/field.h"
+
 // The referee: play modes, game clock, score and halves, judged each cycle from the ground
 // truth of the ball and the robots that touched it. It never moves robots; it asks for the
 // ball to be put, at rest, on the centre spot at every kick-off and on the spot of every set
@@ -31,12 +33,12 @@ const char* PlayModeName(PlayMode mode);
 bool ParsePlayMode(const std::string& name, PlayMode& mode);
 
 // Field and goal facts the referee judges by (field frame: the left team's goal at -x).
-const double kFieldHalfLength = 10.5;  // m
-const double kGoalHalfWidth = 1.05;    // m
-const double kGoalHeight = 0.8;        // m
-const double kBallRadius = 0.042;      // m
-const double kGoalPauseSeconds = 3;    // Goal_X lasts this long
-const double kSetPlaySeconds = 15;     // a set play turns into PlayOn after this long
+const double kFieldHalfLength = sim::kFieldLength / 2;  // m
+const double kGoalHalfWidth = sim::kGoalWidth / 2;      // m
+const double kGoalHeight = sim::kGoalHeight;            // m
+const double kBallRadius = sim::kBallRadius;            // m
+const double kGoalPauseSeconds = 3;                     // Goal_X lasts this long
+const double kSetPlaySeconds = 15;  // a set play turns into PlayOn after this long
 const double kCycleSeconds = 0.02;
 
 struct BallTouch {

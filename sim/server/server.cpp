@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "sim/field.h"
 #include "sim/mjlog.h"
@@ -24,10 +23,15 @@ const auto kMaxLag = std::chrono::milliseconds(100);
 const double kParkingY = -7.6;
 const double kParkingClearance = 0.5;
 
-std::string Fixed(double v, int decimals) {
-    char buf[64];
-    std::snprintf(buf, sizeof(buf), "%.*f", decimals, v);
-    return buf;
+// The three coordinates of v into out[0..2].
+void Put(sim::Vec3 v, double* out) {
+    out[0] = v.x;
+    out[1] = v.y;
+    out[2] = v.z;
+}
+
+PolarReading Reading(const sim::Polar& p) {
+    return {p.distance, p.horizontalDeg, p.verticalDeg};
 }
 
 // The counts of an agent's ignored input, for its leaving line ("" when there was none).
@@ -211,9 +215,7 @@ void Server::FinishStep() {
 void Server::JudgeCycle() {
     RefereeInput in;
     sim::BallTruth ball = sim::BallGroundTruth(world_);
-    in.ballPos[0] = ball.pos.x;
-    in.ballPos[1] = ball.pos.y;
-    in.ballPos[2] = ball.pos.z;
+    Put(ball.pos, in.ballPos);
     in.touches = BallTouches();
     in.agentsJoined = world_.RobotCount();
     touches_.clear();
@@ -306,10 +308,8 @@ RecordCycle Server::TakeCycleRecord() {
     c.teamLeft = teamNames_.size() > 0 ? teamNames_[0] : "";
     c.teamRight = teamNames_.size() > 1 ? teamNames_[1] : "";
     const sim::BallTruth ball = sim::BallGroundTruth(world_);
-    double bp[3] = {ball.pos.x, ball.pos.y, ball.pos.z};
-    double bv[3] = {ball.vel.x, ball.vel.y, ball.vel.z};
-    std::copy(bp, bp + 3, c.ballPos);
-    std::copy(bv, bv + 3, c.ballVel);
+    Put(ball.pos, c.ballPos);
+    Put(ball.vel, c.ballVel);
     c.lastTouch = LastTouch();
     c.touches = touches_;
     for (const auto& [id, a] : agents_)
@@ -329,9 +329,10 @@ void Server::RecordThisCycle() {
         return;
     }
     RecordCycle c = TakeCycleRecord();
-    if (watched) StreamCycle(c);
+    const std::string line = recording_.IsOpen() ? WriteCycleRecord(c) : "";
+    if (watched) StreamCycle(c, line);
     if (!recording_.IsOpen()) return;
-    bool ok = recording_.WriteLine(WriteCycleRecord(c));
+    bool ok = recording_.WriteLine(line);
     if (ok && world_.Cycle() % kRecordFrameCycles == 0) ok = recording_.EndFrame();
     if (!ok) {
         log_.Error("pitchsim: writing the recording " + options_.recordFile +
@@ -357,10 +358,7 @@ void Server::SendPerceptions() {
         u.robot = it->second.robot;
         u.leftTeam = it->second.left;
         u.team = TeamName(u.leftTeam);
-        sim::Vec3 head = sensors[u.robot].camera.pos;
-        u.head[0] = head.x;
-        u.head[1] = head.y;
-        u.head[2] = head.z;
+        Put(sensors[u.robot].camera.pos, u.head);
         u.time = s.time;
         u.text = s.text;
         utterances.push_back(u);
@@ -382,21 +380,15 @@ void Server::SendPerceptions() {
         p.playMode = PlayModeName(referee_.mode);
         p.scoreLeft = referee_.scoreLeft;
         p.scoreRight = referee_.scoreRight;
-        p.gyro[0] = s.gyroDegPerSec.x;
-        p.gyro[1] = s.gyroDegPerSec.y;
-        p.gyro[2] = s.gyroDegPerSec.z;
-        p.acc[0] = s.accel.x;
-        p.acc[1] = s.accel.y;
-        p.acc[2] = s.accel.z;
+        Put(s.gyroDegPerSec, p.gyro);
+        Put(s.accel, p.acc);
         for (int j = 0; j < kWireJointCount; ++j) p.joints[j] = s.jointDeg[j];
         FootReading* feet[2] = {&p.leftFoot, &p.rightFoot};
         for (int f = 0; f < 2; ++f) {
             const sim::FootPressure& fp = s.feet[f];
             feet[f]->touching = fp.touching;
-            const sim::Vec3 c = fp.centre, force = fp.force;
-            double cv[3] = {c.x, c.y, c.z}, fv[3] = {force.x, force.y, force.z};
-            std::copy(cv, cv + 3, feet[f]->c);
-            std::copy(fv, fv + 3, feet[f]->f);
+            Put(fp.centre, feet[f]->c);
+            Put(fp.force, feet[f]->f);
         }
         if (visionCycle) {
             p.visionCycle = true;
@@ -404,11 +396,8 @@ void Server::SendPerceptions() {
             sim::VisionReading v = vision_.See(world_, a.robot, a.calibration);
             visionTimer.Stop();
             for (const sim::SeenLandmark& l : v.landmarks)
-                p.objects.push_back(
-                    {l.name, {l.pol.distance, l.pol.horizontalDeg, l.pol.verticalDeg}});
-            if (v.ballSeen)
-                p.objects.push_back(
-                    {"B", {v.ball.distance, v.ball.horizontalDeg, v.ball.verticalDeg}});
+                p.objects.push_back({l.name, Reading(l.pol)});
+            if (v.ballSeen) p.objects.push_back({"B", Reading(v.ball)});
             for (const sim::SeenRobot& r : v.robots) {
                 const Agent* other = AgentOfRobot(r.robot);
                 if (!other || !other->identified) continue;  // nameless until init
@@ -416,20 +405,14 @@ void Server::SendPerceptions() {
                 seen.team = TeamName(other->left);
                 seen.unum = other->unum;
                 for (const sim::SeenPart& part : r.parts)
-                    seen.parts.push_back(
-                        {part.name,
-                         {part.pol.distance, part.pol.horizontalDeg, part.pol.verticalDeg}});
+                    seen.parts.push_back({part.name, Reading(part.pol)});
                 p.robots.push_back(seen);
             }
-            for (const sim::SeenLine& l : v.lines)
-                p.lines.push_back({{l.a.distance, l.a.horizontalDeg, l.a.verticalDeg},
-                                   {l.b.distance, l.b.horizontalDeg, l.b.verticalDeg}});
+            for (const sim::SeenLine& l : v.lines) p.lines.push_back({Reading(l.a), Reading(l.b)});
         }
         Listener listener;
         listener.robot = a.robot;
-        listener.head[0] = s.camera.pos.x;
-        listener.head[1] = s.camera.pos.y;
-        listener.head[2] = s.camera.pos.z;
+        Put(s.camera.pos, listener.head);
         listener.heading = sim::RobotGroundTruth(world_, a.robot).headingDeg;
         p.heard = HearFor(listener, utterances);
         StageTimer textTimer(costs_, CycleCosts::kText);
@@ -858,12 +841,19 @@ bool Server::StartMonitor() {
 
 // At most one record per 20 ms of wall time: a synced match may run many times faster than
 // anyone watches. The events of the cycles left out ride with the next record sent, so that
-// the page's ticker misses none.
-void Server::StreamCycle(const RecordCycle& c) {
+// the page's ticker misses none. A record that carries no such events is the recording's line
+// (`line`, "" when there is no recording), not written again.
+void Server::StreamCycle(const RecordCycle& c, const std::string& line) {
+    const bool carries = !streamEvents_.empty();
     streamEvents_.insert(streamEvents_.end(), c.events.begin(), c.events.end());
     Clock::time_point now = Clock::now();
     if (options_.sync && now < nextStreamRecord_) return;
     nextStreamRecord_ = now + kCycle;
+    if (!carries && !line.empty()) {
+        streamEvents_.clear();
+        monitorHub_.Publish(line);
+        return;
+    }
     RecordCycle sent = c;
     sent.events.swap(streamEvents_);
     streamEvents_.clear();
@@ -883,35 +873,24 @@ void Server::ServeMonitorCommands() {
 // While the step to the next cycle runs, the world as the last perceptions showed it (taken
 // before the step), with the referee's present state.
 WorldTruth Server::Truth() const {
-    if (stepAhead_) {
-        WorldTruth t = perceived_;
-        t.gameTime = referee_.gameTime;
-        t.mode = referee_.mode;
-        t.scoreLeft = referee_.scoreLeft;
-        t.scoreRight = referee_.scoreRight;
-        return t;
-    }
-    WorldTruth t;
-    t.time = world_.Time();
+    WorldTruth t = stepAhead_ ? perceived_ : WorldTruth();
     t.gameTime = referee_.gameTime;
     t.mode = referee_.mode;
     t.scoreLeft = referee_.scoreLeft;
     t.scoreRight = referee_.scoreRight;
+    if (stepAhead_) return t;
+    t.time = world_.Time();
     t.lastTouch = referee_.lastTouch;
     sim::BallTruth ball = sim::BallGroundTruth(world_);
-    double bp[3] = {ball.pos.x, ball.pos.y, ball.pos.z};
-    double bv[3] = {ball.vel.x, ball.vel.y, ball.vel.z};
-    std::copy(bp, bp + 3, t.ballPos);
-    std::copy(bv, bv + 3, t.ballVel);
+    Put(ball.pos, t.ballPos);
+    Put(ball.vel, t.ballVel);
     for (const auto& [id, a] : agents_) {
         if (a.robot < 0 || !a.identified) continue;
         sim::RobotTruth g = sim::RobotGroundTruth(world_, a.robot);
         RobotTruth r;
         r.left = a.left;
         r.unum = a.unum;
-        r.pos[0] = g.torso.x;
-        r.pos[1] = g.torso.y;
-        r.pos[2] = g.torso.z;
+        Put(g.torso, r.pos);
         r.heading = g.headingDeg;
         r.upz = g.upZ;
         r.fallen = g.fallen;

@@ -123,7 +123,7 @@ class Server {
     std::string ApplyTrainerCommand(const TrainerCommand& c);
 
     bool StartMonitor();
-    void StreamCycle(const RecordCycle& c);
+    void StreamCycle(const RecordCycle& c, const std::string& line);
     void ServeMonitorCommands();
     WorldTruth Truth() const;
 

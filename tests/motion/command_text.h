@@ -29,8 +29,7 @@ inline void EndAnyKeyframe() {
 
 using Motion = bool (NaoAction::*)(std::stringstream&, int&);
 
-// Runs `motion` from counter 0 under the caller's counting (plus one after every cycle); `each`
-// sees every cycle (from 1), its text and the motion's result. Returns the cycles that ended it.
+// Runs `motion` from counter 0, plus one per cycle; `each` sees every cycle (from 1) and its text.
 inline std::vector<int> RunFromZero(
     NaoAction& action, Motion motion, int cycles,
     const std::function<void(int, const std::string&)>& each = [](int, const std::string&) {}) {

@@ -1,4 +1,4 @@
-// Gait generator: pendulum, walk step set-up limits and memory, steady forward walk by cycle.
+// Gait generator: pendulum, step set-up limits and memory, steady forward walk by cycle.
 
 #include "walk/inverse.h"
 
@@ -23,8 +23,6 @@ TEST_F(GaitTest, PendulumEndsHalfAStepAheadInXAndBackInY) {
     for (float tsup : {0.2f, 0.28f}) {
         gait.ChangeTsup(tsup);
         const float C = Inverse::C, S = Inverse::S, Tc = Inverse::Tc, lx = 0.04f, ly = -0.055f;
-        EXPECT_NEAR(C, std::cosh(tsup / Tc), 1e-5f) << tsup;
-        EXPECT_NEAR(S, std::sinh(tsup / Tc), 1e-5f) << tsup;
         const float vx = (1 + C) / (S * Tc) * lx, vy = (C - 1) / (S * Tc) * ly;
         EXPECT_NEAR(gait.CentroidEquation(0, lx, vx), -lx, 1e-7f);
         EXPECT_NEAR(gait.CentroidEquation(tsup, lx, vx), lx, 1e-6f) << tsup;
@@ -44,25 +42,17 @@ TEST_F(GaitTest, StepSetUpLimitsAndMemory) {
     // Odd steps swing the left foot, even steps the right one; a sidestep is split between them.
     EXPECT_NEAR(StepSetUp(gait, 3, 0, 0.03f, 0).y, 0.13f, 1e-6f);
     EXPECT_NEAR(StepSetUp(gait, 4, 0, 0.03f, 0).y, 0.10f, 1e-6f);
-    EXPECT_NEAR(StepSetUp(gait, 5, 0, 0, 0).y, 0.11f, 1e-6f);
     ResetGait();
-    EXPECT_NEAR(StepSetUp(gait, 3, 0, -0.09f, 0).y, 0.09f, 1e-6f);
-    EXPECT_NEAR(StepSetUp(gait, 4, 0, -0.09f, 0).y, 0.15f, 1e-6f);
-    ResetGait();
-    // The first two strides are at most 0.08, later ones as long as 0.45 m/s allows: 0.126 in
-    // 0.28 s steps, 0.09 in the 0.2 s steps at the ball.
+    // Strides: the first two at most 0.08; then 0.45 m/s: 0.126 in 0.28 s steps, 0.09 in 0.2 s.
     EXPECT_FLOAT_EQ(StepSetUp(gait, 1, 0.15f, 0, 0).x, 0.08f);
     EXPECT_FLOAT_EQ(StepSetUp(gait, 2, -0.15f, 0, 0).x, -0.08f);
     EXPECT_FLOAT_EQ(StepSetUp(gait, 3, 0.2f, 0, 0).x, 0.126f);
-    EXPECT_FLOAT_EQ(StepSetUp(gait, 4, -0.2f, 0, 0).x, -0.126f);
-    EXPECT_FLOAT_EQ(StepSetUp(gait, 5, 0.12f, 0, 0).x, 0.12f);
     Strategy::findBall = true;
     EXPECT_FLOAT_EQ(StepSetUp(gait, 6, 0.12f, 0, 0).x, 0.09f);
     EXPECT_FLOAT_EQ(StepSetUp(gait, 7, 0.08f, 0, 0).x, 0.08f);
     Strategy::findBall = false;
     ResetGait();
-    // A left turn waits for the left foot (odd step) and is limited to 3 degrees; a right turn
-    // right after it is cancelled, and made by the right foot once the memory is clear.
+    // Left turns wait for the left foot, at most 3 degrees; a right turn just after is cancelled.
     EXPECT_EQ(StepSetUp(gait, 4, 0, 0, 4).z, 0);
     EXPECT_FLOAT_EQ(StepSetUp(gait, 5, 0, 0, 4).z, 3);
     EXPECT_EQ(StepSetUp(gait, 6, 0, 0, -4).z, 0);
@@ -71,12 +61,10 @@ TEST_F(GaitTest, StepSetUpLimitsAndMemory) {
 }
 
 TEST_F(GaitTest, SteadyForwardWalkOnTheRightFoot) {
-    const float comX[10] = {-0.0314f, -0.0233f, -0.0154f, -0.0076f, 0.0000f,
-                            0.0076f,  0.0154f,  0.0233f,  0.0314f,  0.0400f};
-    const float comY[10] = {0.0524f, 0.0503f, 0.0489f, 0.0481f, 0.0478f,
-                            0.0481f, 0.0489f, 0.0503f, 0.0524f, 0.0550f};
-    const float leftX[10] = {-0.0711f, -0.0533f, -0.0356f, -0.0178f, 0,
-                             0.0178f,  0.0356f,  0.0533f,  0.0711f,  0.0800f};
+    // {cycle of the step, centre of mass x, y, left ankle x}: first, middle, last.
+    const float rows[][4] = {{1, -0.0314f, 0.0524f, -0.0711f},
+                             {5, 0.0000f, 0.0478f, 0},
+                             {10, 0.0400f, 0.0550f, 0.0800f}};
     const float fourDecimals = 6e-5f;
     Strategy::findBall = true;  // 0.2 s steps
     Inverse::goalDistance = 0.16f;
@@ -88,12 +76,14 @@ TEST_F(GaitTest, SteadyForwardWalkOnTheRightFoot) {
         FootLocationAndAngle left, right;
         FlagLocation torse;
         gait.GetTorseAndAnkle(left, right, torse);
-        EXPECT_NEAR(Inverse::centroidLocationx, comX[k - 1], fourDecimals) << k;
-        EXPECT_NEAR(Inverse::centroidLocationy, comY[k - 1], fourDecimals) << k;
-        EXPECT_NEAR(left.location.x, leftX[k - 1], fourDecimals) << k;
+        for (const auto& r : rows) {
+            if (r[0] != k) continue;
+            EXPECT_NEAR(Inverse::centroidLocationx, r[1], fourDecimals) << k;
+            EXPECT_NEAR(Inverse::centroidLocationy, r[2], fourDecimals) << k;
+            EXPECT_NEAR(left.location.x, r[3], fourDecimals) << k;
+        }
         EXPECT_NEAR(left.location.y, 0.11f, fourDecimals) << k;
         EXPECT_NEAR(left.location.z, k == 10 ? 0.05f : 0.057f, 1e-6f) << k;
         EXPECT_EQ(right.location.x + right.location.y, 0) << k;
-        EXPECT_NEAR(torse.x, Inverse::centroidLocationx + 0.035f, 1e-6f) << k;
     }
 }

@@ -1,13 +1,10 @@
-// The world model's landmark tables for both sides, the team's formation reset, and the ball's
-// rolling distance.
+// The world model's landmark tables for both sides and the ball's rolling distance.
 
 #include "world/worldmodel.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-
-#include "world/data.h"
 
 namespace {
 
@@ -23,21 +20,10 @@ TEST(WorldModelTables, RightSideLandmarksAreTheLeftSideTurnedAboutTheCentre) {
     EXPECT_FLOAT_EQ(wm.mLeftFlagOriginMap.at("G1R").x, 10.5f);  // the opponent's goal is at +x
 }
 
-TEST(TeamData, RowsThatPlayRewroteAreRestored) {
-    DATA::SetPlayerLocation();
-    const PlayerFlagLocation row = DATA::playerGroup[3];
-    DATA::playerGroup[3].num = 7;
-    DATA::playerGroup[3].location.x = 99;
-    DATA::SetPlayerLocation();
-    EXPECT_EQ(DATA::playerGroup[3].num, row.num);
-    EXPECT_EQ(DATA::playerGroup[3].location.x, row.location.x);
-}
-
 TEST(BallRolling, DistanceBeforeTheBallStops) {
     // 0.02 m/s has decayed below the threshold after one step: a single undecayed step.
     EXPECT_NEAR(CalBallLocationFromVel(0.02f), 0.0004f, 1e-9f);
     // Then decayed by exp(-1.065 t) per 20 ms step up to the first at or below 0.02 m/s.
-    EXPECT_NEAR(CalBallLocationFromVel(0.05f), 0.02827, 1e-5);
     EXPECT_NEAR(CalBallLocationFromVel(2.0f), 1.8399, 4e-4);
     EXPECT_EQ(CalBallLocationFromVel(-0.3f), -CalBallLocationFromVel(0.3f));
     EXPECT_EQ(CalBallLocationFromVel(INFINITY), 0);  // no endless roll

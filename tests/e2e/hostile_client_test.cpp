@@ -48,18 +48,22 @@ TEST(HostileClientTest, PassingTeamsFreeTheirSidesBeamsAreMirroredAndBadJoinsRef
     EXPECT_NEAR(180, std::fabs(r.heading), 1);
 
     // A taken number, a number beyond the team size, a third team, a control byte in the name.
-    for (const char* init : {"(unum 1)(teamname Alpha)", "(unum 12)(teamname Beta)",
-                             "(unum 2)(teamname Gamma)", "(unum 5)(teamname Bad\x01Name)"}) {
+    for (const std::string& init :
+         {std::string("(unum 1)(teamname Alpha)"), std::string("(unum 12)(teamname Beta)"),
+          std::string("(unum 2)(teamname Gamma)"), std::string("(unum 5)(teamname Bad\x01Name)"),
+          std::string("(unum 5)(teamname Nul\0Name)", 27),
+          "(unum 5)(teamname " + std::string(33, 'x') + ")"}) {
         WireClient refused;
         ASSERT_TRUE(JoinScene(refused, sim.AgentPort()));
-        refused.Send(std::string("(init ") + init + ")");
-        EXPECT_TRUE(refused.SeesEnd()) << init;
+        refused.Send("(init " + init + ")");
+        EXPECT_TRUE(refused.SeesEnd()) << testing::PrintToString(init);
     }
     left.Close();
     right.Close();
     EXPECT_TRUE(sim.Stop());
     const std::string err = sim.process.Stderr();
     EXPECT_NE(std::string::npos, err.find("byte 0x01 at 3")) << err;
+    EXPECT_NE(std::string::npos, err.find("byte 0x00 at 3")) << err;
     for (char ch : err) EXPECT_TRUE(ch == '\n' || (ch >= ' ' && ch <= '~')) << int(ch);
 }
 
@@ -109,9 +113,19 @@ double CpuSeconds(pid_t pid) {
     return static_cast<double>(user + system) / sysconf(_SC_CLK_TCK);
 }
 
-TEST(HostileClientTest, RunningOutOfDescriptorsNeverSpinsTheServer) {
+TEST(HostileClientTest, ConnectionFloodsAreCappedAndNeverSpinTheServer) {
     PitchSim sim;
-    ASSERT_TRUE(sim.Start({"--auto-kickoff=0", "--quiet"}));
+    ASSERT_TRUE(sim.Start({"--max-connections=16", "--auto-kickoff=0", "--quiet"}));
+    {
+        // Beyond the limit, connections are closed at once; the first 16 stay (idle).
+        std::vector<WireClient> flood(40);
+        int ended = 0;
+        for (WireClient& c : flood) ASSERT_TRUE(c.Connect(sim.TrainerPort()));
+        for (WireClient& c : flood) ended += c.SeesEnd(0.05);
+        EXPECT_EQ(24, ended);
+        WireClient agent;
+        EXPECT_TRUE(JoinScene(agent, sim.AgentPort()));  // the agent port has its own limit
+    }
     // Out of descriptors: accept fails while clients wait. The server must sleep, not spin.
     struct rlimit few = {24, 24};
     ASSERT_EQ(0, prlimit(sim.process.Pid(), RLIMIT_NOFILE, &few, nullptr));
@@ -128,6 +142,7 @@ TEST(HostileClientTest, RunningOutOfDescriptorsNeverSpinsTheServer) {
     EXPECT_TRUE(JoinScene(late, sim.AgentPort()));
     EXPECT_TRUE(sim.Stop());
     const std::string err = sim.process.Stderr();
+    EXPECT_EQ(1u, Count(err, "connection limit of 16 reached")) << err;
     EXPECT_LE(Count(err, "cannot accept"), 2u) << err;
 }
 

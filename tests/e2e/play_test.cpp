@@ -17,10 +17,9 @@ namespace {
 class PlayTest : public FieldTest {
   protected:
     // Number 9 alone from kick-off until it scores or `simSeconds` pass; the sim time taken.
-    double Striker(const std::vector<std::string>& noise, double simSeconds) {
+    double Striker(std::vector<std::string> options, double simSeconds) {
         // A long sync wait keeps the cycles in lockstep with the agent on a busy machine.
-        std::vector<std::string> options = {"--sync", "--sync-timeout=2000", "--auto-kickoff=0"};
-        options.insert(options.end(), noise.begin(), noise.end());
+        options.insert(options.end(), {"--sync", "--sync-timeout=2000", "--auto-kickoff=0"});
         StartServer(options);
         StartAgent(9);
         EXPECT_TRUE(UntilSimTime(3));

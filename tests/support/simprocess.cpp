@@ -12,14 +12,13 @@
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <limits>
-#include <sstream>
 #include <thread>
 
 std::string ReadFile(const std::string& path) {
-    std::stringstream ss;
-    ss << std::ifstream(path, std::ios::binary).rdbuf();
-    return ss.str();
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 static bool Readable(int fd, double deadline) {
@@ -230,10 +229,8 @@ RobotState FindRobot(const std::string& state, const std::string& team, int unum
 }
 
 std::string PlayModeOf(const std::string& state) {
-    size_t at = state.find("(playMode ");
-    if (at == std::string::npos) return "";
-    at += 10;
-    return state.substr(at, state.find(')', at) - at);
+    const size_t at = state.find("(playMode ");
+    return at == std::string::npos ? "" : state.substr(at + 10, state.find(')', at) - at - 10);
 }
 
 const char kScene[] = "(scene rsg/agent/nao/nao.rsg)";

@@ -16,22 +16,19 @@ class WireClient {
   public:
     ~WireClient() { Close(); }
 
-    // A 4-byte big-endian length, then the payload.
-    static std::string Frame(const std::string& payload);
-    bool Connect(int port);                    // to 127.0.0.1
-    void Adopt(int fd) { Close(), fd_ = fd; }  // an accepted connection
+    static std::string Frame(const std::string& payload);  // 4-byte big-endian length first
+    bool Connect(int port);                                // to 127.0.0.1
+    void Adopt(int fd) { Close(), fd_ = fd; }              // an accepted connection
     void Send(const std::string& payload) { SendRaw(Frame(payload)); }
     void SendRaw(const std::string& bytes);
     // One frame; false when the other side took nothing for the time given (perhaps half sent).
     bool SendWithin(const std::string& payload, double timeoutSeconds);
     // One frame; false on timeout or end of stream (a partial frame is kept for the next call).
     bool Receive(std::string& payload, double timeoutSeconds = 5);
-    // True when the other side closes within the time given (data before the end is skipped).
-    bool SeesEnd(double timeoutSeconds = 5);
+    bool SeesEnd(double timeoutSeconds = 5);  // the other side closes (data before is skipped)
     void Close();
     void Reset();  // closes with a reset instead of an orderly end of stream
-    // Sends one frame and returns the reply; "" when none arrives within the timeout.
-    std::string Exchange(const std::string& payload, double timeoutSeconds = 5);
+    std::string Exchange(const std::string& payload, double timeoutSeconds = 5);  // "" on timeout
 
   private:
     int fd_ = -1;

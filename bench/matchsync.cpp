@@ -117,7 +117,14 @@ void BM_SyncedSession(benchmark::State& state) {
             agents.back()->Start(Velorunner(), args);
         }
 
-        while (SimTime(trainer) < kWarmUpSimSeconds)
+        // Until every robot is in: with a few agents a synced world runs far faster than with
+        // all of them, and would have its span over before the last one joined.
+        for (double end = WallSeconds() + 60;
+             Count(trainer.Command("(getState)"), "(robot ") < static_cast<size_t>(robots) &&
+             WallSeconds() < end;)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const double joined = SimTime(trainer);
+        while (SimTime(trainer) < joined + kWarmUpSimSeconds)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         // A trainer on the port means no automatic kick-off: the match is started here.
         trainer.Command("(kickOff Left)");

@@ -1,5 +1,9 @@
 #include "sim/server/stepper.h"
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 Stepper::Stepper() : thread_([this] { Work(); }) {}
 
 Stepper::~Stepper() {
@@ -31,6 +35,11 @@ void Stepper::Finish() {
 }
 
 void Stepper::Work() {
+    // The step holds up every agent's next perception: when the system allows it, this thread
+    // goes ahead of the agents for the processor, instead of waiting its turn among twenty
+    // agents woken by their perceptions. Without the right to raise it, it keeps the usual
+    // priority.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), kStepNice);
     std::unique_lock<std::mutex> lock(mutex_);
     while (true) {
         changed_.wait(lock, [this] { return hasJob_ || quit_; });

@@ -11,6 +11,8 @@
 // thread only.
 class Stepper {
   public:
+    static constexpr int kStepNice = -10;  // the worker's nice value, where permitted
+
     Stepper();
     ~Stepper();
     Stepper(const Stepper&) = delete;

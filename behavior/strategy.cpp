@@ -57,6 +57,11 @@ Strategy::Strategy(Player player, WorldModel world)
 
 Strategy::~Strategy() = default;
 
+Strategy::BallPlayStage Strategy::Stage() {
+    if (findBall) return kPush;
+    return findKick ? kLineUp : kApproach;
+}
+
 // ---------------------------------------------------------------------------------------------
 // The decision.
 
@@ -282,6 +287,7 @@ int Strategy::KickStrategy() {
         }
     }
 
+    bool pushBegins = false;
     if (findKick && !findBall) {  // line up
         if (!(BetweenKickToBall() && std::fabs(by) < 0.12f)) {
             findBall = false;
@@ -296,7 +302,12 @@ int Strategy::KickStrategy() {
         findBall = true;
         findKick = true;
         ownerBall = true;
-        moveToGoalStep = Inverse::stepCount;
+        // The push steps are counted from the step number the walk has before its first push
+        // step. A walk already under way counts on; any other state first starts the walk
+        // afresh, from step 0 (counted from the number left by stopping steps or a circle,
+        // the push would stay at its shortest step for as many steps as they numbered).
+        moveToGoalStep = NaoBehavior::mState == S_Step ? Inverse::stepCount : 0;
+        pushBegins = true;
     }
 
     // Push.
@@ -310,7 +321,7 @@ int Strategy::KickStrategy() {
     }
     if (dist > 0.25f) return JudgeRotateState(ang, dist);
     chooseTargetAngle = S_BallToGoal_AngleTorseToGoal;
-    const int steps = Inverse::stepCount - moveToGoalStep;
+    const int steps = pushBegins ? 0 : Inverse::stepCount - moveToGoalStep;
     if (steps <= 1) {
         Inverse::goalDistance = 0.08f;
     } else if (steps <= 3) {

@@ -229,8 +229,13 @@ void Inverse::GetTorseAndAnkle(FootLocationAndAngle& leftAngle, FootLocationAndA
         else
             swing.x = static_cast<float>((h - k) * -pxnTemp / (h - 0.5));
     }
-    // The first step after a restart lifts the left foot in place until mid-step.
-    if (n == 1 && k < h) swing = FlagLocation(0, 0.11f, ankleHeight);
+    // The first step after a restart holds the left foot in place until mid-step, on the
+    // ground when starting from feet side by side. A restart that continues a turn (the support
+    // foot still turned against the walking frame) lifts it, as any other step would: the
+    // support foot unwinds its turn during this step, and a foot held down by friction would
+    // twist the torso back by up to half the turn.
+    if (n == 1 && k < h)
+        swing = FlagLocation(0, 0.11f, ankleHeight + (thetaC != 0 ? upFootOffset : 0));
     if (n == 1 && k == h) swing = FlagLocation(0, 0.11f, ankleHeight + upFootOffset);
 
     double cyclesPerStep = Tsup / kCycle;

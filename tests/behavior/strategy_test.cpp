@@ -143,6 +143,33 @@ TEST_F(StrategyTest, PushStepsGrowFromShortToLongAndLongestNearTheGoalThenStopWh
         s.JudgeInverseStepOffsetAngle();  // while pushing the walk heads for the goal
         EXPECT_FLOAT_EQ(s.myPlayer.mTorseToGoal.angleTorseToGoal, Inverse::rotateAngle);
     }
+    // The push that begins on stopping steps (or any state but a walk under way) is walked by
+    // a walk started afresh, counting from step 0: its first two steps are short too.
+    const struct Start {
+        eState walking;
+        int stepsBefore;
+        int stepsThen[3];
+        float goalThen[3];
+    } starts[] = {
+        {S_InverseStepEnd, 6, {2, 3, 4}, {0.12f, 0.12f, 0.16f}},
+        {S_Step, 6, {7, 8, 10}, {0.08f, 0.12f, 0.16f}},
+    };
+    for (const Start& start : starts) {
+        ForgetBallPlay();
+        Make({0, 0, 0, 1}).KickStrategy();  // approach
+        NaoBehavior::mState = start.walking;
+        Inverse::stepCount = start.stepsBefore;
+        EXPECT_EQ(S_Step, Make(atBall).KickStrategy());  // reached, lined up: push
+        EXPECT_FLOAT_EQ(0.08f, Inverse::goalDistance);
+        NaoBehavior::mState = S_Step;
+        for (int i = 0; i < 3; ++i) {
+            Inverse::stepCount = start.stepsThen[i];
+            Make(atBall).KickStrategy();
+            EXPECT_FLOAT_EQ(start.goalThen[i], Inverse::goalDistance)
+                << start.walking << " at step " << start.stepsThen[i];
+        }
+    }
+    NaoBehavior::mState = S_NON;
     // The ball no longer at the feet: stop, then the next decision approaches again.
     const Scene pushedAway{0, 0, 0, 1};
     EXPECT_EQ(S_Judge, Make(pushedAway).KickStrategy());

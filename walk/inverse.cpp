@@ -379,5 +379,11 @@ void Inverse::SetInverseBeamCircleSlatter(float /*x*/, float /*y*/, float angle)
 }
 
 void Inverse::SetInverseStepEndSlatter(float /*x*/, float /*y*/, float /*angle*/) {
-    Slatter = FlagLocation(0, 0.11f, 0);
+    // The feet come together at 0.11 m with no stride and no turn. A turn still held in the
+    // support foot (the last step of a right turn on the spot always leaves one) is made by the
+    // torso during the first stopping step all the same, so the swinging foot lands turned back
+    // by it, and the second step turns the torso back: the robot stops facing where it faced
+    // when it was told to stop, not up to 16 degrees past it.
+    const bool first = stepCount - initStepCount == 1;
+    Slatter = FlagLocation(0, 0.11f, first ? -Scurrent.z : 0);
 }

@@ -113,3 +113,22 @@ TEST_F(GaitTest, FirstStepAfterARestartLiftsTheFootOnlyWhileTheSupportFootUnwind
         }
     }
 }
+
+TEST_F(GaitTest, StoppingStepsTurnBackATurnStillHeldInTheSupportFoot) {
+    // {turn the step before left in the support foot, degrees; the two stopping steps' turns}.
+    // The first stopping step lands the swinging foot turned back by the held turn, the second
+    // lands the feet side by side, so the torso's two turns over the support feet cancel out.
+    const float cases[][3] = {{-16, 16, 0}, {-3, 3, 0}, {0, 0, 0}};
+    for (const auto& c : cases) {
+        ResetGait();
+        Inverse::Slatter = FlagLocation(0, 0.11f, c[0]);
+        gait.SetFootFirst(true, 0.28f);
+        float turns[2] = {};
+        for (int cycle = 0; cycle < 2 * Inverse::CyclesPerStep(); ++cycle) {
+            gait.InverseStepAIEnd();
+            if (Inverse::oneStepCount == 1) turns[Inverse::stepCount - 1] = Inverse::Slatter.z;
+        }
+        EXPECT_FLOAT_EQ(turns[0], c[1]) << c[0];
+        EXPECT_FLOAT_EQ(turns[1], c[2]) << c[0];
+    }
+}

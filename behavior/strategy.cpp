@@ -297,7 +297,13 @@ int Strategy::KickStrategy() {
         const float offset = static_cast<float>(
             NormalizeAngle(myPlayer.angleTorseToGlobal - myWorldModel.mBallToGoal.angleBalltoGoal));
         chooseTargetAngle = S_BallToTorse_Angle;
-        if (!JudgeBallToGoal(offset)) return JudgeTorse_GoalToBall_Goal(offset, ShortOf(dist));
+        // At the ball, a heading within the circle's own tolerance of the way to the goal centre
+        // is as near as circling gets: beside a post on the goal line the window between the
+        // posts is narrower than that, and the robot would step on the spot for good.
+        const bool asNearAsCircling = dist <= 0.25f && std::fabs(offset) < ROTATEANGLE;
+        if (!JudgeBallToGoal(offset) && !asNearAsCircling) {
+            return JudgeTorse_GoalToBall_Goal(offset, ShortOf(dist));
+        }
         if (dist > 0.25f) return JudgeTorse_GoalToBall_Goal(0, ShortOf(dist));
         findBall = true;
         findKick = true;

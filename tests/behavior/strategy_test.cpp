@@ -198,6 +198,25 @@ TEST_F(StrategyTest, InOpenPlayThePushMayStartUpTo60DegreesOffTheWayToTheGoal) {
     }
 }
 
+TEST_F(StrategyTest, BesideAPostOnTheGoalLineTheLineUpEndsWithinTheCirclesTolerance) {
+    // The ball on the goal line 0.5 m outside the right post: the posts lie between 85 and 89
+    // degrees from it, the goal centre at 88.5. At the ball, 3.5 degrees off that bearing the
+    // push begins (circling would not turn it nearer); 16.5 degrees off it circles.
+    const struct Case {
+        float heading;
+        int state;
+        bool pushing;
+    } cases[] = {{92, S_Step, true}, {105, S_InverseBeamCircle, false}};
+    for (const Case& c : cases) {
+        ForgetBallPlay();
+        const double h = c.heading * M_PI / 180;
+        const Scene scene{static_cast<float>(10.46 - 0.2 * std::cos(h)),
+                          static_cast<float>(-1.55 - 0.2 * std::sin(h)), c.heading, 10.46f, -1.55f};
+        EXPECT_EQ(c.state, Make(scene).KickStrategy()) << c.heading;
+        EXPECT_EQ(c.pushing, Strategy::findBall) << c.heading;
+    }
+}
+
 TEST_F(StrategyTest, FormationPointIsReachedWithinAQuarterMetreAndLeftBeyondFourTenths) {
     // The point straight ahead of the robot at the origin, and the state; ball 1 m ahead.
     const std::pair<float, int> steps[] = {

@@ -20,7 +20,12 @@ TEST_F(AgentMatchTest, AgentsLocaliseWithFieldLinesAndCameraCalibrationErrors) {
     StartServer({"--sync", "--auto-kickoff=0", "--noise=on", "--lines=on", "--seed=5"});
     const std::vector<int> unums = {2, 3, 4};
     for (int unum : unums) StartAgent(unum);
-    ASSERT_TRUE(OnField(unums));
+    ASSERT_TRUE(Until([&] {
+        const std::string state = State();
+        for (int unum : unums)
+            if (!FindRobot(state, "Left", unum).found) return false;
+        return true;
+    }));
     WireClient listener;
     std::string p;
     ASSERT_TRUE(JoinScene(listener, sim.AgentPort()));

@@ -1,12 +1,11 @@
-// pitchsim against hostile clients: passing teams, names with control bytes, floods of joins
-// and of idle connections. The well-behaved clients must not notice.
+// pitchsim against scripted clients that join, pass, flood, exhaust descriptors or go silent.
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
+#include <cmath>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,33 +14,52 @@
 
 namespace {
 
-std::string SideOf(WireClient& c, int port, const std::string& team) {
-    const std::string gs = JoinTeam(c, port, team);
-    const size_t at = gs.find("(team ");
-    return at == std::string::npos ? "" : gs.substr(at + 6, gs.size() - at - 7);
-}
-
-TEST(HostileClientTest, PassingTeamsFreeTheirSidesAndBadTeamNamesAreRefused) {
+TEST(HostileClientTest, PassingTeamsFreeTheirSidesBeamsAreMirroredAndBadJoinsRefused) {
     PitchSim sim;
     ASSERT_TRUE(sim.Start({"--sync", "--sync-timeout=50", "--auto-kickoff=0", "--quiet"}));
     {
         WireClient a, b;
-        ASSERT_EQ("left", SideOf(a, sim.AgentPort(), "PassingA"));
-        ASSERT_EQ("right", SideOf(b, sim.AgentPort(), "PassingB"));
+        ASSERT_EQ("(GS (unum 1) (team left)", JoinTeam(a, sim.AgentPort(), "PassingA"));
+        ASSERT_EQ("(GS (unum 1) (team right)", JoinTeam(b, sim.AgentPort(), "PassingB"));
     }  // both leave: their sides are free again
-    WireClient real, other;
-    EXPECT_EQ("left", SideOf(real, sim.AgentPort(), "Real"));
-    EXPECT_EQ("right", SideOf(other, sim.AgentPort(), "Other"));
+    WireClient left, right;
+    EXPECT_EQ("(GS (unum 1) (team left)", JoinTeam(left, sim.AgentPort(), "Alpha"));
+    EXPECT_EQ("(GS (unum 1) (team right)", JoinTeam(right, sim.AgentPort(), "Beta"));
 
-    const std::string badNames[] = {"Bad\x01Name", std::string("Nul\0Name", 8), "Tab\x7f"};
-    for (const std::string& name : badNames) {
-        WireClient bad;
-        ASSERT_TRUE(JoinScene(bad, sim.AgentPort()));
-        bad.Send("(init (unum 5)(teamname " + name + "))");
-        EXPECT_TRUE(bad.SeesEnd()) << testing::PrintToString(name);
+    // Beams in each team's own frame, kept in its half; the trainer asks until they show.
+    TrainerClient trainer;
+    ASSERT_TRUE(trainer.Connect(sim.TrainerPort()));
+    left.Send("(beam 4 0.5 90)");
+    right.Send("(beam -3 1 0)");
+    std::string state, p;
+    RobotState l, r;
+    for (int k = 0; k < 50 && (l.heading < 45 || r.x < 1); ++k) {
+        ASSERT_TRUE(left.Receive(p) && right.Receive(p));
+        left.Send("(syn)");
+        right.Send("(syn)");
+        state = trainer.Command("(getState)");
+        l = FindRobot(state, "Left", 1), r = FindRobot(state, "Right", 1);
     }
-    real.Close();
-    other.Close();
+    EXPECT_LE(l.x, 0.01) << state;
+    EXPECT_NEAR(0.5, l.y, 0.01);
+    EXPECT_NEAR(90, l.heading, 1);
+    EXPECT_NEAR(3, r.x, 0.01) << state;
+    EXPECT_NEAR(-1, r.y, 0.01);
+    EXPECT_NEAR(180, std::fabs(r.heading), 1);
+
+    // A taken number, a number beyond the team size, a third team, a control byte in the name.
+    for (const std::string& init :
+         {std::string("(unum 1)(teamname Alpha)"), std::string("(unum 12)(teamname Beta)"),
+          std::string("(unum 2)(teamname Gamma)"), std::string("(unum 5)(teamname Bad\x01Name)"),
+          std::string("(unum 5)(teamname Nul\0Name)", 27),
+          "(unum 5)(teamname " + std::string(33, 'x') + ")"}) {
+        WireClient refused;
+        ASSERT_TRUE(JoinScene(refused, sim.AgentPort()));
+        refused.Send("(init " + init + ")");
+        EXPECT_TRUE(refused.SeesEnd()) << testing::PrintToString(init);
+    }
+    left.Close();
+    right.Close();
     EXPECT_TRUE(sim.Stop());
     const std::string err = sim.process.Stderr();
     EXPECT_NE(std::string::npos, err.find("byte 0x01 at 3")) << err;
@@ -53,7 +71,7 @@ TEST(HostileClientTest, FloodsOfJoinsNeitherStallTheServerNorDropGoodAgents) {
     PitchSim sim;
     ASSERT_TRUE(sim.Start({"--sync", "--sync-timeout=50", "--auto-kickoff=0"}));
     WireClient good, lingering;
-    ASSERT_EQ("left", SideOf(good, sim.AgentPort(), "Good"));
+    ASSERT_EQ("(GS (unum 1) (team left)", JoinTeam(good, sim.AgentPort(), "Good"));
     std::string p;
     ASSERT_TRUE(lingering.Connect(sim.AgentPort()));
     lingering.Send(kScene);  // answers everything, never sends init
@@ -77,8 +95,7 @@ TEST(HostileClientTest, FloodsOfJoinsNeitherStallTheServerNorDropGoodAgents) {
         while (lingering.Receive(p, 0.001)) lingering.Send("(syn)");
         if (lingering.SeesEnd(0)) lingeringDropped = WallSeconds();
     }
-    // Joins and leaves cost the good agent a few sync timeouts at most (one model rebuild per
-    // join took about 0.2 s, 26 of them stalled the server for seconds).
+    // Joins cost a few sync timeouts at most (a model rebuild each stalled it for seconds).
     EXPECT_LT(longestGap, 2.0);  // about 0.1 s on a quiet machine
     EXPECT_GT(lingeringDropped - lingeringSince, 9);
     EXPECT_LT(lingeringDropped - lingeringSince, 13);
@@ -89,15 +106,11 @@ TEST(HostileClientTest, FloodsOfJoinsNeitherStallTheServerNorDropGoodAgents) {
 
 // User plus system CPU time of a process, in seconds.
 double CpuSeconds(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    std::getline(in, line);
-    std::istringstream fields(line.substr(line.rfind(')') + 2));
-    std::string skip;
-    for (int i = 3; i < 14; ++i) fields >> skip;
-    double utime = 0, stime = 0;
-    fields >> utime >> stime;
-    return (utime + stime) / sysconf(_SC_CLK_TCK);
+    const std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
+    unsigned long user = 0, system = 0;  // fields 14 and 15, after the name in parentheses
+    std::sscanf(stat.c_str() + stat.rfind(')') + 2,
+                "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &user, &system);
+    return static_cast<double>(user + system) / sysconf(_SC_CLK_TCK);
 }
 
 TEST(HostileClientTest, ConnectionFloodsAreCappedAndNeverSpinTheServer) {
@@ -131,6 +144,31 @@ TEST(HostileClientTest, ConnectionFloodsAreCappedAndNeverSpinTheServer) {
     const std::string err = sim.process.Stderr();
     EXPECT_EQ(1u, Count(err, "connection limit of 16 reached")) << err;
     EXPECT_LE(Count(err, "cannot accept"), 2u) << err;
+}
+
+TEST(HostileClientTest, ASilentAgentCostsTheSyncTimeoutUntilItIsDropped) {
+    PitchSim sim;
+    ASSERT_TRUE(sim.Start({"--sync", "--sync-timeout=100", "--auto-kickoff=0", "--quiet"}));
+    WireClient prompt, silent;
+    std::string p;
+    ASSERT_TRUE(JoinScene(prompt, sim.AgentPort()) && JoinScene(silent, sim.AgentPort()));
+    // Seconds of wall time per cycle seen by the prompt agent, over 10 cycles.
+    auto cycleSeconds = [&] {
+        double start = WallSeconds();
+        for (int k = 0; k < 10; ++k) {
+            prompt.Send("(syn)");
+            if (!prompt.Receive(p)) return -1.0;
+        }
+        return (WallSeconds() - start) / 10;
+    };
+    cycleSeconds();  // drains the perceptions queued while the second one joined
+    double waiting = cycleSeconds();
+    EXPECT_GT(waiting, 0.09);
+    EXPECT_LT(waiting, 0.5);
+    EXPECT_TRUE(silent.SeesEnd(8));               // dropped after 5 s of silence
+    for (int k = 0; k < 10; ++k) cycleSeconds();  // stale perceptions drained
+    EXPECT_LT(cycleSeconds(), 0.05);
+    EXPECT_TRUE(sim.Stop());
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// A match as a user runs it: tools/match with two teams of the agent, its folder, recording and
-// report; what a killed server leaves; the tools' exit statuses.
+// tools/match with two teams of the agent; what a killed server leaves; the tools' failures.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -7,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
@@ -40,53 +40,25 @@ void UseThisBuild() {
     setenv("BUILD_DIR", bin.substr(0, bin.rfind('/')).c_str(), 1);
 }
 
-struct Recording {
-    bool ok = false;
-    std::string error;
+// A recording's cycles up to its last complete frame; `error` stays "" when all could be read.
+std::vector<RecordCycle> ReadRecording(const std::string& path, std::string& error, bool& cut) {
+    RecordFileReader reader;
     RecordHeader header;
     std::vector<RecordCycle> cycles;
-    bool cutInsideFrame = false;
-};
-
-Recording ReadRecording(const std::string& path) {
-    Recording r;
-    RecordFileReader reader;
-    if (!reader.Open(path, r.error)) return r;
     std::string line;
-    bool header = false;
+    if (!reader.Open(path, error) || reader.NextLine(line) != RecordFileReader::kLine ||
+        !ReadHeaderRecord(line, header, error))
+        return error += " (no header)", cycles;
     for (RecordFileReader::Result got; (got = reader.NextLine(line)) != RecordFileReader::kEnd;) {
-        RecordCycle c;
-        if (got == RecordFileReader::kError) {
-            r.error = reader.Error();
-            return r;
-        }
-        if (header ? !ReadCycleRecord(line, c, r.error)
-                   : !ReadHeaderRecord(line, r.header, r.error))
-            return r;
-        if (header) r.cycles.push_back(c);
-        header = true;
+        cycles.emplace_back();
+        if (got == RecordFileReader::kError) return error = reader.Error(), cycles;
+        if (!ReadCycleRecord(line, cycles.back(), error)) return cycles;
     }
-    r.ok = header;
-    r.cutInsideFrame = reader.InsideFrame();
-    return r;
+    cut = reader.InsideFrame();
+    return cycles;
 }
 
-std::vector<MatchEvent> EventsOf(const Recording& r, MatchEvent::Kind kind) {
-    std::vector<MatchEvent> found;
-    for (const RecordCycle& c : r.cycles)
-        for (const MatchEvent& e : c.events)
-            if (e.kind == kind) found.push_back(e);
-    return found;
-}
-
-// The number after "<name> port " in a text, 0 if absent.
-int PortIn(const std::string& text, const std::string& name) {
-    size_t at = text.find(name + " port ");
-    return at == std::string::npos ? 0 : std::atoi(text.c_str() + at + name.size() + 6);
-}
-
-// tools/match, ended like Ctrl-C ends it if a test stops early: its simulator and agents end
-// with it instead of playing on.
+// tools/match, ended like Ctrl-C ends it if a test stops early (with its simulator and agents).
 struct MatchRun {
     ChildProcess process;
     ~MatchRun() {
@@ -97,18 +69,7 @@ struct MatchRun {
     }
 };
 
-// A trainer command until `done` accepts the state (at most `seconds`); the last state.
-template <typename Done>
-std::string StateWhen(TrainerClient& trainer, Done done, double seconds = 20) {
-    std::string state;
-    for (double end = WallSeconds() + seconds; WallSeconds() < end; Pause(0.02)) {
-        state = trainer.Command("(getState)");
-        if (done(state)) break;
-    }
-    return state;
-}
-
-TEST(MatchTool, ASmallSelfMatchEndsByItselfWithAReportThatAgreesWithItsRecording) {
+TEST(MatchTool, ASmallSelfMatchEndsByItselfWithItsReportAndRecording) {
     UseThisBuild();
     const std::string dir = TempDir("self");
     MatchRun run;
@@ -117,78 +78,62 @@ TEST(MatchTool, ASmallSelfMatchEndsByItselfWithAReportThatAgreesWithItsRecording
         match.Start(kMatchTool, {"--no-build", "--quiet", "--sync", "--minutes=0.6667",
                                  "--agents=2", "--opponent=self", "--noise=off", "--dir=" + dir}));
     int trainerPort = 0;
-    for (double end = WallSeconds() + 30; WallSeconds() < end && !trainerPort; Pause(0.05))
-        trainerPort = PortIn(ReadFile(dir + "/sim.out"), "trainer");
+    for (double end = WallSeconds() + 30; WallSeconds() < end && !trainerPort; Pause(0.05)) {
+        const std::string out = ReadFile(dir + "/sim.out");
+        if (out.find("trainer port ") != out.npos)
+            trainerPort = std::atoi(&out[out.find("trainer port ") + 13]);
+    }
     ASSERT_GT(trainerPort, 0) << match.Stderr();
     TrainerClient trainer;
     ASSERT_TRUE(trainer.Connect(trainerPort));
+    auto stateWhen = [&](auto done) {  // the state once `done` accepts it (at most 20 s)
+        std::string s;
+        const double end = WallSeconds() + 20;
+        while (!done(s = trainer.Command("(getState)")) && WallSeconds() < end) Pause(0.02);
+        return s;
+    };
 
-    // tools/match kicks off once all four are in; then the test drops the ball onto Left 2 and
-    // puts it into the right team's goal.
-    std::string state = StateWhen(trainer, [](const std::string& s) {
+    // Kick-off once all four are in; the ball dropped onto Left 2, then into the right goal.
+    std::string state = stateWhen([](const std::string& s) {
         return PlayModeOf(s) == "KickOff_Left" && FindRobot(s, "Right", 2).found;
     });
     ASSERT_EQ("KickOff_Left", PlayModeOf(state)) << state;
     const RobotState scorer = FindRobot(state, "Left", 2);
     ASSERT_EQ("(ok)", trainer.Command("(ball (pos " + std::to_string(scorer.x) + " " +
                                       std::to_string(scorer.y) + " 0.35))"));
-    state = StateWhen(
-        trainer, [](const std::string& s) { return s.find("(lastTouch") != std::string::npos; });
+    state =
+        stateWhen([](const std::string& s) { return s.find("(lastTouch") != std::string::npos; });
     ASSERT_NE(std::string::npos, state.find("(lastTouch (team Left) (unum 2))")) << state;
     ASSERT_EQ("(ok)", trainer.Command("(ball (pos 10.8 0 0.042))"));
     trainer.Close();
 
     ASSERT_TRUE(match.Wait(180)) << "the match did not end by itself";
     ASSERT_TRUE(match.ExitedWith(0)) << match.Stdout() << match.Stderr();
-    for (const char* file : {"sim.log", "left-1.log", "left-2.log", "right-1.log", "right-2.log",
-                             "match.rec.zst", "report.json", "report.txt"})
-        EXPECT_EQ(0, access((dir + "/" + file).c_str(), R_OK)) << file;
     EXPECT_NE(std::string::npos, match.Stdout().find("Marrowfinch 1:0 Marrowfinch-B"))
         << match.Stdout();
-    // Two halves, the second kicked off by itself, and the simulator ends with the final score.
+    // The second half kicked off by itself.
     const std::string log = ReadFile(dir + "/sim.log");
-    for (const char* line :
-         {"play mode BeforeKickOff at 20.0", "play mode KickOff_Right at 20.0",
-          "play mode GameOver at 40.0", "final score Marrowfinch 1:0 Marrowfinch-B"})
-        EXPECT_NE(std::string::npos, log.find(line)) << line << "\n" << log;
+    EXPECT_NE(std::string::npos, log.find("play mode KickOff_Right at 20.0")) << log;
 
     const json report = json::parse(ReadFile(dir + "/report.json"));
-    EXPECT_EQ((json{"Marrowfinch", "Marrowfinch-B"}), report["teams"]);
     EXPECT_EQ((json{1, 0}), report["score"]);
     ASSERT_EQ(1u, report["goals"].size());
     EXPECT_EQ((json{{"team", "Left"}, {"unum", 2}}), report["goals"][0]["scorer"]);
     ASSERT_EQ(4u, report["robots"].size());
-    for (const json& r : report["robots"])
-        for (const char* field : {"team", "unum", "falls", "getUps", "medianGetUpSeconds",
-                                  "lyingSeconds", "distance", "touches"})
-            EXPECT_TRUE(r.contains(field)) << field << " in " << r.dump();
     EXPECT_GE(report["robots"][1]["touches"].get<int>(), 1);  // Left 2
-    EXPECT_GE(report["touches"][0].get<int>(), 1);
-    EXPECT_EQ("GameOver", report["endMode"]);
     EXPECT_NEAR(40.0, report["gameSeconds"].get<double>(), 0.01);
-    EXPECT_GT(report["wallSeconds"].get<double>(), 0);
-    EXPECT_GT(report["realTimeFactor"].get<double>(), 0);
 
-    const Recording rec = ReadRecording(dir + "/match.rec.zst");
-    ASSERT_TRUE(rec.ok) << rec.error;
-    EXPECT_FALSE(rec.cutInsideFrame);
-    EXPECT_EQ(23u, rec.header.bodies.size());
-    ASSERT_FALSE(rec.cycles.empty());
-    EXPECT_EQ(report["cycles"].get<long>(), static_cast<long>(rec.cycles.size()));
-    const RecordCycle& last = rec.cycles.back();
-    EXPECT_EQ(report["score"][0].get<int>(), last.scoreLeft);
-    EXPECT_EQ(report["score"][1].get<int>(), last.scoreRight);
-    EXPECT_EQ("GameOver", last.playMode);
-    EXPECT_EQ(4u, last.robots.size());
-    const std::vector<MatchEvent> goals = EventsOf(rec, MatchEvent::kGoal);
-    ASSERT_EQ(1u, goals.size());
-    EXPECT_TRUE(goals[0].left);
-    EXPECT_TRUE(goals[0].robot == (RobotId{true, 2}));
-    EXPECT_LT(goals[0].gameTime, 20.0);
-    EXPECT_EQ(4u, EventsOf(rec, MatchEvent::kJoin).size());
+    // The report is made from the recording: it must be whole, and end with the match.
+    std::string error;
+    bool cut = true;
+    const std::vector<RecordCycle> cycles = ReadRecording(dir + "/match.rec.zst", error, cut);
+    ASSERT_EQ("", error);
+    EXPECT_FALSE(cut);
+    ASSERT_FALSE(cycles.empty());
+    EXPECT_EQ("GameOver", cycles.back().playMode);
     // Consecutive cycles, 20 ms apart, with no gap in the clock.
-    for (size_t k = 1; k < rec.cycles.size(); ++k)
-        ASSERT_NEAR(0.02, rec.cycles[k].time - rec.cycles[k - 1].time, 1e-6) << k;
+    for (size_t k = 1; k < cycles.size(); ++k)
+        ASSERT_NEAR(0.02, cycles[k].time - cycles[k - 1].time, 1e-6) << k;
     std::system(("rm -rf '" + dir + "'").c_str());
 }
 
@@ -207,8 +152,7 @@ TEST(MatchEvents, AKilledServerLeavesEveryEventInItsLogAndItsCompleteFramesRecor
          {"(kickOff Left)", "(agent (team Left) (unum 1) (pos -2 0 0.12) (rot 0) (tilt 90))",
           "(ball (pos -10.8 0.5 0.042))"})
         ASSERT_EQ("(ok)", trainer.Command(command)) << command;
-    // Past the end of the recording's frame (50 cycles), then killed without a chance to close.
-    Pause(1.5);
+    Pause(1.5);  // past the recording's first frame (50 cycles), then killed without a warning
     sim.process.Signal(SIGKILL);
     ASSERT_TRUE(sim.process.Wait(5));
 
@@ -219,71 +163,54 @@ TEST(MatchEvents, AKilledServerLeavesEveryEventInItsLogAndItsCompleteFramesRecor
           "goal for Beta (right) by nobody, score 0:1 at ", "play mode Goal_Right at "})
         EXPECT_NE(std::string::npos, log.find(line)) << line << "\n" << log;
     EXPECT_EQ(std::string::npos, log.find("final score"));  // it was killed
-
-    const Recording rec = ReadRecording(dir + "/match.rec.zst");
-    ASSERT_TRUE(rec.ok) << rec.error;
-    ASSERT_FALSE(rec.cycles.empty());
-    EXPECT_EQ(1u, EventsOf(rec, MatchEvent::kGoal).size());
-    EXPECT_EQ(1u, EventsOf(rec, MatchEvent::kFall).size());
-    EXPECT_EQ(2u, EventsOf(rec, MatchEvent::kJoin).size());
-    EXPECT_EQ("Alpha", rec.cycles.back().teamLeft);
-    EXPECT_EQ(1, rec.cycles.back().scoreRight);
+    std::string error;
+    bool cut = false;
+    const std::vector<RecordCycle> cycles = ReadRecording(dir + "/match.rec.zst", error, cut);
+    ASSERT_EQ("", error);
+    ASSERT_FALSE(cycles.empty());
+    std::map<int, int> events;  // by kind
+    for (const RecordCycle& c : cycles)
+        for (const MatchEvent& e : c.events) ++events[e.kind];
+    EXPECT_EQ(1, events[MatchEvent::kGoal]);
+    EXPECT_EQ(1, events[MatchEvent::kFall]);
+    EXPECT_EQ(2, events[MatchEvent::kJoin]);
+    EXPECT_EQ("Alpha", cycles.back().teamLeft);
+    EXPECT_EQ(1, cycles.back().scoreRight);
     std::system(("rm -rf '" + dir + "'").c_str());
 }
 
-TEST(MatchTool, FailuresAndUsageErrorsEndWithAClearLineAndTheirStatus) {
+// The first line on standard error names the problem; standard output has only replies.
+TEST(Tools, FailuresEndWithAClearLineAndTheirStatus) {
     UseThisBuild();
-    BusyPort busy;
-    ASSERT_GT(busy.port, 0);
-    const std::string dir = TempDir("busy");
-    struct Case {
-        std::vector<std::string> args;
-        int status;
-        std::string line;
-    } cases[] = {
-        {{"--no-build", "--sync", "--minutes=1", "--agent-port=" + std::to_string(busy.port),
-          "--dir=" + dir},
-         1,
-         "match: pitchsim did not start: pitchsim: cannot listen on agent port"},
-        {{"--no-build", "--agents=12"}, 2, "--agents must be 1..11"},
-        {{"--no-build", "--minutes=-3"}, 2, "--minutes must be a positive number"},
-        {{"--no-build", "--record=x"}, 2, "--record=x is set by tools/match itself"},
-    };
-    for (const Case& c : cases) {
-        ChildProcess match;
-        ASSERT_TRUE(match.Start(kMatchTool, c.args));
-        ASSERT_TRUE(match.Wait(60));
-        EXPECT_TRUE(match.ExitedWith(c.status)) << c.args.back() << ": " << match.ExitStatus();
-        EXPECT_NE(std::string::npos, match.Stderr().find(c.line)) << match.Stderr();
-    }
-    std::system(("rm -rf '" + dir + "'").c_str());
-}
-
-TEST(TrainerTool, ErrorRepliesAndUnreachableSimulatorsExitNonZero) {
     PitchSim sim;
     ASSERT_TRUE(sim.Start({"--quiet"}));
-    const std::string port = "--port=" + std::to_string(sim.TrainerPort());
-    struct Case {
+    const std::string bin = std::string(BIN_DIR) + "/";
+    const struct {
+        std::string tool;
         std::vector<std::string> args;
         int status;
-        std::string out, err;
+        std::string line, out = "";
     } cases[] = {
-        {{"(getState)", port}, 0, "(state (time ", ""},
-        {{port, "(playMode PlayOn)"}, 0, "(ok)", ""},
-        {{"(playMode Recess)", port}, 1, "(error ", "pitchsim refused (playMode Recess)"},
-        {{"(getState)", "--port=1"}, 1, "", "cannot connect to pitchsim's trainer port"},
-        {{"(getState)", "--port=x"}, 2, "", "--port must be 1..65535"},
-        {{}, 2, "", "no command given"},
-        {{"--help"}, 0, "usage: tools/trainer COMMAND", ""},
+        {kMatchTool, {"--no-build", "--agents=12"}, 2, "match: --agents must be 1..11"},
+        {kTrainerTool,
+         {"(playMode Recess)", "--port=" + std::to_string(sim.TrainerPort())},
+         1,
+         "tools/trainer: pitchsim refused (playMode Recess)",
+         "(error unknown play mode)\n"},
+        {kTrainerTool, {"(getState)", "--port=1"}, 1, "tools/trainer: cannot connect to pitchsim"},
+        {bin + "pitchsim", {"--agent-port=70000"}, 2, "pitchsim: bad value for --agent-port"},
+        {bin + "skillprobe",
+         {"--skill=fly"},
+         2,
+         "skillprobe: unknown skill fly (--help lists them)\n"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         ChildProcess tool;
-        ASSERT_TRUE(tool.Start(kTrainerTool, c.args));
-        ASSERT_TRUE(tool.Wait(20));
-        const std::string what = c.args.empty() ? "(none)" : c.args[0];
-        EXPECT_TRUE(tool.ExitedWith(c.status)) << what << ": " << tool.ExitStatus();
-        EXPECT_NE(std::string::npos, tool.Stdout().find(c.out)) << what << ": " << tool.Stdout();
-        EXPECT_NE(std::string::npos, tool.Stderr().find(c.err)) << what << ": " << tool.Stderr();
+        ASSERT_TRUE(tool.Start(c.tool, c.args));
+        ASSERT_TRUE(tool.Wait(60));
+        EXPECT_TRUE(tool.ExitedWith(c.status)) << c.line << ": " << tool.ExitStatus();
+        EXPECT_EQ(0u, tool.Stderr().find(c.line)) << tool.Stderr();
+        EXPECT_EQ(c.out, tool.Stdout()) << c.line;
     }
     EXPECT_TRUE(sim.Stop());
 }

@@ -8,9 +8,26 @@
 #include <string>
 #include <vector>
 
-#include "support/field.h"
+#include "support/simprocess.h"
 
 namespace {
+
+// skillprobe with `args` against a fresh synced, noiseless pitchsim; its output, "" on failure.
+std::string RunSkillProbe(const std::vector<std::string>& args) {
+    PitchSim sim;
+    // A generous sync timeout: a busy machine must not step the world without the probe.
+    EXPECT_TRUE(
+        sim.Start({"--sync", "--noise=off", "--auto-kickoff=0", "--quiet", "--sync-timeout=5000"}));
+    std::vector<std::string> all = {"--port=" + std::to_string(sim.AgentPort()),
+                                    "--trainer-port=" + std::to_string(sim.TrainerPort())};
+    all.insert(all.end(), args.begin(), args.end());
+    ChildProcess probe;
+    EXPECT_TRUE(probe.Start(std::string(BIN_DIR) + "/skillprobe", all));
+    const bool ok = probe.Wait(120) && probe.ExitedWith(0);
+    EXPECT_TRUE(ok) << probe.Stderr();
+    EXPECT_TRUE(sim.Stop());
+    return ok ? probe.Stdout() : "";
+}
 
 // The number after "key=" in the probe's output: its first try's (at the start of the first
 // line), else the last one printed. NaN when absent.

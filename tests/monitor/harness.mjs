@@ -1,5 +1,4 @@
-// Real processes for the browser tests: pitchsim with its monitor, agents, a trainer
-// connection, and Debian's chromium driven by playwright-core (installed by tools/bootstrap).
+// The browser tests' processes: pitchsim, agents, a trainer connection, chromium by playwright-core.
 import { spawn } from 'node:child_process';
 import { createRequire } from 'node:module';
 import net from 'node:net';
@@ -24,19 +23,16 @@ export async function until(probe, seconds, what) {
   }
 }
 
-// Children run below the browser's priority (a synced match takes every cycle the machine
-// has, and the page must still be drawn), and end with this process however it ends.
+// Children run below the browser's priority (the page must still be drawn) and end with us.
 const children = new Set();
 process.on('exit', () => { for (const c of children) c.kill('SIGTERM'); });
 for (const signal of ['SIGINT', 'SIGTERM']) process.on(signal, () => process.exit(130));
-let niceness = 10;
-export const setNiceness = (n) => { niceness = n; };
 
 // A child process whose output (stdout and stderr) is kept.
 class Child {
   constructor(binary, args) {
     this.output = '';
-    this.proc = spawn('nice', ['-n', String(niceness), binary, ...args], { stdio: ['ignore', 'pipe', 'pipe'] });
+    this.proc = spawn('nice', ['-n', '10', binary, ...args], { stdio: ['ignore', 'pipe', 'pipe'] });
     for (const s of [this.proc.stdout, this.proc.stderr]) s.on('data', (d) => { this.output += d; });
     children.add(this.proc);
     this.exited = new Promise((r) => this.proc.on('exit', (code, signal) => {
@@ -48,9 +44,7 @@ class Child {
   async stop() {
     if (this.proc.exitCode === null && this.proc.signalCode === null) this.proc.kill('SIGINT');
     const timer = setTimeout(() => this.proc.kill('SIGKILL'), 10000);
-    const end = await this.exited;
-    clearTimeout(timer);
-    return end;
+    return this.exited.finally(() => clearTimeout(timer));
   }
 }
 
@@ -85,8 +79,7 @@ export class Wire {
   close() { this.socket.destroy(); }
 }
 
-// A minimal second team: joins, beams to (x, y) in its own frame, then answers every
-// perception with a bare (syn) so that a synced server never waits for it.
+// A minimal team: joins, beams to (x, y), then answers every perception with (syn).
 export class ScriptedAgent {
   static async join(port, team, unum, x, y) {
     const a = Object.assign(new ScriptedAgent(), { wire: await Wire.connect(port), running: true });
@@ -104,10 +97,7 @@ export class ScriptedAgent {
     return a;
   }
 
-  close() {
-    this.running = false;
-    this.wire.close();
-  }
+  close() { this.running = false; this.wire.close(); }
 }
 
 // pitchsim with every port picked free, its monitor on, and a trainer connection.
@@ -124,15 +114,9 @@ export class Sim {
     return s;
   }
 
-  command(text) {
-    this.trainer.send(text);
-    return this.trainer.receive();
-  }
+  command(text) { this.trainer.send(text); return this.trainer.receive(); }
 
-  async stop() {
-    this.trainer?.close();
-    return this.child.stop();
-  }
+  async stop() { this.trainer?.close(); return this.child.stop(); }
 }
 
 export function startAgent(port, unum, ...options) {
@@ -147,7 +131,7 @@ export function launchBrowser() {
   });
 }
 
-// Opens the monitor and collects the console's errors and the page's exceptions.
+// Opens the monitor, collecting console errors and page exceptions.
 export async function openMonitor(browser, url, viewport = { width: 1280, height: 720 }, scale = 1) {
   const page = await browser.newPage({ viewport, deviceScaleFactor: scale });
   const errors = [];
@@ -157,10 +141,9 @@ export async function openMonitor(browser, url, viewport = { width: 1280, height
   return { page, errors };
 }
 
-// Shares of the pixels of a screenshot (of `clip`, or the whole page) that are grass green,
-// the left team's blue and the right team's red, told apart by their dominant channel.
-export async function colourShares(page, clip) {
-  const png = await page.screenshot(clip ? { clip } : {});
+// The share of a screenshot's pixels that are grass green.
+export async function grassShare(page) {
+  const png = await page.screenshot();
   return page.evaluate(async (data) => {
     const img = new Image();
     img.src = `data:image/png;base64,${data}`;
@@ -168,14 +151,9 @@ export async function colourShares(page, clip) {
     const canvas = Object.assign(document.createElement('canvas'), { width: img.width, height: img.height });
     const g = canvas.getContext('2d');
     g.drawImage(img, 0, 0);
-    const px = g.getImageData(0, 0, img.width, img.height).data, n = { green: 0, blue: 0, red: 0 };
-    for (let i = 0; i < px.length; i += 4) {
-      const [r, gr, b] = [px[i], px[i + 1], px[i + 2]];
-      if (gr > r + 30 && gr > b + 30) n.green++;
-      else if (b > r + 60 && b > gr + 20) n.blue++;
-      else if (r > gr + 70 && r > b + 70) n.red++;
-    }
-    for (const k in n) n[k] /= px.length / 4;
-    return n;
+    const px = g.getImageData(0, 0, img.width, img.height).data;
+    let green = 0;
+    for (let i = 0; i < px.length; i += 4) green += px[i + 1] > px[i] + 30 && px[i + 1] > px[i + 2] + 30;
+    return green / (px.length / 4);
   }, png.toString('base64'));
 }

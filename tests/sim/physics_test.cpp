@@ -1,9 +1,11 @@
-// Through the physics: the motors holding a stance, the servo and its one-cycle latency, bad
-// commands, the model's joint axes and signs, a fallen robot, the ball bouncing and rolling.
+// Through the physics: stance, servo, bad commands, joint signs, falls, ball, rooms, recovery.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "sim/worldxml.h"
 #include "sim_fixture.h"
@@ -13,8 +15,7 @@ using namespace simtest;
 
 namespace {
 
-// A body's origin relative to the torso, from the model frame (x right, y forward) to the agent
-// frame (x forward, y left).
+// A body's origin relative to the torso, model frame (x right, y forward) to agent (x fwd, y left).
 Vec3 BodyInAgentFrame(const World& w, int robot, const std::string& body) {
     const mjData* d = w.Data();
     const int torso = w.RobotAt(robot).torsoBody;
@@ -84,9 +85,7 @@ TEST(Motors, NonFiniteCommandsAreRefusedHugeOnesClampedAndGarbageKeepsTheWorldVa
         ASSERT_TRUE(std::isfinite(r.world.Data()->qvel[i]));
 }
 
-// One joint at a time, worked by hand from the agent's link table: hip (-0.01, +-0.055,
-// -0.115), knee (0.005, 0, -0.12) below it, ankle 0.1 below the knee; the hip yaw-pitch axis
-// is (0, 1, -1)/sqrt2 on the left leg, (0, 1, 1)/sqrt2 on the right.
+// Worked by hand from the agent's link table; hip yaw-pitch axis (0, 1, -+1)/sqrt2 left/right.
 TEST(Kinematics, SingleJointPosesMatchTheAgentsForwardKinematics) {
     OneRobot r;
     const auto expect = [&](const char* body, int joint, double deg, Vec3 agent) {
@@ -97,15 +96,12 @@ TEST(Kinematics, SingleJointPosesMatchTheAgentsForwardKinematics) {
         EXPECT_LT(Norm(BodyInAgentFrame(r.world, r.robot, body) - agent), 1e-5)
             << body << " " << joint;
     };
-    expect("lankle", kHj1, 0, {-0.005, 0.055, -0.335});
     expect("lankle", kLlj3, 90, {0.21, 0.055, -0.11});           // hip pitch: leg forward
     expect("lankle", kLlj4, -90, {-0.105, 0.055, -0.235});       // knee: shin backward
     expect("lankle", 2, -90, {0.145563, 0.168536, -0.221464});   // llj1
     expect("rankle", 3, -90, {0.145563, -0.168536, -0.221464});  // rlj1, mirrored
 }
 
-// Positive velocities: head pitch looks up, neck turns left, hip pitch swings the leg forward,
-// hip roll moves the foot to the robot's left.
 TEST(Kinematics, PositiveCommandsTurnTheDocumentedWay) {
     OneRobot r(0, 0, 0);  // facing +x; its left is +y
     Steps(r.world, 10);
@@ -124,22 +120,8 @@ TEST(Kinematics, PositiveCommandsTurnTheDocumentedWay) {
     EXPECT_GT(foot1.y - foot0.y, 0.01);   // and to the left
 }
 
-TEST(Placement, RobotLaidFaceDownOrOnItsBackStaysDown) {
-    for (double tilt : {90.0, -90.0}) {
-        OneRobot r;
-        PlaceRobot(r.world, r.robot, {1, 1, 0.12}, 45, tilt);
-        const int torso = r.world.RobotAt(r.robot).torsoBody;  // forward axis down when face down
-        EXPECT_NEAR(ToRot3(r.world.Data()->xmat + 9 * torso).Column(1).z, tilt > 0 ? -1 : 1, 1e-9);
-        CommandAll(r.world, r.robot, 0.0);
-        Steps(r.world, 250);
-        EXPECT_TRUE(r.Truth().fallen) << tilt;
-        EXPECT_NEAR(r.Truth().torso.x, 1.0, 0.1) << tilt;
-    }
-}
-
 TEST(Placement, KnockedRobotFallsTheNamedWayAndItsGyroSeesTheTurn) {
-    // The torso axis that ends up pointing down, in the model frame (x right, y forward), and
-    // the gyro's sign about the model axis of the fall (torso frame, deg/s).
+    // Model frame: x right, y forward; the gyro in the torso frame, deg/s.
     const struct {
         KnockDirection direction;
         int axis;      // model axis pointing straight down or up at the end
@@ -202,3 +184,85 @@ TEST(Ball, KickedAtTwoMetresPerSecondRollsAndStops) {
     w.StepCycle();
     EXPECT_NEAR(BallGroundTruth(w).pos.y, b.pos.y, 1e-4);  // stopped, not creeping
 }
+
+namespace {
+
+std::vector<sim::Vec3> Torsos(const sim::World& world) {
+    std::vector<sim::Vec3> torsos;
+    for (int i = 0; i < world.RobotCount(); ++i)
+        torsos.push_back(sim::RobotGroundTruth(world, i).torso);
+    return torsos;
+}
+
+void ExpectSamePlaces(const std::vector<sim::Vec3>& want, const std::vector<sim::Vec3>& got) {
+    ASSERT_LE(want.size(), got.size());
+    for (size_t i = 0; i < want.size(); ++i) EXPECT_LT(sim::Norm(want[i] - got[i]), 1e-9) << i;
+}
+
+TEST(Rooms, JoiningAndLeavingWithoutRebuildingAndGrowingAside) {
+    sim::World world(3, 4);
+    const double xs[] = {-6, -4, -2};
+    for (int i = 0; i < 3; ++i) sim::BeamRobot(world, i, xs[i], 1, 0);
+    Steps(world, 5);
+    const mjModel* model = world.Model();
+    std::vector<sim::Vec3> before = Torsos(world);
+
+    // The first leaves: the others move down one index, where they stood.
+    world.RemoveRobot(0);
+    EXPECT_EQ(2, world.RobotCount());
+    EXPECT_EQ(2, world.FreeRooms());
+    ExpectSamePlaces({before[1], before[2]}, Torsos(world));
+    // Two join into the empty rooms: upright beside the touch line, no rebuild.
+    EXPECT_EQ(2, world.AddRobot());
+    EXPECT_EQ(3, world.AddRobot());
+    EXPECT_EQ(model, world.Model());
+    EXPECT_EQ(0, world.FreeRooms());
+    for (int i = 2; i < 4; ++i) {
+        EXPECT_NEAR(-7.6, sim::RobotGroundTruth(world, i).torso.y, 0.01);
+        EXPECT_GT(sim::RobotGroundTruth(world, i).upZ, 0.99);
+    }
+    Steps(world, 5);
+
+    // A bigger model is built aside while the world runs, then taken between two cycles.
+    before = Torsos(world);
+    world.RequestRooms(6);
+    int cycles = 0;
+    while (!world.AdoptPreparedRooms() && cycles < 1000) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        cycles++;
+    }
+    EXPECT_NE(model, world.Model());
+    EXPECT_EQ(2, world.FreeRooms());
+    ExpectSamePlaces(before, Torsos(world));
+    // Empty rooms never show: nothing of them near the field, no touches, no blow-up.
+    Steps(world, 50);
+    for (const sim::Vec3& t : Torsos(world)) EXPECT_TRUE(std::fabs(t.x) < 11 && std::fabs(t.y) < 8);
+    EXPECT_EQ(0, world.Recoveries());
+}
+
+TEST(Recovery, ABodyThatBreaksThePhysicsEveryCycleIsPutBack) {
+    for (bool ballOffends : {true, false}) {  // the offender: the ball far away, or robot 0
+        SCOPED_TRACE(ballOffends);
+        sim::World world;
+        sim::BeamRobot(world, world.AddRobot(), -2, 0, 0);
+        sim::BeamRobot(world, world.AddRobot(), -4, 2, 0);
+        sim::PlaceBall(world, {3, 3, sim::kBallRadius});
+        Steps(world, 10);
+        const sim::Vec3 bystander = sim::RobotGroundTruth(world, 1).torso;
+        if (ballOffends)
+            sim::PlaceBall(world, {1e30, 0, 0.042});
+        else
+            sim::PlaceRobot(world, 0, {0, 1e30, 0.4}, 0, 0);
+        Steps(world, 50);
+        EXPECT_LE(world.Recoveries(), 2);  // rolled back at most twice, then repaired
+        const sim::Vec3 ball = sim::BallGroundTruth(world).pos;
+        const sim::Vec3 robot = sim::RobotGroundTruth(world, 0).torso;
+        EXPECT_LT(std::hypot(ball.x, ball.y), ballOffends ? 0.5 : 15);  // 0.5: the centre spot
+        EXPECT_LT(std::hypot(robot.x, robot.y), 15);
+        EXPECT_FALSE(sim::RobotGroundTruth(world, 0).fallen);
+        const sim::Vec3 now = sim::RobotGroundTruth(world, 1).torso;
+        EXPECT_LT(std::hypot(now.x - bystander.x, now.y - bystander.y), 0.05);
+    }
+}
+
+}  // namespace

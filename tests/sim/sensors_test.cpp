@@ -1,9 +1,8 @@
-// The gyro, also integrated as an agent does; the camera's polar convention, view and names.
+// The gyro integrated as an agent does; the camera's polar convention, view and lines.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <random>
 #include <string>
 
 #include "sim/vision.h"
@@ -31,17 +30,7 @@ Polar Seen(const World& w, int robot, const std::string& name) {
 
 }  // namespace
 
-TEST(Sensors, GyroReadsTheTurnRateOfARobotSpunAboutZ) {
-    OneRobot r;
-    PlaceRobot(r.world, r.robot, {0, 0, 3}, 30, -90);  // on its back in the air: torso +y is up
-    r.world.Data()->qvel[r.world.RobotAt(r.robot).rootDof + 4] = 1.0;  // rad/s, torso frame
-    r.world.StepCycle();
-    EXPECT_LT(Norm(ReadSensors(r.world, r.robot).gyroDegPerSec - Vec3{0, kDegPerRad, 0}), 1.0);
-}
-
-// An agent integrates the 50 Hz gyro into its torso orientation, one small rotation per cycle
-// (about forward, right, then up, as it does). Over 8 s of stepping in place, which shakes the
-// torso at every foot strike, that must stay with the true orientation.
+// The gyro integrated per cycle as an agent does follows the torso over 8 s of stepping.
 TEST(Sensors, IntegratedGyroFollowsTheTorsoWhileItSteps) {
     OneRobot r;
     r.Crouch();
@@ -91,43 +80,18 @@ TEST(Vision, PolarConventionAndTheSixtyDegreeLimit) {
     EXPECT_TRUE(IsVisionCycle(0) && !IsVisionCycle(1) && !IsVisionCycle(2) && IsVisionCycle(3));
 }
 
-TEST(Vision, LandmarkNamesFollowTheFieldHalves) {
-    OneRobot r(0, 0, 0);
-    for (double heading : {0.0, 180.0}) {
-        BeamRobot(r.world, r.robot, 0, 0, heading);
-        const std::string half = heading == 0 ? "R" : "L";
-        for (const char* name : {"F1", "F2", "G1", "G2"})
-            EXPECT_GT(Seen(r.world, r.robot, name + half).distance, 0) << name << half;
-        EXPECT_EQ(4u, Vision().See(r.world, r.robot).landmarks.size());
-    }
-}
-
-namespace {
-
-// Polar back to the camera frame (x right, y view, z up).
-Vec3 FromPolar(const Polar& p) {
-    const double h = p.horizontalDeg / kDegPerRad, v = p.verticalDeg / kDegPerRad;
-    return {-p.distance * std::cos(v) * std::sin(h), p.distance * std::cos(v) * std::cos(h),
-            p.distance * std::sin(v)};
-}
-
-bool NearlyInView(const Polar& p) {
-    return std::fabs(p.horizontalDeg) <= 60 + 1e-6 && std::fabs(p.verticalDeg) <= 60 + 1e-6;
-}
-
-}  // namespace
-
 TEST(Vision, FieldLinesSeenFromTheCentreSpotFacingTheRightGoal) {
     OneRobot r(0, 0, 0);
     const Pose camera = ReadSensors(r.world, r.robot).camera;
     const std::vector<SeenLine> lines = Vision(false, 0, true).See(r.world, r.robot).lines;
-    // Both side lines from 60 degrees on, the far goal line, the goal area's three lines and
-    // four chords of the centre circle (two of them cut at 60 degrees); nothing behind.
+    // Side lines from 60 deg, far goal line, goal area (3), 4 centre-circle chords; none behind.
     EXPECT_EQ(10u, lines.size());
     int atBorder = 0;
     for (const SeenLine& l : lines) {
         for (const Polar& end : {l.a, l.b}) {
-            EXPECT_TRUE(NearlyInView(end)) << end.horizontalDeg << " " << end.verticalDeg;
+            EXPECT_TRUE(std::fabs(end.horizontalDeg) <= 60 + 1e-6 &&
+                        std::fabs(end.verticalDeg) <= 60 + 1e-6)
+                << end.horizontalDeg << " " << end.verticalDeg;
             atBorder += std::fabs(std::fabs(end.horizontalDeg) - 60) < 1e-6;
         }
     }
@@ -140,52 +104,4 @@ TEST(Vision, FieldLinesSeenFromTheCentreSpotFacingTheRightGoal) {
                     std::fabs(l.b.horizontalDeg - f1r.horizontalDeg) < 1e-9);
     EXPECT_EQ(1, corners);
     EXPECT_TRUE(Vision(false, 0, false).See(r.world, r.robot).lines.empty());
-}
-
-TEST(Vision, ClippedLinesCoverExactlyThePartsInViewForAnyCameraPose) {
-    std::mt19937 rng(7);
-    std::uniform_real_distribution<double> u(-1, 1);
-    for (int trial = 0; trial < 300; ++trial) {
-        SCOPED_TRACE(trial);
-        mjtNum q[4] = {u(rng), u(rng), u(rng), u(rng)}, m[9];
-        mju_normalize4(q);
-        mju_quat2Mat(m, q);  // any orientation: lying, looking up or down
-        const Pose camera{{0, 0, 0.05 + 0.5 * (u(rng) + 1)}, ToRot3(m)};
-        const Vec3 a{8 * u(rng), 8 * u(rng), 0}, b{8 * u(rng), 8 * u(rng), 0};
-        // The length in view, by dense sampling, against the pieces reported.
-        const int samples = 4000;
-        int inView = 0;
-        for (int k = 0; k < samples; ++k)
-            inView += InView(ToPolar(camera, a + (b - a) * ((k + 0.5) / samples)));
-        const double sampled = Norm(b - a) * inView / samples;
-        double reported = 0;
-        for (const SeenLine& l : ClipToView(camera, a, b)) {
-            EXPECT_TRUE(NearlyInView(l.a) && NearlyInView(l.b));
-            const Vec3 ea = FromPolar(l.a), eb = FromPolar(l.b);
-            reported += Norm(eb - ea);
-            EXPECT_TRUE(NearlyInView(ToPolar(Pose{}, (ea + eb) * 0.5)));
-        }
-        EXPECT_NEAR(sampled, reported, 2 * Norm(b - a) / samples + 1e-9);
-    }
-}
-
-TEST(Vision, CameraCalibrationIsFixedPerSeedSmallAndNoneWithoutNoise) {
-    OneRobot r(7.5, 7.0, 0.0);
-    Vision exact(false, 3), a(true, 3), b(true, 3);
-    const CameraCalibration none = exact.DrawCalibration();
-    EXPECT_EQ(0, Norm(none.offset));
-    const CameraCalibration first = a.DrawCalibration(), second = a.DrawCalibration();
-    const CameraCalibration again = b.DrawCalibration();
-    EXPECT_EQ(first.offset.x, again.offset.x);   // drawn from the seed
-    EXPECT_NE(first.offset.x, second.offset.x);  // each robot its own
-    // F1R, 3 m ahead, through the same camera mounted slightly off: a small but real change.
-    const Polar truth = Seen(r.world, r.robot, "F1R");
-    Polar off{-1, 0, 0};
-    for (const SeenLandmark& l : exact.See(r.world, r.robot, first).landmarks)
-        if (std::string(l.name) == "F1R") off = l.pol;
-    const double moved = std::fabs(off.horizontalDeg - truth.horizontalDeg) +
-                         std::fabs(off.verticalDeg - truth.verticalDeg);
-    EXPECT_GT(moved, 1e-4);
-    EXPECT_LT(moved, 2.0);
-    EXPECT_LT(std::fabs(off.distance - truth.distance), 0.05);
 }

@@ -16,9 +16,8 @@ namespace simtest {
 
 using Angles = std::array<double, sim::kJointCount>;  // degrees, in the order of kJointNames
 
-// Joint indices in kJointNames.
 constexpr int kHj1 = 0, kHj2 = 1, kLlj2 = 4, kLlj3 = 6, kRlj3 = 7, kLlj4 = 8, kRlj4 = 9, kLlj5 = 10,
-              kRlj5 = 11;
+              kRlj5 = 11;  // in kJointNames
 
 // The agent's crouched stance: hip pitch 24.5, knee -77, ankle pitch 52.49, as sensed.
 inline Angles CrouchedStance() {

@@ -1,5 +1,4 @@
-// Falls and get-ups from the fallen flag, and the match report and series summary computed
-// from cycle records.
+// Falls and get-ups from the fallen flag; the match and series reports from cycle records.
 #include "sim/server/matchreport.h"
 
 #include <gtest/gtest.h>
@@ -20,31 +19,23 @@ std::vector<MatchEvent> Watch(const std::string& flags) {
     return events;
 }
 
-std::string Repeat(char c, int n) {
-    return std::string(n, c);
-}
-
 TEST(FallWatchTest, AFallCountsOnceAndAGetUpOnlyAfterASecondUp) {
     struct Case {
         std::string flags;
         int falls, getUps;
         double laySeconds;  // of the first get-up
     } cases[] = {
-        {Repeat('_', 200), 0, 0, 0},
-        {Repeat('_', 10) + Repeat('X', 100) + Repeat('_', 50), 1, 1, 2.0},
-        // up for only 49 cycles: no get-up yet
-        {Repeat('_', 10) + Repeat('X', 100) + Repeat('_', 49), 1, 0, 0},
-        // wavering at the threshold during a get-up: one fall, lying until the final rise
-        {Repeat('X', 50) + Repeat('_', 20) + Repeat('X', 30) + Repeat('_', 60), 1, 1, 2.0},
-        // two separate falls
-        {Repeat('X', 25) + Repeat('_', 60) + Repeat('X', 75) + Repeat('_', 50), 2, 2, 0.5},
+        {std::string(10, '_') + std::string(100, 'X') + std::string(50, '_'), 1, 1, 2.0},
+        {std::string(10, '_') + std::string(100, 'X') + std::string(49, '_'), 1, 0, 0},
+        // wavering during a get-up: one fall, lying until the final rise
+        {std::string(50, 'X') + std::string(20, '_') + std::string(30, 'X') + std::string(60, '_'),
+         1, 1, 2.0},
     };
     for (const Case& c : cases) {
         std::vector<MatchEvent> events = Watch(c.flags);
         int falls = 0, getUps = 0;
         double lay = 0;
         for (const MatchEvent& e : events) {
-            EXPECT_TRUE(e.robot == (RobotId{true, 3}));
             if (e.kind == MatchEvent::kFall) ++falls;
             if (e.kind == MatchEvent::kGetUp && getUps++ == 0) lay = e.seconds;
         }
@@ -68,9 +59,7 @@ MatchEvent Event(MatchEvent::Kind kind, RobotId robot, double time, double secon
     return e;
 }
 
-// 30 s of a 1 v 1: Left 1 walks at 0.3 m/s along x, is beamed 4 m at 5 s, falls at 10 s and
-// gets up at 14 s (lying 4 s), falls again at 25 s for good; Right 1 stands swaying by up to
-// 4 cm, touches the ball in two stretches and scores an own goal for Left at 20 s.
+// 30 s: Left 1 walks, beamed 4 m at 5 s, down 10-14 s and from 25 s; Right 1 sways, own goal.
 MatchReport ThirtySeconds() {
     MatchReporter reporter;
     for (int k = 1; k <= 1500; ++k) {
@@ -109,8 +98,7 @@ TEST(MatchReportTest, FallsLyingWalkingTouchesAndGoalsFromTheRecords) {
     EXPECT_TRUE(walker.falls == 2 && walker.getUps == 1);
     EXPECT_DOUBLE_EQ(4.0, walker.medianGetUpSeconds);
     EXPECT_NEAR(4.0 + 5.0, walker.lyingSeconds, 0.03);  // 4 s, and 25.02 s to the end at 30
-    // Samples a second apart: upright and walking 0-4, 5-9 and 14-24 s at 0.3 m/s; the
-    // seconds with the beam and with the falls do not count.
+    // Upright and walking 0-4, 5-9 and 14-24 s: beam and falls do not count.
     EXPECT_NEAR(0.3 * 18, walker.distance, 1e-6);
     const RobotReport& stander = m.robots[1];
     EXPECT_EQ(0, stander.falls);
@@ -118,39 +106,22 @@ TEST(MatchReportTest, FallsLyingWalkingTouchesAndGoalsFromTheRecords) {
     EXPECT_DOUBLE_EQ(0, stander.distance);  // swaying is not walking
     EXPECT_EQ(2, stander.touches);
     EXPECT_TRUE(m.touchesLeft == 0 && m.touchesRight == 2);
-    EXPECT_DOUBLE_EQ(0, m.TouchShareLeft());
-    EXPECT_EQ(1500, m.cycles);
-    EXPECT_NEAR(30.0, m.simSeconds, 1e-9);
-    EXPECT_NEAR(3.0, m.RealTimeFactor(), 1e-9);
+    EXPECT_NEAR(3.0, m.RealTimeFactor(), 1e-9);  // 30 s in 10
 
     // The JSON report reads back as written.
     MatchReport back;
     std::string error;
     ASSERT_TRUE(ReadReportJson(WriteReportJson(m), back, error)) << error;
-    EXPECT_EQ(m.scoreLeft, back.scoreLeft);
-    EXPECT_EQ(m.robots.size(), back.robots.size());
-    EXPECT_EQ(walker.falls, back.robots[0].falls);
-    EXPECT_NEAR(walker.distance, back.robots[0].distance, 0.005);
-    EXPECT_TRUE(back.goals[0].scorer == (RobotId{false, 1}));
+    EXPECT_EQ(WriteReportJson(m), WriteReportJson(back));
     EXPECT_FALSE(ReadReportJson("{\"teams\":[]}", back, error));
 }
 
 TEST(MatchReportTest, SeriesMeansIntervalsAndResults) {
-    struct Case {
-        std::vector<double> values;
-        double mean, halfWidth;
-    } cases[] = {
-        {{2}, 2, 0},                  // one match: no interval
-        {{1, 1, 1, 1}, 1, 0},         // no spread
-        {{0, 2}, 1, 12.706},          // t(1) * sd 1.414 / sqrt 2
-        {{1, 2, 3, 4, 5}, 3, 1.963},  // t(4) 2.776 * 1.581 / sqrt 5
-    };
-    for (const Case& c : cases) {
-        Interval i = MeanInterval(c.values);
-        EXPECT_NEAR(c.mean, i.mean, 1e-9);
-        EXPECT_NEAR(c.halfWidth, i.high - i.mean, 1e-3);
-        EXPECT_NEAR(c.halfWidth, i.mean - i.low, 1e-3);
-    }
+    const Interval one = MeanInterval({2}), five = MeanInterval({1, 2, 3, 4, 5});
+    EXPECT_TRUE(one.mean == 2 && one.low == 2 && one.high == 2);  // one match: no interval
+    EXPECT_NEAR(3, five.mean, 1e-9);
+    EXPECT_NEAR(1.963, five.high - five.mean, 1e-3);  // t(4) 2.776 * sd 1.581 / sqrt 5
+    EXPECT_NEAR(1.963, five.mean - five.low, 1e-3);
     std::vector<MatchReport> matches(3);
     int scores[3][2] = {{2, 0}, {1, 1}, {0, 3}};
     for (int k = 0; k < 3; ++k) {

@@ -15,7 +15,7 @@ class FieldTest : public ::testing::Test {
   protected:
     // pitchsim with --quiet and `options` (a later option wins), the trainer connected.
     void StartServer(const std::vector<std::string>& options);
-    ChildProcess& StartAgent(int unum, const std::vector<std::string>& options = {});
+    ChildProcess& StartAgent(int unum);
     void TearDown() override;  // pitchsim stops cleanly and every agent ends with it
 
     std::string State() { return trainer.Command("(getState)"); }
@@ -23,16 +23,10 @@ class FieldTest : public ::testing::Test {
     // Polls until `done` holds; false if it does not within the wall time given.
     bool Until(const std::function<bool()>& done, double wallSeconds = 30);
     bool UntilSimTime(double t, double wallSeconds = 60);
-    // Every robot `unums` of the left team is on the field.
-    bool OnField(const std::vector<int>& unums);
 
     PitchSim sim;
     TrainerClient trainer;
     std::vector<std::unique_ptr<ChildProcess>> agents;
 };
-
-// skillprobe with `args` against a fresh synced, noiseless pitchsim; its standard output, or ""
-// after a failure has been recorded.
-std::string RunSkillProbe(const std::vector<std::string>& args);
 
 #endif

@@ -12,25 +12,20 @@
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <limits>
-#include <sstream>
 #include <thread>
 
 std::string ReadFile(const std::string& path) {
-    std::stringstream ss;
-    ss << std::ifstream(path, std::ios::binary).rdbuf();
-    return ss.str();
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-namespace {
-
-bool Readable(int fd, double deadline) {
+static bool Readable(int fd, double deadline) {
     pollfd p{fd, POLLIN, 0};
     int ms = static_cast<int>((deadline - WallSeconds()) * 1000);
     return ms >= 0 && poll(&p, 1, ms) == 1;
 }
-
-}  // namespace
 
 double WallSeconds() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
@@ -113,10 +108,6 @@ bool WireClient::Receive(std::string& payload, double timeoutSeconds) {
     }
 }
 
-bool WireClient::Silent(double timeoutSeconds) {
-    return buffer_.empty() && !Readable(fd_, WallSeconds() + timeoutSeconds);
-}
-
 bool WireClient::SeesEnd(double timeoutSeconds) {
     double deadline = WallSeconds() + timeoutSeconds;
     char buf[65536];
@@ -183,14 +174,10 @@ bool ChildProcess::Wait(double timeoutSeconds) {
     return false;
 }
 
-std::string PitchSimBinary() {
-    return std::string(BIN_DIR) + "/pitchsim";
-}
-
 bool PitchSim::Start(const std::vector<std::string>& options) {
     std::vector<std::string> args = {"--agent-port=0", "--trainer-port=0"};
     args.insert(args.end(), options.begin(), options.end());
-    if (!process.Start(PitchSimBinary(), args)) return false;
+    if (!process.Start(std::string(BIN_DIR) + "/pitchsim", args)) return false;
     bool http = false;
     for (const std::string& o : options) http = http || o.rfind("--http-port=", 0) == 0;
     for (double end = WallSeconds() + 10; WallSeconds() < end && process.Running();) {
@@ -242,17 +229,15 @@ RobotState FindRobot(const std::string& state, const std::string& team, int unum
 }
 
 std::string PlayModeOf(const std::string& state) {
-    size_t at = state.find("(playMode ");
-    if (at == std::string::npos) return "";
-    at += 10;
-    return state.substr(at, state.find(')', at) - at);
+    const size_t at = state.find("(playMode ");
+    return at == std::string::npos ? "" : state.substr(at + 10, state.find(')', at) - at - 10);
 }
 
 const char kScene[] = "(scene rsg/agent/nao/nao.rsg)";
 
-bool JoinScene(WireClient& c, int port, std::string* perception) {
+bool JoinScene(WireClient& c, int port) {
     std::string p;
-    return c.Connect(port) && (c.Send(kScene), c.Receive(perception ? *perception : p));
+    return c.Connect(port) && (c.Send(kScene), c.Receive(p));
 }
 
 std::string JoinTeam(WireClient& c, int port, const std::string& team, int unum) {

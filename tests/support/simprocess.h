@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-// Real processes on loopback for the tests: length-prefixed TCP connections, child processes
-// with standard output and standard error captured in files, and pitchsim with its trainer.
+// Real processes on loopback: framed TCP connections, child processes and pitchsim.
 
 std::string ReadFile(const std::string& path);
 
@@ -17,25 +16,19 @@ class WireClient {
   public:
     ~WireClient() { Close(); }
 
-    // A 4-byte big-endian length, then the payload.
-    static std::string Frame(const std::string& payload);
-    bool Connect(int port);                    // to 127.0.0.1
-    void Adopt(int fd) { Close(), fd_ = fd; }  // an accepted connection
+    static std::string Frame(const std::string& payload);  // 4-byte big-endian length first
+    bool Connect(int port);                                // to 127.0.0.1
+    void Adopt(int fd) { Close(), fd_ = fd; }              // an accepted connection
     void Send(const std::string& payload) { SendRaw(Frame(payload)); }
     void SendRaw(const std::string& bytes);
-    // One frame, given up (perhaps half sent) when the other side takes nothing for the time
-    // given. False when given up or the link has failed.
+    // One frame; false when the other side took nothing for the time given (perhaps half sent).
     bool SendWithin(const std::string& payload, double timeoutSeconds);
     // One frame; false on timeout or end of stream (a partial frame is kept for the next call).
     bool Receive(std::string& payload, double timeoutSeconds = 5);
-    // True when no byte arrives within the time given.
-    bool Silent(double timeoutSeconds);
-    // True when the other side closes within the time given (data before the end is skipped).
-    bool SeesEnd(double timeoutSeconds = 5);
+    bool SeesEnd(double timeoutSeconds = 5);  // the other side closes (data before is skipped)
     void Close();
     void Reset();  // closes with a reset instead of an orderly end of stream
-    // Sends one frame and returns the reply; "" when none arrives within the timeout.
-    std::string Exchange(const std::string& payload, double timeoutSeconds = 5);
+    std::string Exchange(const std::string& payload, double timeoutSeconds = 5);  // "" on timeout
 
   private:
     int fd_ = -1;
@@ -81,8 +74,7 @@ struct BusyPort {
 
 class PitchSim {
   public:
-    // Starts pitchsim with --agent-port=0 --trainer-port=0 and `options`, and reads the ports it
-    // prints. False if it did not come up in time.
+    // Starts pitchsim on free ports (read from what it prints) with `options`; false on failure.
     bool Start(const std::vector<std::string>& options);
     int AgentPort() const { return agentPort_; }
     int TrainerPort() const { return trainerPort_; }
@@ -92,9 +84,7 @@ class PitchSim {
     ChildProcess process;
 
   private:
-    int agentPort_ = 0;
-    int trainerPort_ = 0;
-    int httpPort_ = 0;
+    int agentPort_ = 0, trainerPort_ = 0, httpPort_ = 0;
 };
 
 // The trainer: one command, one reply ("" on timeout).
@@ -105,9 +95,8 @@ class TrainerClient : public WireClient {
 
 // A robot's client: connects, announces the model (`kScene`) and takes the first perception.
 extern const char kScene[];
-bool JoinScene(WireClient& c, int port, std::string* perception = nullptr);
-// JoinScene, then init as `unum` of `team`, answering perceptions with (syn) until one names
-// number and side: returns "(GS (unum N) (team SIDE)", or "" when the link ends first.
+bool JoinScene(WireClient& c, int port);
+// Then init as `unum` of `team`, answering with (syn): "(GS (unum N) (team SIDE)", or "".
 std::string JoinTeam(WireClient& c, int port, const std::string& team, int unum = 0);
 
 // The robot of one team in a (state ...) reply.
@@ -120,7 +109,5 @@ RobotState FindRobot(const std::string& state, const std::string& team, int unum
 // A number after "(NAME " in a text, NaN if absent.
 double NumberAfter(const std::string& text, const std::string& name);
 std::string PlayModeOf(const std::string& state);
-
-std::string PitchSimBinary();
 
 #endif

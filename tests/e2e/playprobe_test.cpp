@@ -1,37 +1,15 @@
-// The play probe as a user meets it: its command line, and a short run's time budget.
+// The play probe's time budget of a short run: the seconds of its rows make up the run.
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "support/field.h"
 
 namespace {
 
 const std::string kProbe = std::string(BIN_DIR) + "/playprobe";
-
-TEST(PlayProbe, BadOptionsAreOneLineAndExitTwo) {
-    const struct {
-        std::vector<std::string> args;
-        const char* says;
-    } cases[] = {
-        {{}, "playprobe: --port and --trainer-port are needed\n"},
-        {{"--port=1", "--trainer-port=1", "--seconds=0"}, "playprobe: bad value in --seconds=0\n"},
-        {{"--port=1", "--trainer-port=1", "--ball-x=0.5"},
-         "playprobe: bad value in --ball-x=0.5\n"},
-        {{"--fast"}, "playprobe: unknown option --fast\n"},
-    };
-    for (const auto& c : cases) {
-        ChildProcess probe;
-        ASSERT_TRUE(probe.Start(kProbe, c.args));
-        ASSERT_TRUE(probe.Wait(10));
-        EXPECT_TRUE(probe.ExitedWith(2)) << c.says;
-        EXPECT_EQ(probe.Stderr(), c.says);
-    }
-}
 
 TEST(PlayProbe, TheSecondsOfEachStateAndStageAddUpToTheRun) {
     PitchSim sim;

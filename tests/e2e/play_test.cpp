@@ -122,8 +122,8 @@ class PlayTest : public FieldTest {
     int falls = 0;
 };
 
-// Number 9 alone from kick-off: in 120 s a goal is not assured (the pushes may start up to 60
-// degrees off the goal's direction), but the ball is carried well into the opponent half.
+// Number 9 alone from kick-off: most runs score within 120 s, not all (a fall, a push lost at
+// the goal, the ball out beside a post), but the ball is carried well into the opponent half.
 TEST_F(PlayTest, StrikerAloneCarriesTheBallTowardsTheGoalFromKickOff) {
     KickOff({9}, {NAN, NAN});
     double farthest = -INFINITY;

@@ -433,18 +433,14 @@ bool Strategy::BetweenKickToBall() {
     return std::sqrt(dx * dx + dy * dy) <= 0.3f;
 }
 
-// offsetTorse_GoalToBall_Goal: the heading less the bearing from the ball to the goal centre,
-// degrees. In open play the push may start up to 60 degrees off that bearing; measured against
-// the field's length instead, a robot near a touch line lined up to push the ball up to 110
-// degrees away from the goal, back towards its own half or out over the line.
-bool Strategy::JudgeBallToGoal(float offsetTorse_GoalToBall_Goal) {
+bool Strategy::JudgeBallToGoal(float /*offsetTorse_GoalToBall_Goal*/) {
     const float heading = myPlayer.angleTorseToGlobal;
     const WorldModel::BallToGoal& goal = myWorldModel.mBallToGoal;
     const float toOwnGoal = myWorldModel.mBallToSelfGoal.distanceBallToGoal;
     const float toGoal = goal.distanceBallToGoal;
     if (toOwnGoal < 3.0f && std::fabs(heading) < 85) return true;
     if (toGoal > 4.0f && std::fabs(myPlayer.torseLocation.y) < DATA::FieldWidth / 2 - 2.0f &&
-        std::fabs(offsetTorse_GoalToBall_Goal) < 60) {
+        std::fabs(heading) < 60) {
         return true;
     }
     if (toGoal > 2.0f && goal.angleBallToDownGoal - 20 < heading &&

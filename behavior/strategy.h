@@ -75,8 +75,7 @@ class Strategy {
     bool NearBall();
     // The ball still lies where the robot reached it.
     bool BetweenKickToBall();
-    // The heading suits pushing the ball on; the argument is the heading's offset from the
-    // bearing from the ball to the goal centre, degrees.
+    // The heading suits pushing the ball on (the argument is not read).
     bool JudgeBallToGoal(float offsetTorse_GoalToBall_Goal);
 
   private:

@@ -178,26 +178,6 @@ TEST_F(StrategyTest, PushStepsGrowFromShortToLongAndLongestNearTheGoalThenStopWh
     EXPECT_FLOAT_EQ(0.38f, Inverse::goalDistance);
 }
 
-TEST_F(StrategyTest, InOpenPlayThePushMayStartUpTo60DegreesOffTheWayToTheGoal) {
-    // The ball 4.5 m from the goal's line and 4.6 m to the right of it: the goal lies 46
-    // degrees to the left of the field's length as seen from the ball.
-    const struct Case {
-        Scene scene;
-        bool suits;
-    } cases[] = {
-        {{5.8f, -4.5f, -55, 6, -4.6f}, false},  // towards the touch line, 100 degrees off
-        {{5.8f, -4.5f, 20, 6, -4.6f}, true},    // 26 degrees off
-        {{-0.2f, 0, -50, 0, 0}, true},          // at the centre spot the two agree
-        {{-0.2f, 0, -65, 0, 0}, false},
-    };
-    for (const Case& c : cases) {
-        Strategy s = Make(c.scene);
-        const float offset = static_cast<float>(NormalizeAngle(
-            s.myPlayer.angleTorseToGlobal - s.myWorldModel.mBallToGoal.angleBalltoGoal));
-        EXPECT_EQ(c.suits, s.JudgeBallToGoal(offset)) << c.scene.x << " " << c.scene.heading;
-    }
-}
-
 TEST_F(StrategyTest, BesideAPostOnTheGoalLineTheLineUpEndsWithinTheCirclesTolerance) {
     // The ball on the goal line 0.5 m outside the right post: the posts lie between 85 and 89
     // degrees from it, the goal centre at 88.5. At the ball, 3.5 degrees off that bearing the

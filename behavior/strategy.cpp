@@ -57,6 +57,11 @@ Strategy::Strategy(Player player, WorldModel world)
 
 Strategy::~Strategy() = default;
 
+Strategy::BallPlayStage Strategy::Stage() {
+    if (findBall) return kPush;
+    return findKick ? kLineUp : kApproach;
+}
+
 // ---------------------------------------------------------------------------------------------
 // The decision.
 
@@ -282,6 +287,7 @@ int Strategy::KickStrategy() {
         }
     }
 
+    bool pushBegins = false;
     if (findKick && !findBall) {  // line up
         if (!(BetweenKickToBall() && std::fabs(by) < 0.12f)) {
             findBall = false;
@@ -291,12 +297,23 @@ int Strategy::KickStrategy() {
         const float offset = static_cast<float>(
             NormalizeAngle(myPlayer.angleTorseToGlobal - myWorldModel.mBallToGoal.angleBalltoGoal));
         chooseTargetAngle = S_BallToTorse_Angle;
-        if (!JudgeBallToGoal(offset)) return JudgeTorse_GoalToBall_Goal(offset, ShortOf(dist));
+        // At the ball, a heading within the circle's own tolerance of the way to the goal centre
+        // is as near as circling gets: beside a post on the goal line the window between the
+        // posts is narrower than that, and the robot would step on the spot for good.
+        const bool asNearAsCircling = dist <= 0.25f && std::fabs(offset) < ROTATEANGLE;
+        if (!JudgeBallToGoal(offset) && !asNearAsCircling) {
+            return JudgeTorse_GoalToBall_Goal(offset, ShortOf(dist));
+        }
         if (dist > 0.25f) return JudgeTorse_GoalToBall_Goal(0, ShortOf(dist));
         findBall = true;
         findKick = true;
         ownerBall = true;
-        moveToGoalStep = Inverse::stepCount;
+        // The push steps are counted from the step number the walk has before its first push
+        // step. A walk already under way counts on; any other state first starts the walk
+        // afresh, from step 0 (counted from the number left by stopping steps or a circle,
+        // the push would stay at its shortest step for as many steps as they numbered).
+        moveToGoalStep = NaoBehavior::mState == S_Step ? Inverse::stepCount : 0;
+        pushBegins = true;
     }
 
     // Push.
@@ -310,7 +327,7 @@ int Strategy::KickStrategy() {
     }
     if (dist > 0.25f) return JudgeRotateState(ang, dist);
     chooseTargetAngle = S_BallToGoal_AngleTorseToGoal;
-    const int steps = Inverse::stepCount - moveToGoalStep;
+    const int steps = pushBegins ? 0 : Inverse::stepCount - moveToGoalStep;
     if (steps <= 1) {
         Inverse::goalDistance = 0.08f;
     } else if (steps <= 3) {

@@ -36,6 +36,10 @@ class Strategy {
     // gait then walks with 0.2 s steps instead of 0.28 s and allows turns of up to 5 degrees.
     static bool findBall;
 
+    // Where the ball play stands between decisions, for tools that measure it.
+    enum BallPlayStage { kApproach, kLineUp, kPush };
+    static BallPlayStage Stage();
+
     Strategy();
     Strategy(Player player, WorldModel world);
     ~Strategy();

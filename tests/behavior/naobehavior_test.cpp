@@ -11,6 +11,7 @@
 #include "motion/command_text.h"
 #include "motion/naoaction.h"
 #include "net/mytime.h"
+#include "walk/inverse.h"
 #include "world/data.h"
 
 namespace {
@@ -110,6 +111,17 @@ TEST_F(NaoBehaviorTest, WaitGivesUpOnAShoulderThatBarelyMoves) {
     }
     EXPECT_EQ(91, cycles);
     EXPECT_EQ(S_Judge, NaoBehavior::mState);
+}
+
+TEST_F(NaoBehaviorTest, JudgeStartsTheNextWalkFromFeetSideBySide) {
+    // A turn on the spot cut short by a head scan left the right foot's turn in the gait.
+    Inverse::Slatter = FlagLocation(0, 0.11f, -16);
+    ThinkIn(S_Judge, 1);
+    EXPECT_FLOAT_EQ(-16, Inverse::Slatter.z);  // still standing, not deciding yet
+    ThinkIn(S_Judge, 2);
+    EXPECT_NE(S_Judge, NaoBehavior::mState);
+    EXPECT_FLOAT_EQ(0, Inverse::Slatter.z);
+    EXPECT_FLOAT_EQ(0.11f, Inverse::Slatter.y);
 }
 
 TEST_F(NaoBehaviorTest, SayTellsThePositionTruncatedToCentimetres) {

@@ -143,12 +143,58 @@ TEST_F(StrategyTest, PushStepsGrowFromShortToLongAndLongestNearTheGoalThenStopWh
         s.JudgeInverseStepOffsetAngle();  // while pushing the walk heads for the goal
         EXPECT_FLOAT_EQ(s.myPlayer.mTorseToGoal.angleTorseToGoal, Inverse::rotateAngle);
     }
+    // The push that begins on stopping steps (or any state but a walk under way) is walked by
+    // a walk started afresh, counting from step 0: its first two steps are short too.
+    const struct Start {
+        eState walking;
+        int stepsBefore;
+        int stepsThen[3];
+        float goalThen[3];
+    } starts[] = {
+        {S_InverseStepEnd, 6, {2, 3, 4}, {0.12f, 0.12f, 0.16f}},
+        {S_Step, 6, {7, 8, 10}, {0.08f, 0.12f, 0.16f}},
+    };
+    for (const Start& start : starts) {
+        ForgetBallPlay();
+        Make({0, 0, 0, 1}).KickStrategy();  // approach
+        NaoBehavior::mState = start.walking;
+        Inverse::stepCount = start.stepsBefore;
+        EXPECT_EQ(S_Step, Make(atBall).KickStrategy());  // reached, lined up: push
+        EXPECT_FLOAT_EQ(0.08f, Inverse::goalDistance);
+        NaoBehavior::mState = S_Step;
+        for (int i = 0; i < 3; ++i) {
+            Inverse::stepCount = start.stepsThen[i];
+            Make(atBall).KickStrategy();
+            EXPECT_FLOAT_EQ(start.goalThen[i], Inverse::goalDistance)
+                << start.walking << " at step " << start.stepsThen[i];
+        }
+    }
+    NaoBehavior::mState = S_NON;
     // The ball no longer at the feet: stop, then the next decision approaches again.
     const Scene pushedAway{0, 0, 0, 1};
     EXPECT_EQ(S_Judge, Make(pushedAway).KickStrategy());
     EXPECT_FALSE(Strategy::findBall);
     EXPECT_EQ(S_Step, Make(pushedAway).KickStrategy());
     EXPECT_FLOAT_EQ(0.38f, Inverse::goalDistance);
+}
+
+TEST_F(StrategyTest, BesideAPostOnTheGoalLineTheLineUpEndsWithinTheCirclesTolerance) {
+    // The ball on the goal line 0.5 m outside the right post: the posts lie between 85 and 89
+    // degrees from it, the goal centre at 88.5. At the ball, 3.5 degrees off that bearing the
+    // push begins (circling would not turn it nearer); 16.5 degrees off it circles.
+    const struct Case {
+        float heading;
+        int state;
+        bool pushing;
+    } cases[] = {{92, S_Step, true}, {105, S_InverseBeamCircle, false}};
+    for (const Case& c : cases) {
+        ForgetBallPlay();
+        const double h = c.heading * M_PI / 180;
+        const Scene scene{static_cast<float>(10.46 - 0.2 * std::cos(h)),
+                          static_cast<float>(-1.55 - 0.2 * std::sin(h)), c.heading, 10.46f, -1.55f};
+        EXPECT_EQ(c.state, Make(scene).KickStrategy()) << c.heading;
+        EXPECT_EQ(c.pushing, Strategy::findBall) << c.heading;
+    }
 }
 
 TEST_F(StrategyTest, FormationPointIsReachedWithinAQuarterMetreAndLeftBeyondFourTenths) {

@@ -203,6 +203,7 @@ TEST(Tools, FailuresEndWithAClearLineAndTheirStatus) {
          {"--skill=fly"},
          2,
          "skillprobe: unknown skill fly (--help lists them)\n"},
+        {bin + "playprobe", {"--port=1"}, 2, "playprobe: --port and --trainer-port are needed\n"},
     };
     for (const auto& c : cases) {
         ChildProcess tool;

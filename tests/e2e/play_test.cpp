@@ -122,16 +122,18 @@ class PlayTest : public FieldTest {
     int falls = 0;
 };
 
-// Number 9 alone from kick-off: in 120 s a goal is not assured (the pushes may start up to 60
-// degrees off the goal's direction), but the ball is carried well into the opponent half.
+// Number 9 alone from kick-off: most runs score within 120 s, not all (a fall, a push lost at
+// the goal, the ball out beside a post), but the ball is carried well into the opponent half.
 TEST_F(PlayTest, StrikerAloneCarriesTheBallTowardsTheGoalFromKickOff) {
     KickOff({9}, {NAN, NAN});
     double farthest = -INFINITY;
-    Play(120, {9}, true, [&](const std::string& state) {
+    const double taken = Play(120, {9}, true, [&](const std::string& state) {
         farthest = std::max(farthest, BallOf(state).x);
         return NumberAfter(state, "score") >= 1;
     });
     EXPECT_GT(farthest, 5) << falls << " falls";
+    std::printf("striker: %s after %.1f s, ball carried to x = %.2f, %d falls\n",
+                taken < 120 ? "goal" : "no goal", taken, farthest, falls);
 }
 
 // Probe, not run in CI: the striker over noise seeds 1 to 5. Run with

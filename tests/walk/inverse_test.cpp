@@ -87,3 +87,48 @@ TEST_F(GaitTest, SteadyForwardWalkOnTheRightFoot) {
         EXPECT_EQ(right.location.x + right.location.y, 0) << k;
     }
 }
+
+TEST_F(GaitTest, FirstStepAfterARestartLiftsTheFootOnlyWhileTheSupportFootUnwindsATurn) {
+    // The swing foot (left) before mid-step of the first step after a restart, and the support
+    // foot's yaw there. A right turn's last step leaves the right foot turned; the restart that
+    // continues the turn unwinds it, with the left foot lifted as in any other step. From feet
+    // side by side the foot stays on the ground until mid-step.
+    const struct Case {
+        float supportTurn;  // degrees, as left by the step before the restart
+        float swingZ;       // metres
+    } cases[] = {{-16, 0.057f}, {-5, 0.057f}, {0, 0.05f}};
+    for (const Case& c : cases) {
+        ResetGait();
+        Inverse::Slatter = FlagLocation(0, 0.11f, c.supportTurn);
+        Inverse::rotateAngle = -16;
+        gait.SetFootFirst(true, 0.28f);
+        for (int k = 1; k < Inverse::HalfStep(); ++k) {
+            gait.InverseStepRotate();
+            FootLocationAndAngle left, right;
+            FlagLocation torse;
+            gait.GetTorseAndAnkle(left, right, torse);
+            EXPECT_NEAR(left.location.z, c.swingZ, 1e-6f) << c.supportTurn << " cycle " << k;
+            EXPECT_NEAR(left.location.y, 0.11f, 1e-6f) << c.supportTurn << " cycle " << k;
+            EXPECT_NEAR(right.angle.z, c.supportTurn * (1 - k / 14.0f), 1e-4f) << k;
+        }
+    }
+}
+
+TEST_F(GaitTest, StoppingStepsTurnBackATurnStillHeldInTheSupportFoot) {
+    // {turn the step before left in the support foot, degrees; the two stopping steps' turns}.
+    // The first stopping step lands the swinging foot turned back by the held turn, the second
+    // lands the feet side by side, so the torso's two turns over the support feet cancel out.
+    const float cases[][3] = {{-16, 16, 0}, {-3, 3, 0}, {0, 0, 0}};
+    for (const auto& c : cases) {
+        ResetGait();
+        Inverse::Slatter = FlagLocation(0, 0.11f, c[0]);
+        gait.SetFootFirst(true, 0.28f);
+        float turns[2] = {};
+        for (int cycle = 0; cycle < 2 * Inverse::CyclesPerStep(); ++cycle) {
+            gait.InverseStepAIEnd();
+            if (Inverse::oneStepCount == 1) turns[Inverse::stepCount - 1] = Inverse::Slatter.z;
+        }
+        EXPECT_FLOAT_EQ(turns[0], c[1]) << c[0];
+        EXPECT_FLOAT_EQ(turns[1], c[2]) << c[0];
+    }
+}

@@ -122,8 +122,9 @@ class PlayTest : public FieldTest {
     int falls = 0;
 };
 
-// Number 9 alone from kick-off: most runs score within 120 s, not all (a fall, a push lost at
-// the goal, the ball out beside a post), but the ball is carried well into the opponent half.
+// Number 9 alone from kick-off: about half the runs score within 120 s (pushes may start up to
+// 60 degrees off the goal's bearing, a fall, a push lost at the goal), but the ball is always
+// carried well into the opponent half.
 TEST_F(PlayTest, StrikerAloneCarriesTheBallTowardsTheGoalFromKickOff) {
     KickOff({9}, {NAN, NAN});
     double farthest = -INFINITY;

@@ -35,6 +35,7 @@
 #include "body/player.h"
 #include "net/mytime.h"
 #include "perception/msgparse.h"
+#include "tools/framedlink.h"
 #include "walk/inverse.h"
 #include "world/data.h"
 #include "world/worldmodel.h"
@@ -51,52 +52,6 @@ struct Options {
     int kickoffDelay = 0;  // cycles after the robot stands at its kick-off place
     double ballX = 0, ballY = 0;
     bool trace = false;
-};
-
-// One length-prefixed TCP connection to 127.0.0.1.
-class FramedLink {
-  public:
-    ~FramedLink() {
-        if (fd_ >= 0) close(fd_);
-    }
-    bool Connect(int port) {
-        fd_ = socket(AF_INET, SOCK_STREAM, 0);
-        if (fd_ < 0) return false;
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(static_cast<uint16_t>(port));
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        return connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-    }
-    bool Send(const std::string& text) {
-        uint32_t length = htonl(static_cast<uint32_t>(text.size()));
-        std::string frame(reinterpret_cast<const char*>(&length), 4);
-        frame += text;
-        for (size_t done = 0; done < frame.size();) {
-            ssize_t n = send(fd_, frame.data() + done, frame.size() - done, MSG_NOSIGNAL);
-            if (n <= 0) return false;
-            done += static_cast<size_t>(n);
-        }
-        return true;
-    }
-    bool Receive(std::string& text) {
-        uint32_t length = 0;
-        if (!ReadAll(reinterpret_cast<char*>(&length), 4)) return false;
-        text.assign(ntohl(length), '\0');
-        return ReadAll(&text[0], text.size());
-    }
-
-  private:
-    bool ReadAll(char* data, size_t size) {
-        while (size > 0) {
-            ssize_t n = recv(fd_, data, size, 0);
-            if (n <= 0) return false;
-            data += n;
-            size -= static_cast<size_t>(n);
-        }
-        return true;
-    }
-    int fd_ = -1;
 };
 
 // The trainer's truth of one cycle: field frame, metres, degrees.

@@ -35,7 +35,7 @@
 #include "body/player.h"
 #include "net/mytime.h"
 #include "perception/msgparse.h"
-#include "tools/framedlink.h"
+#include "tools/probelink.h"
 #include "walk/inverse.h"
 #include "world/data.h"
 #include "world/worldmodel.h"
@@ -53,47 +53,6 @@ struct Options {
     double ballX = 0, ballY = 0;
     bool trace = false;
 };
-
-// The trainer's truth of one cycle: field frame, metres, degrees.
-struct Truth {
-    double time = 0;
-    int scoreLeft = 0;
-    double ballX = 0, ballY = 0;
-    bool found = false;
-    double x = 0, y = 0, heading = 0;
-    bool fallen = false;
-};
-
-bool NumbersAfter(const std::string& text, size_t from, const char* key, double* out, int count) {
-    size_t at = text.find(std::string("(") + key + " ", from);
-    if (at == std::string::npos) return false;
-    std::istringstream in(text.substr(at + std::strlen(key) + 2));
-    for (int i = 0; i < count; ++i)
-        if (!(in >> out[i])) return false;
-    return true;
-}
-
-Truth ParseState(const std::string& state) {
-    Truth t;
-    NumbersAfter(state, 0, "time", &t.time, 1);
-    double score[2] = {0, 0}, ball[3] = {0, 0, 0};
-    if (NumbersAfter(state, 0, "score", score, 2)) t.scoreLeft = static_cast<int>(score[0]);
-    const size_t b = state.find("(ball ");
-    if (b != std::string::npos && NumbersAfter(state, b, "pos", ball, 3)) {
-        t.ballX = ball[0];
-        t.ballY = ball[1];
-    }
-    const size_t at = state.find("(robot (team Left) (unum " + std::to_string(kUnum) + ")");
-    if (at == std::string::npos) return t;
-    double pos[3] = {0, 0, 0}, fallen = 0;
-    t.found = NumbersAfter(state, at, "pos", pos, 3) &&
-              NumbersAfter(state, at, "heading", &t.heading, 1) &&
-              NumbersAfter(state, at, "fallen", &fallen, 1);
-    t.x = pos[0];
-    t.y = pos[1];
-    t.fallen = fallen != 0;
-    return t;
-}
 
 const char* StateName(eState s) {
     switch (s) {
@@ -284,7 +243,7 @@ int main(int argc, char** argv) {
         Player playerCopy(player);
         const std::string reply = behavior.Think(msg, std::move(playerCopy), std::move(worldCopy));
         ++WorldModel::circleCount;
-        const Truth t = ParseState(Trainer("(getState)"));
+        const Truth t = ParseState(Trainer("(getState)"), kUnum);
         if (kickoff < 0) {
             // Beamed to the kick-off place (the robot joins on the touch line).
             standing = t.found && t.y > -7.3 ? standing + 1 : 0;

@@ -47,7 +47,7 @@
 #include "motion/naoaction.h"
 #include "net/mytime.h"
 #include "perception/msgparse.h"
-#include "tools/framedlink.h"
+#include "tools/probelink.h"
 #include "walk/inverse.h"
 #include "walk/inverseaction.h"
 #include "world/operatematrix.h"
@@ -131,54 +131,6 @@ std::string Json(const std::vector<Figure>& figures) {
 }
 
 // ---- Connections ----
-
-// The robot as the trainer reports it: field frame, metres, degrees.
-struct Truth {
-    bool found = false;
-    double time = 0;
-    double x = 0, y = 0, z = 0;
-    double heading = 0;
-    double upz = 1;
-    bool fallen = false;
-    double ballX = 0, ballY = 0;  // the ball, field frame, m
-    double ballSpeed = 0;         // m/s
-};
-
-// Reads the numbers after "(key " within text from position `from`.
-bool NumbersAfter(const std::string& text, size_t from, const char* key, double* out, int count) {
-    size_t at = text.find(std::string("(") + key + " ", from);
-    if (at == std::string::npos) return false;
-    std::istringstream in(text.substr(at + std::strlen(key) + 2));
-    for (int i = 0; i < count; ++i)
-        if (!(in >> out[i])) return false;
-    return true;
-}
-
-Truth ParseState(const std::string& state, int unum) {
-    Truth t;
-    NumbersAfter(state, 0, "time", &t.time, 1);
-    const size_t ball = state.find("(ball ");
-    double ballPos[3] = {0, 0, 0}, ballVel[3] = {0, 0, 0};
-    if (ball != std::string::npos && NumbersAfter(state, ball, "pos", ballPos, 3) &&
-        NumbersAfter(state, ball, "vel", ballVel, 3)) {
-        t.ballX = ballPos[0];
-        t.ballY = ballPos[1];
-        t.ballSpeed = std::hypot(ballVel[0], ballVel[1]);
-    }
-    std::string key = "(robot (team Left) (unum " + std::to_string(unum) + ")";
-    size_t at = state.find(key);
-    if (at == std::string::npos) return t;
-    double pos[3] = {0, 0, 0}, fallen = 0;
-    t.found = NumbersAfter(state, at, "pos", pos, 3) &&
-              NumbersAfter(state, at, "heading", &t.heading, 1) &&
-              NumbersAfter(state, at, "upz", &t.upz, 1) &&
-              NumbersAfter(state, at, "fallen", &fallen, 1);
-    t.x = pos[0];
-    t.y = pos[1];
-    t.z = pos[2];
-    t.fallen = fallen != 0;
-    return t;
-}
 
 double WrapDegrees(double a) {
     while (a > 180) a -= 360;

@@ -385,7 +385,9 @@ void NaoBehavior::StepBeam(std::stringstream& ss, Player& player, const WorldMod
     ResetFormation();
     // The robot stands upright in its new place: the gyro-integrated orientation starts over.
     // The matrix is shared with the live body state, so the reset outlasts this cycle's copy.
-    myMatrix.SetNormalMatrix(player.RGYRMatrix_Torse.Get());
+    // Only a stopped game moves the robot: once play has started the server ignores the beam,
+    // and a robot knocked over at the kick-off must go on knowing that it lies.
+    if (IsGameStopped(world.sMatchState)) myMatrix.SetNormalMatrix(player.RGYRMatrix_Torse.Get());
     pAction->SetTempAngleChangleInit();
     if (mCounter >= 2) {
         mCounter = 0;

@@ -62,6 +62,18 @@ TEST_F(NaoBehaviorTest, StoppedGameForcesNeutralAndTheOtherSidesSetPieceStopsOnl
     }
 }
 
+TEST_F(NaoBehaviorTest, TheBeamRestartsTheGyroOrientationOnlyWhileTheGameIsStopped) {
+    // Lying face down as the kick-off is given: the server no longer moves the robot, so the
+    // agent must not believe it stands.
+    for (const char* mode : {"BeforeKickOff", "Goal_Left", "KickOff_Left", "PlayOn"}) {
+        world.sMatchState = mode;
+        player.RGYRMatrix_Torse[2][0] = -1;
+        ThinkIn(S_Beam, 0);
+        const bool beamed = std::string(mode) == "BeforeKickOff" || mode[0] == 'G';
+        EXPECT_FLOAT_EQ(beamed ? 0 : -1, player.RGYRMatrix_Torse[2][0]) << mode;
+    }
+}
+
 TEST_F(NaoBehaviorTest, MotionStatesRunTheirMotionThenMoveOn) {
     // {state, next state, cycles in it, next origin hold (30: left alone)}; the shoulder at -120.
     const struct {

@@ -3,7 +3,6 @@
 
 #include <cstddef>
 #include <initializer_list>
-#include <map>
 #include <memory>
 #include <string>
 
@@ -85,8 +84,8 @@ class Player {
         float angle = 0;  // degrees
         float rate = 0;
     };
-    typedef std::map<JointID, HingeJointSense> THingeJointSenseMap;
-    typedef std::map<std::string, JointID> TJointIDMap;
+    typedef FlatMap<JointID, HingeJointSense> THingeJointSenseMap;
+    typedef FlatMap<std::string, JointID> TJointIDMap;
 
     // Ball relative to torso and feet: horizontal distances (metres) and bearings (degrees).
     struct BallToTorse {

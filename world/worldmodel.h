@@ -1,18 +1,18 @@
 #ifndef WORLD_WORLDMODEL_H
 #define WORLD_WORLDMODEL_H
 
-#include <map>
 #include <string>
 
+#include "world/flatmap.h"
 #include "world/operatematrix.h"
 
 // All maps are keyed by the exact name or number text of the perception message. Lookups use
 // operator[], so an entry that was never seen reads as zero (time 0, position zero).
-typedef std::map<std::string, FRPFlagLocation> TDoubleFlagMap;
-typedef std::map<std::string, GYRCalFlagLocation> TTribleFlagMap;
-typedef std::map<std::string, FlagLocation> TFlagMap;
-typedef std::map<std::string, PlayerSeeInfoFlagLocation> TPlayMap;
-typedef std::map<std::string, headFlagLocation> TPlayHeadMap;
+typedef FlatMap<std::string, FRPFlagLocation> TDoubleFlagMap;
+typedef FlatMap<std::string, GYRCalFlagLocation> TTribleFlagMap;
+typedef FlatMap<std::string, FlagLocation> TFlagMap;
+typedef FlatMap<std::string, PlayerSeeInfoFlagLocation> TPlayMap;
+typedef FlatMap<std::string, headFlagLocation> TPlayHeadMap;
 
 // What the agent knows of the match outside its own body. A value type, copied member by
 // member. Field frame: origin at the centre spot, the team always plays toward +x.

@@ -113,12 +113,15 @@ TEST_F(NaoBehaviorTest, MotionStatesRunTheirMotionThenMoveOn) {
 }
 
 TEST_F(NaoBehaviorTest, WaitGivesUpOnAShoulderThatBarelyMoves) {
-    float& shoulder = player.mHingeJointSenseMap[Player::JID_LARM_1].angle;
-    shoulder = -119.96f;  // the hold asks -0.001 degrees per cycle
+    // Looked up each time: a reference into the joint map would not outlive an insertion.
+    auto shoulder = [this]() -> float& {
+        return player.mHingeJointSenseMap[Player::JID_LARM_1].angle;
+    };
+    shoulder() = -119.96f;  // the hold asks -0.001 degrees per cycle
     NaoBehavior::mState = S_Wait;
     int cycles = 0;
     for (behavior.mCounter = 0; NaoBehavior::mState == S_Wait && cycles < 500; ++cycles) {
-        if (behavior.mCounter == 40) shoulder = -119.86f;  // 140 such cycles away: 50 at most
+        if (behavior.mCounter == 40) shoulder() = -119.86f;  // 140 such cycles away: 50 at most
         behavior.Think("", player, world);
     }
     EXPECT_EQ(91, cycles);

@@ -391,6 +391,11 @@ TryResult TryWalking(Robot& robot, const Options& o, WalkingAction walk) {
     Inverse::BeamDistance = static_cast<float>(o.side);
     Inverse::rotateAngle = static_cast<float>(o.turn);
     Strategy::findBall = o.findBall;
+    // Every try starts as the first: feet side by side and the gait restarted, not carried on
+    // from where the last try's walk left it.
+    Inverse::Scurrent = FlagLocation(0, 0, 0);
+    Inverse::Slatter = Inverse::Stemp = FlagLocation(0, 0.11f, 0);
+    InverseAction::tempBool = true;
     Inverse().SetFootFirst(true, 0.2f);
 
     TryResult result;

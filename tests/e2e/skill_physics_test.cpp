@@ -76,6 +76,8 @@ TEST(WalkInSimulator, ForwardSidewaysAndTurningWalksKeepTheirFeetAndGoTheCommand
               {"speed_mps", 0.35, 0.55},
               {"forward_m", 2.0, INFINITY},
               {"left_m", -0.4, 0.4}}},
+            // A second try walks like the first, not on from where the first left the gait.
+            {{"--skill=walk", "--forward=0.24", "--repeat=2"}, {noFall, {"speed_mps", 0.35, 0.55}}},
             {{"--skill=walk", "--forward=0", "--side=0.04"},
              {noFall, {"left_m", 0.15, INFINITY}, {"forward_m", -0.15, 0.15}}},
             // Three degrees per pair of steps, to the left, on the spot.

@@ -19,7 +19,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -116,13 +115,7 @@ bool Fail(const std::string& text) {
 
 bool ReadNumber(const std::string& arg, const std::string& value, double low, double high,
                 double& out) {
-    char* end = nullptr;
-    errno = 0;
-    const double v = std::strtod(value.c_str(), &end);
-    if (value.empty() || *end != '\0' || errno != 0 || !(v >= low && v <= high))
-        return Fail("bad value in " + arg);
-    out = v;
-    return true;
+    return ParseOptionNumber(value, low, high, out) || Fail("bad value in " + arg);
 }
 
 void Usage(std::ostream& out) {

@@ -6,8 +6,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <sstream>
 #include <string>
@@ -124,6 +126,17 @@ inline Truth ParseState(const std::string& state, int unum) {
     t.z = pos[2];
     t.fallen = fallen != 0;
     return t;
+}
+
+// An option's value: the whole text one finite number within [low, high].
+inline bool ParseOptionNumber(const std::string& value, double low, double high, double& out) {
+    char* end = nullptr;
+    errno = 0;
+    const double v = std::strtod(value.c_str(), &end);
+    if (value.empty() || *end != '\0' || errno != 0 || !std::isfinite(v) || v < low || v > high)
+        return false;
+    out = v;
+    return true;
 }
 
 #endif

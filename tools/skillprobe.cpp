@@ -27,7 +27,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -1144,14 +1143,8 @@ bool Fail(const std::string& text) {
 
 bool ReadDouble(const std::string& arg, const std::string& value, double low, double high,
                 double& out) {
-    char* end = nullptr;
-    errno = 0;
-    const double v = std::strtod(value.c_str(), &end);
-    if (value.empty() || *end != '\0' || errno != 0 || !std::isfinite(v) || v < low || v > high)
-        return Fail("bad value in " + arg + " (a number from " + Text(low) + " to " + Text(high) +
-                    ")");
-    out = v;
-    return true;
+    return ParseOptionNumber(value, low, high, out) ||
+           Fail("bad value in " + arg + " (a number from " + Text(low) + " to " + Text(high) + ")");
 }
 
 bool ReadInt(const std::string& arg, const std::string& value, int low, int high, int& out) {

@@ -67,13 +67,19 @@ void Player::DataAnalyse(WorldModel& wm) {
 
     WorldModel::BallLocation& ball = wm.ballLocatoin;
     GetBall_Location(ball.ballLocatoin.x, ball.ballLocatoin.y, ball.ballLocatoin.z, wm);
-    // At most one velocity update per 0.05 s of sightings; the divisor stays 0.06 s whatever
-    // time has passed.
-    if ((ball.time - ball.time_3) - 0.06 > -0.01) {
+    // At most one velocity update per 0.05 s of sightings. The displacement is divided by the
+    // time between the two sightings: 0.06 s, one vision beat, when the ball was seen on
+    // consecutive beats (the beat itself, not the float difference of the two times, so that
+    // the figures stay those of a fixed beat), longer when it was out of sight meanwhile.
+    // Dividing by one beat whatever time had passed made a still ball last seen seconds ago
+    // look as fast as a shot.
+    const double sinceUpdate = ball.time - ball.time_3;
+    if (sinceUpdate - 0.06 > -0.01) {
+        const double seconds = sinceUpdate < 0.07 ? 0.06 : sinceUpdate;
         const FlagLocation moved = ball.ballLocatoin - ball.ballLocationPre;
-        ball.ballVel =
-            FlagLocation(static_cast<float>(moved.x / 0.06), static_cast<float>(moved.y / 0.06),
-                         static_cast<float>(moved.z / 0.06));
+        ball.ballVel = FlagLocation(static_cast<float>(moved.x / seconds),
+                                    static_cast<float>(moved.y / seconds),
+                                    static_cast<float>(moved.z / seconds));
         ball.ballPredictLocation.x = CalBallLocationFromVel(ball.ballVel.x) + ball.ballLocatoin.x;
         ball.ballPredictLocation.y = CalBallLocationFromVel(ball.ballVel.y) + ball.ballLocatoin.y;
         ball.ballLocationPre = ball.ballLocatoin;

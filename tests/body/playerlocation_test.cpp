@@ -76,9 +76,29 @@ TEST_F(PlayerLocationTest, BallVelocityIsUpdatedOnlyAfterMoreThanFiftyMillisecon
         player.DataAnalyse(world);
         if (s[0] == 10.04f) ExpectFlag(ball.ballLocationPre, 1, 0, 0.5);  // 0.04 s: no update
     }
-    ExpectFlag(ball.ballVel, 0.5, -1, 0, 1e-3);  // 0.06 s after: always divided by 0.06 s
+    ExpectFlag(ball.ballVel, 0.5, -1, 0, 1e-3);  // one vision beat later: divided by 0.06 s
     EXPECT_NEAR(ball.ballPredictLocation.y, CalBallLocationFromVel(-1) - 0.06f, 1e-3);
     ExpectFlag(ball.ballLocationPre, 1.03, -0.06, 0.5);
+}
+
+TEST_F(PlayerLocationTest, BallVelocityOfASightingAfterAGapIsDividedByTheGap) {
+    ops.SetMatrix(Rz(0), 0, 0, 0.5f, player.TMatrix_HeadToWorld.Get());
+    WorldModel::BallLocation& ball = world.ballLocatoin;
+    // {seconds out of sight, expected x velocity} for a ball 0.03 m farther on: a missed
+    // beat, and a still ball seen again after seconds (as fast as a shot if divided by 0.06).
+    const float gaps[][2] = {{0.12f, 0.25f}, {3.0f, 0.01f}};
+    for (const auto& g : gaps) {
+        SCOPED_TRACE(g[0]);
+        world = WorldModel();
+        ball.time = 20.0f;
+        ball.ballLocatoinToHead = FlagLocation(1, 0, 0);
+        player.DataAnalyse(world);
+        ball.time = 20.0f + g[0];
+        ball.ballLocatoinToHead = FlagLocation(1.03f, 0, 0);
+        player.DataAnalyse(world);
+        EXPECT_NEAR(ball.ballVel.x, g[1], 1e-3);
+        EXPECT_NEAR(ball.ballVel.y, 0, 1e-6);
+    }
 }
 
 TEST_F(PlayerLocationTest, GuardPointLiesShortOfTheBallOnTheLineFromTheOwnGoal) {

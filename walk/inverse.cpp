@@ -40,7 +40,6 @@ const float torseHeight = 0.333f;  // torso centre above the ground, m
 const float TorseToZmp = 0.035f;   // torso centre ahead of the centre of mass, m
 const float ankleHeight = 0.05f;   // ankle above the ground, m
 const double kCycle = 0.02;        // one server cycle, s
-const float kTopSpeed = 0.45f;     // fastest walk forward or backward, m/s
 
 // The previous walk step after limiting: turn (degrees), lateral and forward distance (m).
 float StepPreAngle = 0;
@@ -314,10 +313,6 @@ void Inverse::SetInverseStepSlatter(float tempX, float y, float angle) {
     } else if (tempX < 0) {
         x = -x;
     }
-    // Faster than about 0.52 m/s the robot tips over within two seconds, forwards or backwards
-    // (strides of 0.16 m in 0.28 s steps, of 0.11 m in 0.2 s steps), and from 0.5 m/s in 0.2 s
-    // steps it falls when it stops.
-    x = Limit(x, kTopSpeed * Tsup);
     // No sidestep during a long stride that follows a long stride.
     if (std::fabs(pregoalDistance) > 0.18 && std::fabs(x) > 0.145 && std::fabs(d) > 0.03) d = 0;
     // No long stride right after a wide sidestep.

@@ -43,13 +43,14 @@ TEST_F(GaitTest, StepSetUpLimitsAndMemory) {
     EXPECT_NEAR(StepSetUp(gait, 3, 0, 0.03f, 0).y, 0.13f, 1e-6f);
     EXPECT_NEAR(StepSetUp(gait, 4, 0, 0.03f, 0).y, 0.10f, 1e-6f);
     ResetGait();
-    // Strides: the first two at most 0.08; then 0.45 m/s: 0.126 in 0.28 s steps, 0.09 in 0.2 s.
+    // Strides: the first two at most 0.08; beyond 0.185 a stride is 0.19 forward, 0.18 back,
+    // whatever the step's duration.
     EXPECT_FLOAT_EQ(StepSetUp(gait, 1, 0.15f, 0, 0).x, 0.08f);
     EXPECT_FLOAT_EQ(StepSetUp(gait, 2, -0.15f, 0, 0).x, -0.08f);
-    EXPECT_FLOAT_EQ(StepSetUp(gait, 3, 0.2f, 0, 0).x, 0.126f);
+    EXPECT_FLOAT_EQ(StepSetUp(gait, 3, 0.2f, 0, 0).x, 0.19f);
     Strategy::findBall = true;
-    EXPECT_FLOAT_EQ(StepSetUp(gait, 6, 0.12f, 0, 0).x, 0.09f);
-    EXPECT_FLOAT_EQ(StepSetUp(gait, 7, 0.08f, 0, 0).x, 0.08f);
+    EXPECT_FLOAT_EQ(StepSetUp(gait, 6, -0.19f, 0, 0).x, -0.18f);
+    EXPECT_FLOAT_EQ(StepSetUp(gait, 7, 0.17f, 0, 0).x, 0.17f);
     Strategy::findBall = false;
     ResetGait();
     // Left turns wait for the left foot, at most 3 degrees; a right turn just after is cancelled.

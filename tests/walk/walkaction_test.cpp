@@ -36,11 +36,11 @@ TEST_F(WalkActionTest, StepEndsOfEachWalkingKind) {
     EXPECT_EQ(Inverse::stepCount, 1);
 
     ResetGait();
-    Inverse::rotateAngle = 10;  // 14-cycle steps counted from step 0
-    EXPECT_EQ(TrueCycles(&NaoAction::ActionInverseRotate, 28), std::vector<int>{28});
+    Inverse::rotateAngle = 10;  // 4-cycle steps counted from step 0
+    EXPECT_EQ(TrueCycles(&NaoAction::ActionInverseRotate, 8), std::vector<int>{8});
     ResetGait();
-    Inverse::rotateAngle = 10;  // 14-cycle steps from step 2: true at the end of step 4
-    EXPECT_EQ(TrueCycles(&NaoAction::ActionInverseBeamCircle, 28), std::vector<int>{28});
+    Inverse::rotateAngle = 10;  // 6-cycle steps from step 2: true at the end of step 4
+    EXPECT_EQ(TrueCycles(&NaoAction::ActionInverseBeamCircle, 12), std::vector<int>{12});
 }
 
 }  // namespace

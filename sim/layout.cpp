@@ -56,10 +56,12 @@ WorldLayout ResolveLayout(const mjModel* model, int robotCount) {
     w.ballDof = model->jnt_dofadr[ballJoint];
     w.footOfGeom.assign(model->ngeom, -1);
     w.robotOfGeom.assign(model->ngeom, -1);
+    w.jointOfDof.assign(model->nv, -1);
     for (int i = 0; i < robotCount; ++i) {
         const RobotLayout& r = w.robots.emplace_back(ResolveRobot(model, i));
         for (int f = 0; f < 2; ++f) w.footOfGeom[r.footGeom[f]] = 2 * i + f;
         for (int g = r.firstGeom; g < r.firstGeom + r.geomCount; ++g) w.robotOfGeom[g] = i;
+        for (int j = 0; j < kJointCount; ++j) w.jointOfDof[r.jointDof[j]] = i * kJointCount + j;
     }
     return w;
 }

@@ -36,6 +36,8 @@ struct WorldLayout {
     std::vector<int> footOfGeom;
     // For every geom: the robot it belongs to, else -1.
     std::vector<int> robotOfGeom;
+    // For every dof: robot * kJointCount + joint when it is a robot's hinge joint, else -1.
+    std::vector<int> jointOfDof;
 };
 
 // Looks up every name of a world generated for robotCount robots.

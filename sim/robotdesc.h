@@ -23,8 +23,9 @@ extern const std::array<JointNames, kJointCount> kJointNames;
 int JointByPerceptor(const std::string& name);
 int JointByEffector(const std::string& name);
 
-// Velocity servo of every joint (see servo.h).
-constexpr double kMaxJointSpeedRadPerSec = 6.14;
+// A joint's commanded speed is clamped to this, whatever the motor model (motor.h).
+constexpr double kMaxJointSpeedRadPerSec = 6.1395;
+// The comparison servo (servo.h).
 constexpr double kServoKp = 200.0;        // N m / rad
 constexpr double kServoKd = 20.0;         // N m s / rad
 constexpr double kMaxJointTorque = 15.0;  // N m

@@ -47,7 +47,7 @@ void CarryRobot(const mjData* from, const RobotLayout& a, mjData* to, const Robo
 
 }  // namespace
 
-World::World(int robotCount, int capacity) {
+World::World(int robotCount, int capacity, PhysicsModels models) : models_(models) {
     InstallMujocoHandlers();
     robotCount = std::clamp(robotCount, 0, kMaxRobots);
     Rebuild(std::clamp(capacity, robotCount, kMaxRobots));
@@ -123,10 +123,10 @@ void World::StoreEmptyRooms() {
     for (int room = RobotCount(); room < Capacity(); ++room) StoreRoom(room);
 }
 
-World::Rooms World::BuildRooms(int rooms) {
+World::Rooms World::BuildRooms(int rooms, PhysicsModels models) {
     std::string error;
     Rooms built;
-    built.model = CompileMatchWorld(rooms, error);
+    built.model = CompileMatchWorld(rooms, models, error);
     if (!built.model) {
         std::fprintf(stderr, "pitchsim: cannot compile the world: %s\n", error.c_str());
         std::abort();
@@ -137,14 +137,14 @@ World::Rooms World::BuildRooms(int rooms) {
 }
 
 void World::Rebuild(int rooms) {
-    Adopt(BuildRooms(rooms));
+    Adopt(BuildRooms(rooms, models_));
 }
 
 void World::RequestRooms(int rooms) {
     rooms = std::clamp(rooms, RobotCount(), kMaxRobots);
     wantedRooms_ = rooms;
     if (building_.valid() || rooms == Capacity()) return;
-    building_ = std::async(std::launch::async, BuildRooms, rooms);
+    building_ = std::async(std::launch::async, BuildRooms, rooms, models_);
 }
 
 bool World::AdoptPreparedRooms() {
@@ -227,6 +227,53 @@ void World::WriteServoTorques() {
     }
 }
 
+// Keeps every motor's reference angle near its joint for the coming substep.
+void World::KeepMotorReferencesNear() {
+    for (int i = 0; i < RobotCount(); ++i) {
+        const RobotLayout& r = layout_.robots[i];
+        RobotState& s = robots_[i];
+        for (int j = 0; j < kJointCount; ++j)
+            KeepReferenceNear(s.qRefRad[j], data_->qpos[r.jointQpos[j]], r.limits[j]);
+    }
+}
+
+// Between mj_step1 and mj_step2: the motor rows' reference accelerations, in place of the
+// friction loss's own (which would only brake the joint).
+void World::WriteMotorReferences() {
+    for (int row = 0; row < data_->nefc; ++row) {
+        if (data_->efc_type[row] != mjCNSTR_FRICTION_DOF) continue;
+        const int dof = data_->efc_id[row];
+        const int at = layout_.jointOfDof[dof];
+        if (at < 0) continue;
+        const int robot = at / kJointCount, j = at % kJointCount;
+        if (robot >= RobotCount()) continue;
+        const RobotLayout& r = layout_.robots[robot];
+        const RobotState& s = robots_[robot];
+        data_->efc_aref[row] = MotorReferenceAcceleration(
+            data_->qpos[r.jointQpos[j]], data_->qvel[dof], s.qRefRad[j], s.appliedRadPerSec[j]);
+    }
+}
+
+void World::AdvanceMotorReferences() {
+    const double dt = model_->opt.timestep;
+    for (RobotState& s : robots_)
+        for (int j = 0; j < kJointCount; ++j) s.qRefRad[j] += s.appliedRadPerSec[j] * dt;
+}
+
+void World::StepSubstep() {
+    WriteBallDrag();
+    if (models_.motor == JointMotor::kServo) {
+        WriteServoTorques();
+        mj_step(model_, data_);
+        return;
+    }
+    KeepMotorReferencesNear();
+    mj_step1(model_, data_);
+    WriteMotorReferences();
+    mj_step2(model_, data_);
+    AdvanceMotorReferences();
+}
+
 void World::StepCycle() {
     for (RobotState& s : robots_) {
         s.appliedRadPerSec = s.latchedRadPerSec;
@@ -274,9 +321,7 @@ void World::StepPhysics() {
     ballTouchedBy_.clear();
     for (RobotState& s : robots_) s.gyroRadPerSec = {};
     for (int k = 0; k < substeps_; ++k) {
-        WriteServoTorques();
-        WriteBallDrag();
-        mj_step(model_, data_);
+        StepSubstep();
         if (PhysicsWentBad()) {
             // The cycle still passes: the clock goes on from where it was.
             data_->time = startTime + kCycleSeconds;

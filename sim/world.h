@@ -1,7 +1,8 @@
 // The simulated world: field, goals, ball and N robots in one MuJoCo model, stepped in 20 ms
 // cycles. The unchanging description is the compiled model with its layout (worldxml.h,
 // layout.h); the changing state is MuJoCo's data plus, per robot, the motor commands and the
-// servo references.
+// motors' reference angles. The models of the joint motors (motor.h) and of the contacts
+// (contact.h) are chosen per world.
 //
 // Timing. Commands given with Command() between two StepCycle() calls are those answering the
 // perception sent after the first of them; they take effect during the step after next: one
@@ -15,8 +16,10 @@
 #include <vector>
 
 #include "sim/layout.h"
+#include "sim/motor.h"
 #include "sim/robotdesc.h"
 #include "sim/sensors.h"
+#include "sim/worldxml.h"
 
 namespace sim {
 
@@ -27,7 +30,7 @@ struct RobotState {
     std::array<double, kJointCount> receivedRadPerSec{};  // latest command of each joint
     std::array<double, kJointCount> latchedRadPerSec{};   // taken at the last cycle boundary
     std::array<double, kJointCount> appliedRadPerSec{};   // in effect during the current step
-    std::array<double, kJointCount> qRefRad{};            // servo reference angles
+    std::array<double, kJointCount> qRefRad{};            // motors' reference angles
     Vec3 gyroRadPerSec;    // torso's mean angular velocity over the latest cycle, torso frame
     DynamicSample sample;  // from the latest forward pass
 };
@@ -37,7 +40,7 @@ class World {
     // The pitch with the ball on the centre spot and robotCount robots (at most kMaxRobots),
     // parked like joining ones: one build instead of one per robot. The model is built with
     // room for `capacity` robots: up to that many, joining and leaving cost no rebuild.
-    explicit World(int robotCount = 0, int capacity = 0);
+    explicit World(int robotCount = 0, int capacity = 0, PhysicsModels models = {});
     ~World();
     World(const World&) = delete;
     World& operator=(const World&) = delete;
@@ -89,7 +92,7 @@ class World {
 
     // After bodies were moved by hand: recomputes contacts, forces and sensor samples.
     void Settle();
-    // Sets the robot's servo references to its present joint angles: it holds its posture.
+    // Sets the robot's motor references to its present joint angles: it holds its posture.
     void HoldPosture(int robot);
 
     long Cycle() const { return cycle_; }
@@ -110,6 +113,7 @@ class World {
     RobotState& State(int robot) { return robots_[robot]; }
     const RobotState& State(int robot) const { return robots_[robot]; }
     int SubstepsPerCycle() const { return substeps_; }
+    const PhysicsModels& Models() const { return models_; }
 
   private:
     struct Rooms {
@@ -118,7 +122,7 @@ class World {
         WorldLayout layout;
     };
     // Compiles the world with `rooms` robots (any thread).
-    static Rooms BuildRooms(int rooms);
+    static Rooms BuildRooms(int rooms, PhysicsModels models);
     // Takes a built world; the present robots keep their indices and state.
     void Adopt(Rooms&& built);
     void Rebuild(int rooms);
@@ -128,6 +132,10 @@ class World {
     void StoreRoom(int room);
     void StoreEmptyRooms();
     void WriteServoTorques();
+    void KeepMotorReferencesNear();
+    void WriteMotorReferences();
+    void AdvanceMotorReferences();
+    void StepSubstep();
     void WriteBallDrag();
     bool PhysicsWentBad();
     void EndBadEpisode();
@@ -139,6 +147,7 @@ class World {
     void SampleAll();
     void RefreshKinematics();
 
+    PhysicsModels models_;
     mjModel* model_ = nullptr;
     mjData* data_ = nullptr;
     WorldLayout layout_;

@@ -61,12 +61,12 @@ std::string RobotPrefix(int robot) {
 }
 
 BufferSizes MatchBuffers(int robots) {
-    // Two rows of 22 robots lying side by side make 316 contacts; pyramidal friction takes
-    // four constraint rows per contact.
+    // Two rows of 22 robots lying side by side make 316 contacts; friction takes three
+    // constraint rows per contact in an elliptic cone, four in a pyramidal one.
     return {300 + 80 * robots, 40 + 20 * robots, StackSize(robots)};
 }
 
-std::string WorldXml(int robotCount) {
+std::string WorldXml(int robotCount, PhysicsModels models) {
     std::string classes, bodies;
     for (int i = 0; i < robotCount; ++i) {
         classes += RobotClass(i) + "\n";
@@ -74,6 +74,9 @@ std::string WorldXml(int robotCount) {
     }
     std::string xml = kWorldTemplate;
     ReplaceAll(xml, "{SIZE}", SizeElement(CompilerBuffers(robotCount)));
+    ReplaceAll(xml, "{CONTACT_OPTIONS}", ContactOptionAttributes(models.contacts));
+    ReplaceAll(xml, "{CONTACT_GEOM}", ContactGeomAttributes(models.contacts));
+    ReplaceAll(xml, "{JOINT_MOTOR}", JointMotorAttributes(models.motor));
     ReplaceAll(xml, "{ROBOT_CLASSES}", classes);
     ReplaceAll(xml, "{ROBOTS}", bodies);
     return xml;
@@ -96,8 +99,8 @@ mjModel* CompileWorld(const std::string& xml, std::string& error) {
     return model;
 }
 
-mjModel* CompileMatchWorld(int robotCount, std::string& error) {
-    mjModel* model = CompileWorld(WorldXml(robotCount), error);
+mjModel* CompileMatchWorld(int robotCount, PhysicsModels models, std::string& error) {
+    mjModel* model = CompileWorld(WorldXml(robotCount, models), error);
     if (!model) return nullptr;
     const BufferSizes b = MatchBuffers(robotCount);
     model->njmax = b.njmax;

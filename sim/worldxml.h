@@ -5,11 +5,20 @@
 
 #include <string>
 
+#include "sim/contact.h"
+#include "sim/motor.h"
+
 namespace sim {
 
 // robot.xml and world.xml, embedded at build time.
 extern const char* const kRobotTemplate;
 extern const char* const kWorldTemplate;
+
+// The models of a world's joint motors and contacts.
+struct PhysicsModels {
+    JointMotor motor = JointMotor::kVelocity;
+    ContactModel contacts = ContactModel::kSlip;
+};
 
 // Robots get one collision bit each out of bits 0..28.
 constexpr int kMaxRobots = 29;
@@ -30,7 +39,7 @@ BufferSizes MatchBuffers(int robotCount);
 
 // The MJCF text of the pitch with robotCount robots, each parked at its index's spot beside
 // the touch line. Its buffers are small: enough for the compiler's own check at that pose.
-std::string WorldXml(int robotCount);
+std::string WorldXml(int robotCount, PhysicsModels models = {});
 
 // Compiles MJCF text through MuJoCo's virtual file system. Returns null and fills error on
 // failure.
@@ -38,6 +47,6 @@ mjModel* CompileWorld(const std::string& xml, std::string& error);
 
 // The world for robotCount robots, with the match buffers set for the data made from it
 // (compiling with them would allocate and clear them twice: a third of a second at 22).
-mjModel* CompileMatchWorld(int robotCount, std::string& error);
+mjModel* CompileMatchWorld(int robotCount, PhysicsModels models, std::string& error);
 
 }  // namespace sim

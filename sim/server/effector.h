@@ -9,7 +9,7 @@
 // skipped and counted, after an unbalanced parenthesis the rest of the reply is ignored.
 
 // Largest joint speed a motor accepts, rad/s; beyond it a command is clamped.
-const double kMaxJointSpeed = 6.14;
+const double kMaxJointSpeed = 6.1395;
 // Longest team name accepted by init.
 const size_t kMaxTeamNameLength = 32;
 // Longest spoken message.

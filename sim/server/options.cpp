@@ -49,6 +49,10 @@ std::string UsageText() {
            "  --seed=N                seed of the sensor noise (default 1)\n"
            "  --noise=on|off          sensor noise and camera calibration error (default on)\n"
            "  --lines=on|off          field lines in vision (default on)\n"
+           "  --motor=velocity|servo  joint motors: the velocity motor (default) or the\n"
+           "                          earlier servo, for comparison\n"
+           "  --contacts=slip|coulomb|grip  friction: soft and unlimited, sliding 5 mm/s per N\n"
+           "                          (default); Coulomb 1.2 or a firm grip, for comparison\n"
            "  --half-time=SECONDS     length of a half in game seconds (default 300)\n"
            "  --max-robots-per-team=N largest uniform number (default 11)\n"
            "  --sync-timeout=MS       --sync: longest wait for a reply (default 100)\n"
@@ -109,6 +113,11 @@ OptionsOutcome ParseServerOptions(const std::vector<std::string>& args, ServerOp
         } else if (name == "--noise" || name == "--lines") {
             if (value != "on" && value != "off") return bad("on or off");
             (name == "--noise" ? options.noise : options.lines) = value == "on";
+        } else if (name == "--motor") {
+            if (!sim::ParseJointMotor(value, options.models.motor)) return bad("velocity or servo");
+        } else if (name == "--contacts") {
+            if (!sim::ParseContactModel(value, options.models.contacts))
+                return bad("slip, coulomb or grip");
         } else if (name == "--bind") {
             in_addr address;
             if (inet_pton(AF_INET, value.c_str(), &address) != 1)

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/worldxml.h"
+
 // The command line of pitchsim.
 struct ServerOptions {
     std::string bindAddress = "127.0.0.1";  // agents' port listens here (IPv4)
@@ -16,6 +18,7 @@ struct ServerOptions {
     unsigned seed = 1;
     bool noise = true;
     bool lines = true;          // field lines in vision
+    sim::PhysicsModels models;  // joint motors and contacts
     double halfTime = 300;      // game seconds per half
     int maxRobotsPerTeam = 11;  // also the largest uniform number
     int syncTimeoutMs = 100;    // --sync: how long to wait for a reply

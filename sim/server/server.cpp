@@ -74,6 +74,7 @@ int MillisUntil(std::chrono::steady_clock::time_point t) {
 Server::Server(const ServerOptions& options)
     : options_(options),
       log_(options.quiet, options.logFile),
+      world_(0, 0, options.models),
       vision_(options.noise, options.seed, options.lines),
       referee_(options.halfTime, options.autoKickoff) {
     sim::SetMujocoWarningsQuiet(options.quiet);

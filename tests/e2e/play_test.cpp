@@ -122,19 +122,18 @@ class PlayTest : public FieldTest {
     int falls = 0;
 };
 
-// Number 9 alone from kick-off: about half the runs score within 120 s (pushes may start up to
-// 60 degrees off the goal's bearing, a fall, a push lost at the goal), but the ball is always
-// carried well into the opponent half.
-TEST_F(PlayTest, StrikerAloneCarriesTheBallTowardsTheGoalFromKickOff) {
+// Number 9 alone from kick-off scores within 300 s (a fallen robot is restarted where it fell;
+// playprobe measures the striker that gets up by itself, and its share of goals within 120 s).
+TEST_F(PlayTest, StrikerAloneScoresFromKickOff) {
     KickOff({9}, {NAN, NAN});
     double farthest = -INFINITY;
-    const double taken = Play(120, {9}, true, [&](const std::string& state) {
+    const double taken = Play(300, {9}, true, [&](const std::string& state) {
         farthest = std::max(farthest, BallOf(state).x);
         return NumberAfter(state, "score") >= 1;
     });
-    EXPECT_GT(farthest, 5) << falls << " falls";
+    EXPECT_LT(taken, 300) << "ball carried to x = " << farthest << ", " << falls << " falls";
     std::printf("striker: %s after %.1f s, ball carried to x = %.2f, %d falls\n",
-                taken < 120 ? "goal" : "no goal", taken, farthest, falls);
+                taken < 300 ? "goal" : "no goal", taken, farthest, falls);
 }
 
 // Probe, not run in CI: the striker over noise seeds 1 to 5. Run with

@@ -66,37 +66,43 @@ void CheckSkills(const std::vector<Case>& cases, const std::vector<std::string>&
     }
 }
 
+// Bounds from each walk's plan over the 6 s: the first two strides are 0.08 m, a stride lasts
+// 0.28 s (0.2 s with --find-ball), a turn on the spot 0.08 s a step, round the ball 0.12 s. The
+// feet slide on the field as they do on the league's server, so a walk makes about 75-90 % of
+// its plan, a turn on the spot or round the ball about half of it.
 TEST(WalkInSimulator, ForwardSidewaysAndTurningWalksKeepTheirFeetAndGoTheCommandedWay) {
     const Bound noFall = {"falls", 0, 0};
     CheckSkills(
         {
-            // 0.12 m per 0.28 s step is 0.43 m/s, straight ahead.
+            // 0.12 m per 0.28 s step: 2.44 m planned, straight ahead.
             {{"--skill=walk", "--forward=0.24"},
              {noFall,
-              {"speed_mps", 0.35, 0.55},
-              {"forward_m", 2.0, INFINITY},
+              {"speed_mps", 0.29, 0.47},
+              {"forward_m", 1.7, INFINITY},
               {"left_m", -0.4, 0.4}}},
             // A second try walks like the first, not on from where the first left the gait.
-            {{"--skill=walk", "--forward=0.24", "--repeat=2"}, {noFall, {"speed_mps", 0.35, 0.55}}},
+            {{"--skill=walk", "--forward=0.24", "--repeat=2"}, {noFall, {"speed_mps", 0.29, 0.47}}},
             {{"--skill=walk", "--forward=0", "--side=0.04"},
              {noFall, {"left_m", 0.15, INFINITY}, {"forward_m", -0.15, 0.15}}},
-            // Three degrees per pair of steps, to the left, on the spot.
+            // Three degrees per pair of steps, to the left, on the spot: 32 degrees planned.
             {{"--skill=walk", "--forward=0", "--turn=10"},
-             {noFall, {"heading_change_deg", 10, 45}, {"distance_m", -INFINITY, 0.3}}},
-            // Asked for more than it can do, forwards or backwards: its top speed, and it stops
-            // on its feet.
+             {noFall, {"heading_change_deg", 5, 40}, {"distance_m", -INFINITY, 0.3}}},
+            // Asked for more than the longest stride, forwards (0.19 m, 0.68 m/s) or backwards
+            // (0.18 m, 0.64 m/s), and it stops on its feet.
             {{"--skill=walk", "--forward=1", "--stop"},
-             {noFall, {"speed_mps", 0.3, 0.5}, {"forward_m", 1.5, INFINITY}}},
+             {noFall, {"speed_mps", 0.4, 0.7}, {"forward_m", 2.4, INFINITY}}},
             {{"--skill=walk", "--forward=-0.5", "--stop"},
-             {noFall, {"speed_mps", 0.3, 0.5}, {"forward_m", -INFINITY, -1.5}}},
-            {{"--skill=walk", "--forward=0.3", "--find-ball", "--stop"},
-             {noFall, {"speed_mps", 0.3, 0.5}}},
-            // On the spot, 16 degrees per pair of steps.
+             {noFall, {"speed_mps", 0.4, 0.7}, {"forward_m", -INFINITY, -2.4}}},
+            // 0.12 m per 0.2 s step, 0.6 m/s.
+            {{"--skill=walk", "--forward=0.24", "--find-ball", "--stop"},
+             {noFall, {"speed_mps", 0.35, 0.62}}},
+            // On the spot, 16 degrees per pair of 0.08 s steps: 600 degrees planned.
             {{"--skill=turn", "--turn=16"},
-             {noFall, {"heading_change_deg", 120, 240}, {"distance_m", -INFINITY, 0.3}}},
-            // Round the ball: turning the other way while stepping sideways.
+             {noFall, {"heading_change_deg", 240, 600}, {"distance_m", -INFINITY, 0.3}}},
+            // Round the ball, 16 degrees per pair of 0.12 s steps the other way while stepping
+            // sideways: 400 degrees planned.
             {{"--skill=circle", "--turn=16"},
-             {noFall, {"heading_change_deg", -240, -90}, {"distance_m", -INFINITY, 0.6}}},
+             {noFall, {"heading_change_deg", -400, -160}, {"distance_m", -INFINITY, 0.6}}},
         },
         {"--seconds=6"}, false);
 }

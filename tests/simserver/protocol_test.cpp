@@ -28,15 +28,15 @@ Parsed Parse(const std::string& text) {
 
 TEST(EffectorTest, JointsInWireOrderClampedBadGroupsSkippedWithTheirNeighboursKept) {
     Parsed p = Parse(
-        "(rae4 -0.5)(he1 100)(he2 -7)(lle1 nan)(rle1 inf)(rle2 6.14)(lle3 2.25)"
+        "(rae4 -0.5)(he1 100)(he2 -7)(lle1 nan)(rle1 inf)(rle2 6.1395)(lle3 2.25)"
         "(lae1 -inf)(lle2 abc)(lle4)(bogus 3)(rle4 2 3)junk(raj1 0.5)(rle6 -0.2)");
     const int set[] = {0, 1, 5, 6, 13, 21};  // he1 he2 rle2 lle3 rle6 rae4
-    const double rad[] = {6.14, -6.14, 6.14, 2.25, -0.2, -0.5};
+    const double rad[] = {6.1395, -6.1395, 6.1395, 2.25, -0.2, -0.5};
     for (int k = 0; k < 6; ++k) EXPECT_DOUBLE_EQ(rad[k], p.c.jointVelocity[set[k]]) << set[k];
     int count = 0;
     for (bool s : p.c.jointSet) count += s;
     EXPECT_EQ(6, count);
-    EXPECT_EQ(2, p.r.outOfRange);  // exactly 6.14 is not out of range
+    EXPECT_EQ(2, p.r.outOfRange);  // exactly 6.1395 is not out of range
     EXPECT_EQ(3, p.r.nonFinite);
     EXPECT_EQ(2, p.r.unknown);    // "raj1" is a perceptor, not an effector
     EXPECT_EQ(4, p.r.malformed);  // abc, no value, two values, junk

@@ -445,9 +445,10 @@ void NaoBehavior::StepJudge(std::stringstream& ss, Strategy& strategy) {
     mCounter = 0;
     pAction->SetTempAngleChangleInit();
     myInverse.SetFootFirst(true, 0.2f);
-    // The robot stands here with its feet side by side, whatever the gait's last step left in
-    // its step records (a turn cut short by a head scan, a walk ended by a fall): the next walk
-    // starts from feet side by side, not from a turn the standing pose has long undone.
+    // Mend (the step records were left as they were): the robot stands here with its feet side by
+    // side, whatever the gait's last step left in its step records (a turn cut short by a head
+    // scan, a walk ended by a fall): the next walk starts from feet side by side, not from a turn
+    // the standing pose has long undone.
     Inverse::Slatter = FlagLocation(0, 0.11f, 0);
 }
 

@@ -297,9 +297,10 @@ int Strategy::KickStrategy() {
         const float offset = static_cast<float>(
             NormalizeAngle(myPlayer.angleTorseToGlobal - myWorldModel.mBallToGoal.angleBalltoGoal));
         chooseTargetAngle = S_BallToTorse_Angle;
-        // At the ball, a heading within the circle's own tolerance of the way to the goal centre
-        // is as near as circling gets: beside a post on the goal line the window between the
-        // posts is narrower than that, and the robot would step on the spot for good.
+        // Mend (the line-up first ended only within the goal's own window): at the ball, a heading
+        // within the circle's own tolerance of the way to the goal centre is as near as circling
+        // gets: beside a post on the goal line the window between the posts is narrower than that,
+        // and the robot would step on the spot for good.
         const bool asNearAsCircling = dist <= 0.25f && std::fabs(offset) < ROTATEANGLE;
         if (!JudgeBallToGoal(offset) && !asNearAsCircling) {
             return JudgeTorse_GoalToBall_Goal(offset, ShortOf(dist));
@@ -308,10 +309,11 @@ int Strategy::KickStrategy() {
         findBall = true;
         findKick = true;
         ownerBall = true;
-        // The push steps are counted from the step number the walk has before its first push
-        // step. A walk already under way counts on; any other state first starts the walk
-        // afresh, from step 0 (counted from the number left by stopping steps or a circle,
-        // the push would stay at its shortest step for as many steps as they numbered).
+        // Mend (the count first ran from the walk's last number whatever came between): the push
+        // steps are counted from the step number the walk has before its first push step. A walk
+        // already under way counts on; any other state first starts the walk afresh, from step 0
+        // (counted from the number left by stopping steps or a circle, the push would stay at its
+        // shortest step for as many steps as they numbered).
         moveToGoalStep = NaoBehavior::mState == S_Step ? Inverse::stepCount : 0;
         pushBegins = true;
     }

@@ -228,11 +228,12 @@ void Inverse::GetTorseAndAnkle(FootLocationAndAngle& leftAngle, FootLocationAndA
         else
             swing.x = static_cast<float>((h - k) * -pxnTemp / (h - 0.5));
     }
-    // The first step after a restart holds the left foot in place until mid-step, on the
-    // ground when starting from feet side by side. A restart that continues a turn (the support
-    // foot still turned against the walking frame) lifts it, as any other step would: the
-    // support foot unwinds its turn during this step, and a foot held down by friction would
-    // twist the torso back by up to half the turn.
+    // Mend (first written with the foot on the ground in every restart): the first step after a
+    // restart holds the left foot in place until mid-step, on the ground when starting from feet
+    // side by side. A restart that continues a turn (the support foot still turned against the
+    // walking frame) lifts it, as any other step would: the support foot unwinds its turn during
+    // this step, and a foot held down by friction would twist the torso back by up to half the
+    // turn.
     if (n == 1 && k < h)
         swing = FlagLocation(0, 0.11f, ankleHeight + (thetaC != 0 ? upFootOffset : 0));
     if (n == 1 && k == h) swing = FlagLocation(0, 0.11f, ankleHeight + upFootOffset);
@@ -374,11 +375,12 @@ void Inverse::SetInverseBeamCircleSlatter(float /*x*/, float /*y*/, float angle)
 }
 
 void Inverse::SetInverseStepEndSlatter(float /*x*/, float /*y*/, float /*angle*/) {
-    // The feet come together at 0.11 m with no stride and no turn. A turn still held in the
-    // support foot (the last step of a right turn on the spot always leaves one) is made by the
-    // torso during the first stopping step all the same, so the swinging foot lands turned back
-    // by it, and the second step turns the torso back: the robot stops facing where it faced
-    // when it was told to stop, not up to 16 degrees past it.
+    // Mend (first written as (0, 0.11, 0) on every stopping step): the feet come together at 0.11 m
+    // with no stride and no turn. A turn still held in the support foot (the last step of a right
+    // turn on the spot always leaves one) is made by the torso during the first stopping step all
+    // the same, so the swinging foot lands turned back by it, and the second step turns the torso
+    // back: the robot stops facing where it faced when it was told to stop, not up to 16 degrees
+    // past it.
     const bool first = stepCount - initStepCount == 1;
     Slatter = FlagLocation(0, 0.11f, first ? -Scurrent.z : 0);
 }

@@ -27,6 +27,10 @@ export class Hud {
     this.set('mode', c.playMode);
   }
 
+  showPace(pace) {
+    this.set('pace', `${pace.toFixed(2)}×`);
+  }
+
   showLink(text) {
     this.set('link', text);
   }

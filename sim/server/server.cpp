@@ -102,7 +102,9 @@ bool Server::Start() {
     }
     log_.Always("agent port " + std::to_string(net_.BoundPort(agentListener_)));
     log_.Always("trainer port " + std::to_string(net_.BoundPort(trainerListener_)));
-    log_.Always(std::string("mode ") + (options_.sync ? "sync" : "realtime"));
+    log_.Always(std::string("mode ") + (!options_.sync      ? "realtime"
+                                        : options_.pace > 0 ? "sync pace " + Fixed(options_.pace, 2)
+                                                            : "sync"));
     if (!options_.recordFile.empty()) {
         if (!recording_.Open(options_.recordFile, error) ||
             !recording_.WriteLine(WriteHeaderRecord(Header())) || !recording_.EndFrame()) {
@@ -119,6 +121,7 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
     stop_ = &stop;
     nextCycle_ = Clock::now() + kCycle;
     nextStatus_ = Clock::now() + std::chrono::seconds(static_cast<int>(kStatusSeconds));
+    statusWall_ = Clock::now();
     while (!stop && !killed_ && !OverLongEnough()) {
         const Clock::time_point start = Clock::now();
         waited_ = Clock::duration::zero();
@@ -477,13 +480,25 @@ void Server::CollectReplies() {
             costs_.Add(CycleCosts::kWaiting, Clock::now() - before);
             HandleEvents(events);
         }
+        if (options_.pace > 0) {
+            // Paced: the replies are in (or timed out); the cycle's slot is waited out.
+            WaitForSlot(events);
+            return;
+        }
         // Pick up what else is waiting (trainer commands, new connections) without waiting.
         net_.Poll(0, events);
         HandleEvents(events);
         nextCycle_ = Clock::now() + kCycle;
         return;
     }
-    // Real time, or a synced server with nobody to wait for: one cycle per 20 ms slot.
+    // Real time, or a synced server with nobody to wait for: one cycle per slot.
+    WaitForSlot(events);
+}
+
+// Until the end of the cycle's slot (20 ms of wall time, divided by the pace), handling what
+// comes meanwhile. A server that fell behind by more than kMaxLag starts a new schedule
+// instead of racing to catch up.
+void Server::WaitForSlot(std::vector<NetEvent>& events) {
     do {
         const Clock::time_point before = Clock::now();
         net_.Poll(MillisUntil(nextCycle_), events);
@@ -491,8 +506,10 @@ void Server::CollectReplies() {
         costs_.Add(CycleCosts::kWaiting, Clock::now() - before);
         HandleEvents(events);
     } while (!*stop_ && !killed_ && Clock::now() < nextCycle_);
-    nextCycle_ += kCycle;
-    if (Clock::now() - nextCycle_ > kMaxLag) nextCycle_ = Clock::now() + kCycle;
+    const auto period = std::chrono::duration_cast<Clock::duration>(
+        kCycle / (options_.sync && options_.pace > 0 ? options_.pace : 1.0));
+    nextCycle_ += period;
+    if (Clock::now() - nextCycle_ > kMaxLag) nextCycle_ = Clock::now() + period;
 }
 
 void Server::HandleEvents(std::vector<NetEvent>& events) {
@@ -936,7 +953,22 @@ void Server::PrintStatus() {
               " " + PlayModeName(referee_.mode) + " score " + std::to_string(referee_.scoreLeft) +
               ":" + std::to_string(referee_.scoreRight) + " robots up " + std::to_string(up) +
               " fallen " + std::to_string(fallen) + " ball (" + Fixed(ball.pos.x, 2) + ", " +
-              Fixed(ball.pos.y, 2) + ") last touch " + touch);
+              Fixed(ball.pos.y, 2) + ") last touch " + touch + PaceText() + MonitorText());
+}
+
+// The multiple of real time the simulation achieved since the previous status line.
+std::string Server::PaceText() {
+    const Clock::time_point now = Clock::now();
+    const double wall = std::chrono::duration<double>(now - statusWall_).count();
+    const double sim = world_.Time() - statusSimTime_;
+    statusWall_ = now;
+    statusSimTime_ = world_.Time();
+    return wall > 0 ? " pace " + Fixed(sim / wall, 2) : "";
+}
+
+std::string Server::MonitorText() const {
+    if (!monitor_) return "";
+    return " monitor http://127.0.0.1:" + std::to_string(monitor_->Port()) + "/";
 }
 
 std::string Server::TeamName(bool left) const {

@@ -105,6 +105,7 @@ class Server {
     void GatherPerceptions();
     void SendPerceptions();
     void CollectReplies();
+    void WaitForSlot(std::vector<NetEvent>& events);
     void HandleEvents(std::vector<NetEvent>& events);
     void NoteRejected(bool trainer, const std::string& reason);
     bool AllReplied() const;
@@ -141,6 +142,8 @@ class Server {
     void Raise(MatchEvent e, const std::string& line = "");
     void RecordThisCycle();
     void PrintStatus();
+    std::string PaceText();
+    std::string MonitorText() const;
     std::string TeamName(bool left) const;
     std::string AgentName(const Agent& agent) const;
     Agent* AgentOfRobot(int robot);
@@ -185,6 +188,8 @@ class Server {
     Clock::time_point roomsSpareSince_;
     Clock::time_point nextCycle_;
     Clock::time_point nextStatus_;
+    Clock::time_point statusWall_;  // the previous status line: wall time and simulation time
+    double statusSimTime_ = 0;
     std::vector<RobotId> touches_;  // in the latest cycle
     FallWatch falls_;
     std::vector<MatchEvent> events_;  // raised since the latest cycle record

@@ -43,6 +43,7 @@ export function eventText(e, teams) {
     case 'getUp': return `${team(e.robot.team)} #${e.robot.unum} up after ${e.seconds.toFixed(1)} s`;
     case 'join': return `${who(e.robot)} joined`;
     case 'leave': return `${who(e.robot)} left`;
+    case 'late': return `${team(e.robot.team)} #${e.robot.unum} replies late (${e.late + e.timeouts} so far)`;
     default: return '';
   }
 }

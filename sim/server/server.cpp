@@ -147,6 +147,10 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
             nextStatus_ += std::chrono::seconds(static_cast<int>(kStatusSeconds));
         }
     }
+    // The cycle the loop stepped to is judged and recorded last, with every robot's counts.
+    StepCycle();
+    for (auto& [id, a] : agents_) RecordCounts(a);
+    RecordThisCycle();
     net_.CloseAll();
     log_.Always(costs_.Summary());
     if (monitor_) monitor_->Stop();
@@ -305,6 +309,12 @@ void Server::Raise(MatchEvent e, const std::string& line) {
         log_.Error(line);
     else
         log_.Info(line);
+    Keep(e);
+}
+
+void Server::Keep(MatchEvent e) {
+    e.time = world_.Time();
+    e.gameTime = referee_.gameTime;
     events_.push_back(e);
 }
 
@@ -337,6 +347,10 @@ RecordCycle Server::TakeCycleRecord() {
 
 // The cycle's record goes to the recording and to the monitor's viewers, the same line.
 void Server::RecordThisCycle() {
+    // Counts go into the record once a second (each frame has them) and every cycle once the
+    // game is over, so that a match that ends by itself records them all.
+    if (world_.Cycle() % kRecordFrameCycles == 0 || referee_.mode == kGameOver)
+        for (auto& [id, a] : agents_) RecordCounts(a);
     const bool watched = monitor_ && monitorHub_.Viewers() > 0;
     if (!watched) streamEvents_.clear();
     if (!recording_.IsOpen() && !watched) {
@@ -448,6 +462,7 @@ void Server::SendPerceptions() {
         // itself took (robots joining rebuild the world) is not the agent's.
         if (!a.awaitingReply) a.lastHeard = Clock::now();
         a.awaitingReply = true;
+        a.owed++;
         a.holdsWait = true;
     }
     outgoing_.clear();
@@ -472,6 +487,8 @@ void Server::CollectReplies() {
             int wait = MillisUntil(deadline);
             if (wait <= 0) {
                 ++syncTimeouts_;
+                for (auto& [id, a] : agents_)
+                    if (a.holdsWait && a.awaitingReply) NoteLate(a, true);
                 break;
             }
             const Clock::time_point before = Clock::now();
@@ -510,6 +527,34 @@ void Server::WaitForSlot(std::vector<NetEvent>& events) {
         kCycle / (options_.sync && options_.pace > 0 ? options_.pace : 1.0));
     nextCycle_ += period;
     if (Clock::now() - nextCycle_ > kMaxLag) nextCycle_ = Clock::now() + period;
+    // Strict real time: an agent that still owes a reply has missed this cycle.
+    if (!options_.sync)
+        for (auto& [id, a] : agents_)
+            if (a.holdsWait && a.owed > 0) NoteLate(a, false);
+}
+
+// One line and one event at the start of an episode; the rest of it is only counted.
+void Server::NoteLate(Agent& a, bool timeout) {
+    (timeout ? a.counts.timeouts : a.counts.late)++;
+    const long cycle = world_.Cycle();
+    const bool newEpisode = a.lateCycle < 0 || cycle - a.lateCycle > kLateEpisodeCycles;
+    a.lateCycle = cycle;
+    if (!newEpisode || !a.identified) return;
+    MatchEvent e;
+    e.kind = MatchEvent::kLate;
+    e.robot = IdOf(a);
+    e.counts = a.counts;
+    Raise(e);
+}
+
+void Server::RecordCounts(Agent& a) {
+    if (!a.identified || a.counts == a.countsRecorded) return;
+    MatchEvent e;
+    e.kind = MatchEvent::kCounts;
+    e.robot = IdOf(a);
+    e.counts = a.counts;
+    Keep(e);
+    a.countsRecorded = a.counts;
 }
 
 void Server::HandleEvents(std::vector<NetEvent>& events) {
@@ -570,9 +615,11 @@ void Server::NoteRejected(bool trainer, const std::string& reason) {
 
 void Server::OnAgentFrame(Agent& a, const std::string& payload) {
     a.lastHeard = Clock::now();
+    if (a.owed > 0) a.owed--;
     EffectorCommands c;
     long before = a.rejects.Total();
     ParseEffectors(payload, c, a.rejects);
+    a.counts.clamped += c.clampedJoints;
     // A reply is applied in any case; only its (syn) lets a synced cycle go on.
     if (c.syn) a.awaitingReply = false;
     // Joint commands and speech go beside the running step; joining and moving wait for it.
@@ -748,6 +795,7 @@ void Server::RemoveAgent(int connection, const std::string& reason) {
     if (it == agents_.end()) return;
     Agent& a = it->second;
     if (a.identified) {
+        RecordCounts(a);
         MatchEvent leave;
         leave.kind = MatchEvent::kLeave;
         leave.robot = IdOf(a);
@@ -945,6 +993,11 @@ void Server::PrintStatus() {
     int up = 0, fallen = 0;
     for (int r = 0; r < world_.RobotCount(); ++r)
         (sim::RobotGroundTruth(world_, r).fallen ? fallen : up)++;
+    ReplyCounts all;
+    for (const auto& [id, a] : agents_) {
+        all.late += a.counts.late;
+        all.timeouts += a.counts.timeouts;
+    }
     const sim::BallTruth ball = sim::BallGroundTruth(world_);
     const RobotId last = LastTouch();
     const std::string touch =
@@ -953,7 +1006,9 @@ void Server::PrintStatus() {
               " " + PlayModeName(referee_.mode) + " score " + std::to_string(referee_.scoreLeft) +
               ":" + std::to_string(referee_.scoreRight) + " robots up " + std::to_string(up) +
               " fallen " + std::to_string(fallen) + " ball (" + Fixed(ball.pos.x, 2) + ", " +
-              Fixed(ball.pos.y, 2) + ") last touch " + touch + PaceText() + MonitorText());
+              Fixed(ball.pos.y, 2) + ") last touch " + touch + " late replies " +
+              std::to_string(all.late) + " sync timeouts " + std::to_string(all.timeouts) +
+              PaceText() + MonitorText());
 }
 
 // The multiple of real time the simulation achieved since the previous status line.

@@ -36,7 +36,9 @@ TEST(EffectorTest, JointsInWireOrderClampedBadGroupsSkippedWithTheirNeighboursKe
     int count = 0;
     for (bool s : p.c.jointSet) count += s;
     EXPECT_EQ(6, count);
-    EXPECT_EQ(2, p.r.outOfRange);  // exactly 6.14 is not out of range
+    // Clamped speeds are counted apart: the league's rule, not input to be ignored.
+    EXPECT_EQ(2, p.c.clampedJoints);  // exactly 6.14 is not beyond the limit
+    EXPECT_EQ(0, p.r.Total() - p.r.nonFinite - p.r.unknown - p.r.malformed);
     EXPECT_EQ(3, p.r.nonFinite);
     EXPECT_EQ(2, p.r.unknown);    // "raj1" is a perceptor, not an effector
     EXPECT_EQ(4, p.r.malformed);  // abc, no value, two values, junk

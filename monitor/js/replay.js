@@ -115,7 +115,7 @@ export class ReplaySource {
   // The ticker shows the events up to the cycle on screen: new ones while playing on, the
   // latest ones after a jump.
   ticker(i) {
-    const teams = this.app.teams.length ? this.app.teams : ['Left', 'Right'];
+    const teams = this.app.teams.length ? this.app.teams : ['', ''];
     const forward = this.shown >= 0 && i > this.shown && i - this.shown < 100;
     const from = forward ? this.shown + 1 : 0;
     if (!forward) this.app.hud.clearEvents();

@@ -56,6 +56,12 @@ struct MatchEvent {
     std::string text;
 };
 
+// A side without a team, as every text names it (the records and the JSON report keep "").
+const char* const kNoTeamName = "(no team)";
+inline std::string ShownTeamName(const std::string& name) {
+    return name.empty() ? kNoTeamName : name;
+}
+
 // v with `decimals` decimals, as the log lines and the match reports write numbers.
 std::string Fixed(double v, int decimals);
 

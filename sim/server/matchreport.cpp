@@ -52,7 +52,7 @@ RobotId ReadRobot(const json& j) {
 
 std::string RobotName(const MatchReport& m, const RobotId& r) {
     if (r.unum <= 0) return "nobody";
-    return (r.left ? m.teamLeft : m.teamRight) + " " + std::to_string(r.unum);
+    return ShownTeamName(r.left ? m.teamLeft : m.teamRight) + " " + std::to_string(r.unum);
 }
 
 }  // namespace
@@ -277,13 +277,14 @@ bool ReadReportJson(const std::string& text, MatchReport& m, std::string& error)
 }
 
 std::string ReportText(const MatchReport& m) {
-    auto name = [](const std::string& team) { return team.empty() ? "(no team)" : team; };
+    auto name = ShownTeamName;
     std::string s = name(m.teamLeft) + " " + std::to_string(m.scoreLeft) + ":" +
                     std::to_string(m.scoreRight) + " " + name(m.teamRight) + "   (" + m.endMode +
                     " at game time " + Fixed(m.gameSeconds, 2) + " s)\n";
     for (const GoalReport& g : m.goals)
-        s += "  goal " + Fixed(g.gameTime, 2) + " s  for " + (g.left ? m.teamLeft : m.teamRight) +
-             " (" + (g.left ? "left" : "right") + ")  by " + RobotName(m, g.scorer) + "\n";
+        s += "  goal " + Fixed(g.gameTime, 2) + " s  for " +
+             name(g.left ? m.teamLeft : m.teamRight) + " (" + (g.left ? "left" : "right") +
+             ")  by " + RobotName(m, g.scorer) + "\n";
     s += "robot          falls  get-ups  median get-up s  lying s  walked m  touches"
          "     late  timeouts  clamped\n";
     for (const RobotReport& r : m.robots) {
@@ -379,11 +380,12 @@ std::string SeriesText(const SeriesReport& s) {
     };
     std::string scores;
     for (const std::string& sc : s.scores) scores += (scores.empty() ? "" : ", ") + sc;
-    return "series of " + std::to_string(s.matches) + " matches: " + s.teamLeft + " (left) vs " +
-           s.teamRight + " (right)\n" + "  goals per match: " + s.teamLeft + " " +
-           interval(s.goalsLeft) + ", " + s.teamRight + " " + interval(s.goalsRight) + "\n" + "  " +
-           s.teamLeft + " won " + std::to_string(s.winsLeft) + ", drew " + std::to_string(s.draws) +
-           ", lost " + std::to_string(s.winsRight) + "\n" +
+    const std::string left = ShownTeamName(s.teamLeft), right = ShownTeamName(s.teamRight);
+    return "series of " + std::to_string(s.matches) + " matches: " + left + " (left) vs " + right +
+           " (right)\n" + "  goals per match: " + left + " " + interval(s.goalsLeft) + ", " +
+           right + " " + interval(s.goalsRight) + "\n" + "  " + left + " won " +
+           std::to_string(s.winsLeft) + ", drew " + std::to_string(s.draws) + ", lost " +
+           std::to_string(s.winsRight) + "\n" +
            "  falls per robot-minute: " + Fixed(s.fallsPerRobotMinute, 3) + "\n" +
            "  scores: " + scores + "\n";
 }

@@ -564,7 +564,8 @@ void Server::HandleEvents(std::vector<NetEvent>& events) {
         switch (e.kind) {
             case NetEvent::kAccepted:
                 if (trainer) {
-                    log_.Info("trainer connected (#" + std::to_string(e.connection) + ")");
+                    // Logged once it changes something: a tool polling (getState) is no news.
+                    quietTrainers_.insert(e.connection);
                 } else {
                     Agent& a = agents_[e.connection];
                     a.connection = e.connection;
@@ -589,9 +590,10 @@ void Server::HandleEvents(std::vector<NetEvent>& events) {
                 NoteRejected(trainer, e.payload);
                 break;
             case NetEvent::kClosed:
-                if (trainer)
-                    log_.Info("trainer disconnected (#" + std::to_string(e.connection) + ")");
-                else
+                if (trainer) {
+                    if (quietTrainers_.erase(e.connection) == 0)
+                        log_.Info("trainer disconnected (#" + std::to_string(e.connection) + ")");
+                } else
                     RemoveAgent(e.connection, e.payload);
                 break;
         }
@@ -858,6 +860,14 @@ void Server::ForgiveStall(Clock::duration stall) {
 
 // Trainer.
 void Server::OnTrainerFrame(int connection, const std::string& payload) {
+    if (quietTrainers_.count(connection)) {
+        for (const TrainerCommand& c : ParseTrainerCommands(payload))
+            if (c.kind != TrainerCommand::kGetState) {
+                quietTrainers_.erase(connection);
+                log_.Info("trainer connected (#" + std::to_string(connection) + ")");
+                break;
+            }
+    }
     for (const std::string& reply : RunTrainerText(payload, false)) net_.Send(connection, reply);
 }
 
@@ -1028,7 +1038,7 @@ std::string Server::MonitorText() const {
 
 std::string Server::TeamName(bool left) const {
     size_t i = left ? 0 : 1;
-    return !teamNames_[i].empty() ? teamNames_[i] : (left ? "Left" : "Right");
+    return ShownTeamName(teamNames_[i]);
 }
 
 std::string Server::AgentName(const Agent& a) const {

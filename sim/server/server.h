@@ -5,6 +5,7 @@
 #include <csignal>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -178,7 +179,8 @@ class Server {
         long count = 0;  // since the latest line
         Clock::time_point nextLine;
     };
-    Rejections rejections_[2];  // agent port, trainer port
+    Rejections rejections_[2];     // agent port, trainer port
+    std::set<int> quietTrainers_;  // trainer connections that have only asked for the state
     bool killed_ = false;
     const volatile std::sig_atomic_t* stop_ = nullptr;
     Clock::duration waited_{};  // this cycle's time in poll

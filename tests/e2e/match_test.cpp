@@ -193,6 +193,47 @@ TEST(MatchEvents, AKilledServerLeavesEveryEventInItsLogAndItsCompleteFramesRecor
     std::system(("rm -rf '" + dir + "'").c_str());
 }
 
+// The log stays readable: trainers that only ask for the state (a tool polling) leave no
+// lines; a side without a team is "(no team)" in the log, the final score and the report.
+TEST(Output, PollingTrainersLeaveNoLinesAndAMissingTeamIsNamedOneWay) {
+    const std::string dir = TempDir("output");
+    ASSERT_EQ(0, std::system(("mkdir -p '" + dir + "'").c_str()));
+    PitchSim sim;
+    ASSERT_TRUE(sim.Start(
+        {"--auto-kickoff=0", "--log=" + dir + "/sim.log", "--record=" + dir + "/match.rec.zst"}));
+    WireClient alpha;
+    ASSERT_NE("", JoinTeam(alpha, sim.AgentPort(), "Alpha", 2));
+    for (int k = 0; k < 5; ++k) {
+        TrainerClient poll;
+        ASSERT_TRUE(poll.Connect(sim.TrainerPort()));
+        ASSERT_NE("", poll.Command("(getState)"));
+    }
+    {
+        TrainerClient actor;
+        ASSERT_TRUE(actor.Connect(sim.TrainerPort()));
+        ASSERT_EQ("(ok)", actor.Command("(kickOff Left)"));
+        ASSERT_EQ("(ok)", actor.Command("(ball (pos 10.9 0 0.042) (vel 1 0 0))"));
+        for (double end = WallSeconds() + 10;
+             WallSeconds() < end &&
+             actor.Command("(getState)").find("(score 1 0)") == std::string::npos;)
+            Pause(0.05);
+    }
+    Pause(0.3);  // the server sees the trainer go
+    ASSERT_TRUE(sim.Stop());
+    const std::string log = ReadFile(dir + "/sim.log");
+    EXPECT_EQ(1u, Count(log, "trainer connected")) << log;
+    EXPECT_EQ(1u, Count(log, "trainer disconnected")) << log;
+    EXPECT_NE(std::string::npos, log.find("goal for Alpha (left)")) << log;
+    EXPECT_NE(std::string::npos, log.find("final score Alpha 1:0 (no team)")) << log;
+    EXPECT_EQ(std::string::npos, log.find(" Right")) << log;
+
+    ChildProcess report;
+    ASSERT_TRUE(report.Start(std::string(BIN_DIR) + "/matchreport", {dir + "/match.rec.zst"}));
+    ASSERT_TRUE(report.Wait(30));
+    EXPECT_EQ(0u, report.Stdout().find("Alpha 1:0 (no team)")) << report.Stdout();
+    std::system(("rm -rf '" + dir + "'").c_str());
+}
+
 // team/start.sh fields the kick-off taker (9) and the keeper (1) first, or the numbers asked
 // for, and returns; team/kill.sh stops exactly those agents by the ids start.sh kept.
 TEST(TeamScripts, StartFieldsTheNumbersAndKillStopsExactlyThoseAgents) {

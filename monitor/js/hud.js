@@ -1,6 +1,8 @@
 // The scoreboard and the event ticker over the view.
 const $ = (id) => document.getElementById(id);
 const TICKER_LENGTH = 8;
+// A side without a team, as pitchsim's log and the match report name it.
+export const NO_TEAM = '(no team)';
 
 export function clockText(seconds) {
   const s = Math.max(0, Math.floor(seconds));
@@ -20,11 +22,15 @@ export class Hud {
   }
 
   showCycle(c, teams) {
-    this.set('team-left', teams[0] || 'Left');
-    this.set('team-right', teams[1] || 'Right');
+    this.set('team-left', teams[0] || NO_TEAM);
+    this.set('team-right', teams[1] || NO_TEAM);
     this.set('score', `${c.score[0]}:${c.score[1]}`);
     this.set('clock', clockText(c.gameTime));
     this.set('mode', c.playMode);
+  }
+
+  showPace(pace) {
+    this.set('pace', `${pace.toFixed(2)}×`);
   }
 
   showLink(text) {

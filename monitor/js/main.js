@@ -27,9 +27,12 @@ class MonitorApp {
     window.addEventListener('resize', () => this.resize());
     for (const b of document.querySelectorAll('#cameras button'))
       b.addEventListener('click', () => this.camera(b.dataset.camera));
+    // The keys choose the camera wherever the focus is, unless a control takes typed text.
     window.addEventListener('keydown', (e) => {
       const preset = { 1: 'overview', 2: 'behindLeft', 3: 'behindRight', 4: 'followBall' }[e.key];
-      if (preset && e.target === document.body) this.camera(preset);
+      const typing = e.target.tagName === 'SELECT' || e.target.tagName === 'TEXTAREA' ||
+        (e.target.tagName === 'INPUT' && !['checkbox', 'range', 'button'].includes(e.target.type));
+      if (preset && !typing) this.camera(preset);
     });
     this.camera('overview');
     const frame = () => {

@@ -33,7 +33,7 @@ const who = (r) => (r ? `${r.team} ${r.unum}` : 'nobody');
 
 // The ticker's line of an event; "" for those it does not show.
 export function eventText(e, teams) {
-  const team = (side) => (side === 'Left' ? teams[0] : teams[1]) || side;
+  const team = (side) => (side === 'Left' ? teams[0] : teams[1]) || '(no team)';
   switch (e.type) {
     case 'goal':
       return `Goal ${team(e.team)}${e.scorer ? ` (#${e.scorer.unum})` : ''}  ${e.score[0]}:${e.score[1]}`;
@@ -43,6 +43,7 @@ export function eventText(e, teams) {
     case 'getUp': return `${team(e.robot.team)} #${e.robot.unum} up after ${e.seconds.toFixed(1)} s`;
     case 'join': return `${who(e.robot)} joined`;
     case 'leave': return `${who(e.robot)} left`;
+    case 'late': return `${team(e.robot.team)} #${e.robot.unum} replies late (${e.late + e.timeouts} so far)`;
     default: return '';
   }
 }
@@ -59,7 +60,7 @@ function readCycle(c) {
     robots: c.robots,
     events: (c.events || []).map((e) => ({
       kind: e.type, gameTime: e.gameTime, time: e.time, raw: e,
-      text: eventText(e, teams || ['Left', 'Right']),
+      text: eventText(e, teams || ['', '']),
     })).filter((e) => e.text),
   };
 }

@@ -1,6 +1,9 @@
 // A recording: the page fetches the cycle records in chunks and plays them itself, with
 // pause, speed, a timeline to seek and a button for each goal. The server keeps reading a
-// recording that is still being written; the page asks for news every second.
+// recording that is still being written; the page asks for news every second. A recording
+// opens at its start; one that is seen to grow is followed at its end until the viewer seeks
+// (or unticks "follow the end"). The clock under the timeline is the game clock, as on the
+// scoreboard.
 import { clockText } from './hud.js';
 import { eventText, readRecord } from './records.js';
 
@@ -21,11 +24,19 @@ export class ReplaySource {
     this.chunks = new Map();   // chunk number -> array of records (or a pending promise)
     this.events = [];          // {index, event}
     this.goals = [];
+    this.growing = false;      // the recording grew since the page opened it
+    this.lastGameTime = 0;     // the game clock of the recording's last cycle
     $('replay').hidden = false;
     app.hud.showLink('replay');
     $('play').addEventListener('click', () => this.setPlaying(!this.playing));
-    $('speed').addEventListener('change', () => { this.speed = Number($('speed').value); });
+    $('speed').addEventListener('change', () => {
+      this.speed = Number($('speed').value);
+      $('speed').blur();  // the keys go to the page again
+    });
     $('timeline').addEventListener('input', () => this.seek(Number($('timeline').value)));
+    $('follow').addEventListener('change', () => {
+      if ($('follow').checked && this.cycles > 0) this.position = this.cycles - 1;
+    });
     this.refresh().then(() => {
       this.last = performance.now();
       requestAnimationFrame((t) => this.tick(t));
@@ -41,8 +52,15 @@ export class ReplaySource {
     }
     // The chunk that held the last cycles may have grown.
     if (info.cycles > this.cycles) this.chunks.delete(Math.floor(Math.max(this.cycles - 1, 0) / CHUNK));
+    // Seen to grow: a match still writes it, and the page goes to its end once.
+    if (this.cycles > 0 && info.cycles > this.cycles && !this.growing) {
+      this.growing = true;
+      $('follow').checked = true;
+      this.position = this.cycles - 1;
+    }
     const following = $('follow').checked && this.position >= this.cycles - 2;
     this.cycles = info.cycles;
+    this.lastGameTime = info.lastGameTime ?? 0;
     this.events = info.events;
     $('timeline').max = String(Math.max(this.cycles - 1, 0));
     this.showGoals();
@@ -57,7 +75,10 @@ export class ReplaySource {
       const b = document.createElement('button');
       b.textContent = `Goal ${k + 1} ${clockText(g.event.gameTime)}`;
       b.dataset.index = g.index;
-      b.addEventListener('click', () => this.seek(g.index - GOAL_LEAD_SECONDS / this.cycleSeconds));
+      b.addEventListener('click', () => {
+        $('follow').checked = false;  // a jump back is not to be pulled to the end again
+        this.seek(g.index - GOAL_LEAD_SECONDS / this.cycleSeconds);
+      });
       return b;
     }));
   }
@@ -107,7 +128,7 @@ export class ReplaySource {
       this.ticker(i);
       this.shown = i;
       $('timeline').value = String(i);
-      $('position').textContent = `${clockText(i * this.cycleSeconds)} / ${clockText((this.cycles - 1) * this.cycleSeconds)}`;
+      $('position').textContent = `${clockText(record.gameTime)} / ${clockText(this.lastGameTime)}`;
     }
     requestAnimationFrame((t) => this.tick(t));
   }
@@ -115,7 +136,7 @@ export class ReplaySource {
   // The ticker shows the events up to the cycle on screen: new ones while playing on, the
   // latest ones after a jump.
   ticker(i) {
-    const teams = this.app.teams.length ? this.app.teams : ['Left', 'Right'];
+    const teams = this.app.teams.length ? this.app.teams : ['', ''];
     const forward = this.shown >= 0 && i > this.shown && i - this.shown < 100;
     const from = forward ? this.shown + 1 : 0;
     if (!forward) this.app.hud.clearEvents();

@@ -50,6 +50,7 @@ export class TrainerTools {
     mode.addEventListener('change', () => {
       if (mode.value) this.send(`(playMode ${mode.value})`);
       mode.value = '';
+      mode.blur();  // the camera keys go to the page again
     });
   }
 

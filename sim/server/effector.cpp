@@ -34,7 +34,7 @@ void ReadJoint(const SNode& g, int joint, EffectorCommands& c, EffectorRejects& 
         return;
     }
     if (std::fabs(v) > kMaxJointSpeed) {
-        r.outOfRange++;
+        c.clampedJoints++;  // the league's rule, not a fault of the agent's
         v = v > 0 ? kMaxJointSpeed : -kMaxJointSpeed;
     }
     c.jointSet[joint] = true;

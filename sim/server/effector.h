@@ -25,6 +25,7 @@ struct EffectorCommands {
     std::string initError;  // an init that must be refused, and why (a bad team name)
     bool jointSet[kWireJointCount] = {};
     double jointVelocity[kWireJointCount] = {};  // rad/s, wire order, clamped
+    int clampedJoints = 0;  // joint speeds beyond kMaxJointSpeed, clamped (not a reject)
     bool beam = false;
     double beamX = 0, beamY = 0, beamRot = 0;  // own-team frame, m and deg
     bool say = false;
@@ -37,7 +38,7 @@ struct EffectorRejects {
     long malformed = 0;   // unreadable S-expressions, groups of the wrong shape
     long unknown = 0;     // unknown effector names
     long nonFinite = 0;   // NaN or infinite numbers
-    long outOfRange = 0;  // joint speeds clamped, impossible uniform numbers
+    long outOfRange = 0;  // impossible uniform numbers, bad team names
     long badSay = 0;      // messages breaking the say rules
 
     long Total() const { return malformed + unknown + nonFinite + outOfRange + badSay; }

@@ -14,6 +14,7 @@ const KindName kKinds[] = {
     {MatchEvent::kPlayMode, "playMode"}, {MatchEvent::kFall, "fall"},
     {MatchEvent::kGetUp, "getUp"},       {MatchEvent::kJoin, "join"},
     {MatchEvent::kLeave, "leave"},       {MatchEvent::kRefusal, "refusal"},
+    {MatchEvent::kLate, "late"},         {MatchEvent::kCounts, "counts"},
 };
 
 }  // namespace
@@ -65,6 +66,15 @@ std::string EventLine(const MatchEvent& e, const std::string& leftName,
         case MatchEvent::kRefusal:
             return "refused " + (e.robot.unum > 0 ? robot(e.robot) + " " : std::string()) + "(" +
                    e.text + ")" + at;
+        case MatchEvent::kLate:
+            return robot(e.robot) + " replies late" + at + " (so far " +
+                   std::to_string(e.counts.late) + " late replies, " +
+                   std::to_string(e.counts.timeouts) +
+                   " sync timeouts; counted, not logged, until it has kept time for 1 s)";
+        case MatchEvent::kCounts:
+            return robot(e.robot) + " counts: " + std::to_string(e.counts.late) +
+                   " late replies, " + std::to_string(e.counts.timeouts) + " sync timeouts, " +
+                   std::to_string(e.counts.clamped) + " clamped joint speeds" + at;
     }
     return "";
 }

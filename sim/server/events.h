@@ -18,6 +18,18 @@ struct RobotId {
     bool operator<(const RobotId& o) const { return left != o.left ? left : unum < o.unum; }
 };
 
+// How an agent kept time and what of its commands was cut down, running totals.
+struct ReplyCounts {
+    long late = 0;      // real time: cycles that ended without its reply (a reply missed its cycle)
+    long timeouts = 0;  // sync: waits for its reply that timed out (the cycle went on without it)
+    long clamped = 0;   // joint speeds beyond the motor's limit, clamped to it
+
+    bool operator==(const ReplyCounts& o) const {
+        return late == o.late && timeouts == o.timeouts && clamped == o.clamped;
+    }
+    bool operator!=(const ReplyCounts& o) const { return !(*this == o); }
+};
+
 struct MatchEvent {
     enum Kind {
         kGoal,      // team = the side that scored; robot = the scorer (last touch, unum 0: none)
@@ -28,6 +40,8 @@ struct MatchEvent {
         kJoin,      // robot joined team `text` (its name)
         kLeave,     // robot left; text = the reason
         kRefusal,   // a connection was refused; text = the reason (robot unum 0 before init)
+        kLate,      // robot's replies came late again (an episode begins); counts so far
+        kCounts,    // robot's counts changed since they were last recorded (not logged)
     };
     Kind kind = kPlayMode;
     double time = 0;                    // simulation clock, s
@@ -38,14 +52,21 @@ struct MatchEvent {
     double pos[2] = {0, 0};             // kOut: where the ball crossed the line, field frame, m
     int scoreLeft = 0, scoreRight = 0;  // kGoal: the score after it
     double seconds = 0;                 // kGetUp: how long it lay, s
+    ReplyCounts counts;                 // kLate, kCounts
     std::string text;
 };
+
+// A side without a team, as every text names it (the records and the JSON report keep "").
+const char* const kNoTeamName = "(no team)";
+inline std::string ShownTeamName(const std::string& name) {
+    return name.empty() ? kNoTeamName : name;
+}
 
 // v with `decimals` decimals, as the log lines and the match reports write numbers.
 std::string Fixed(double v, int decimals);
 
 // The kind's name in the recording ("goal", "out", "playMode", "fall", "getUp", "join",
-// "leave", "refusal"); false from ParseEventKind for an unknown name.
+// "leave", "refusal", "late", "counts"); false from ParseEventKind for an unknown name.
 const char* EventKindName(MatchEvent::Kind kind);
 bool ParseEventKind(const std::string& name, MatchEvent::Kind& kind);
 

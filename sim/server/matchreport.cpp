@@ -52,7 +52,7 @@ RobotId ReadRobot(const json& j) {
 
 std::string RobotName(const MatchReport& m, const RobotId& r) {
     if (r.unum <= 0) return "nobody";
-    return (r.left ? m.teamLeft : m.teamRight) + " " + std::to_string(r.unum);
+    return ShownTeamName(r.left ? m.teamLeft : m.teamRight) + " " + std::to_string(r.unum);
 }
 
 }  // namespace
@@ -99,6 +99,12 @@ void MatchReporter::Add(const RecordCycle& c) {
             t.getUpSeconds.push_back(e.seconds);
             t.report.lyingSeconds += e.seconds;
             t.down = false;
+        } else if (e.kind == MatchEvent::kCounts || e.kind == MatchEvent::kLate) {
+            // Running totals: the latest are the robot's (a late event has no clamped count).
+            ReplyCounts& counts = TrackOf(e.robot).report.counts;
+            counts.late = std::max(counts.late, e.counts.late);
+            counts.timeouts = std::max(counts.timeouts, e.counts.timeouts);
+            counts.clamped = std::max(counts.clamped, e.counts.clamped);
         } else if (e.kind == MatchEvent::kLeave) {
             Track& t = TrackOf(e.robot);
             if (t.down) t.report.lyingSeconds += e.time - t.fellAt;
@@ -209,7 +215,10 @@ std::string WriteReportJson(const MatchReport& m) {
               r.medianGetUpSeconds < 0 ? json(nullptr) : json(Round(r.medianGetUpSeconds, 2))},
              {"lyingSeconds", Round(r.lyingSeconds, 2)},
              {"distance", Round(r.distance, 2)},
-             {"touches", r.touches}});
+             {"touches", r.touches},
+             {"lateReplies", r.counts.late},
+             {"syncTimeouts", r.counts.timeouts},
+             {"clampedSpeeds", r.counts.clamped}});
     json j = {{"teams", {m.teamLeft, m.teamRight}},
               {"score", {m.scoreLeft, m.scoreRight}},
               {"goals", goals},
@@ -247,6 +256,10 @@ bool ReadReportJson(const std::string& text, MatchReport& m, std::string& error)
             rr.lyingSeconds = r.at("lyingSeconds").get<double>();
             rr.distance = r.at("distance").get<double>();
             rr.touches = r.at("touches").get<int>();
+            // Reports written before these counts were kept have none.
+            rr.counts.late = r.value("lateReplies", 0L);
+            rr.counts.timeouts = r.value("syncTimeouts", 0L);
+            rr.counts.clamped = r.value("clampedSpeeds", 0L);
             m.robots.push_back(rr);
         }
         m.touchesLeft = j.at("touches").at(0).get<int>();
@@ -264,22 +277,28 @@ bool ReadReportJson(const std::string& text, MatchReport& m, std::string& error)
 }
 
 std::string ReportText(const MatchReport& m) {
-    auto name = [](const std::string& team) { return team.empty() ? "(no team)" : team; };
+    auto name = ShownTeamName;
     std::string s = name(m.teamLeft) + " " + std::to_string(m.scoreLeft) + ":" +
                     std::to_string(m.scoreRight) + " " + name(m.teamRight) + "   (" + m.endMode +
                     " at game time " + Fixed(m.gameSeconds, 2) + " s)\n";
     for (const GoalReport& g : m.goals)
-        s += "  goal " + Fixed(g.gameTime, 2) + " s  for " + (g.left ? m.teamLeft : m.teamRight) +
-             " (" + (g.left ? "left" : "right") + ")  by " + RobotName(m, g.scorer) + "\n";
-    s += "robot          falls  get-ups  median get-up s  lying s  walked m  touches\n";
+        s += "  goal " + Fixed(g.gameTime, 2) + " s  for " +
+             name(g.left ? m.teamLeft : m.teamRight) + " (" + (g.left ? "left" : "right") +
+             ")  by " + RobotName(m, g.scorer) + "\n";
+    s += "robot          falls  get-ups  median get-up s  lying s  walked m  touches"
+         "     late  timeouts  clamped\n";
     for (const RobotReport& r : m.robots) {
-        char line[160];
-        std::snprintf(line, sizeof(line), "%-5s %2d       %5d  %7d  %15s  %7.1f  %8.1f  %7d\n",
+        char line[200];
+        std::snprintf(line, sizeof(line),
+                      "%-5s %2d       %5d  %7d  %15s  %7.1f  %8.1f  %7d  %7ld  %8ld  %7ld\n",
                       r.id.left ? "left" : "right", r.id.unum, r.falls, r.getUps,
                       r.medianGetUpSeconds < 0 ? "-" : Fixed(r.medianGetUpSeconds, 2).c_str(),
-                      r.lyingSeconds, r.distance, r.touches);
+                      r.lyingSeconds, r.distance, r.touches, r.counts.late, r.counts.timeouts,
+                      r.counts.clamped);
         s += line;
     }
+    s += "late: replies that missed their cycle (real time); timeouts: sync waits that went on"
+         " without the reply;\nclamped: joint speeds cut to the motor's limit\n";
     if (m.touchesLeft + m.touchesRight == 0)
         s += "ball touches: none\n";
     else
@@ -361,11 +380,12 @@ std::string SeriesText(const SeriesReport& s) {
     };
     std::string scores;
     for (const std::string& sc : s.scores) scores += (scores.empty() ? "" : ", ") + sc;
-    return "series of " + std::to_string(s.matches) + " matches: " + s.teamLeft + " (left) vs " +
-           s.teamRight + " (right)\n" + "  goals per match: " + s.teamLeft + " " +
-           interval(s.goalsLeft) + ", " + s.teamRight + " " + interval(s.goalsRight) + "\n" + "  " +
-           s.teamLeft + " won " + std::to_string(s.winsLeft) + ", drew " + std::to_string(s.draws) +
-           ", lost " + std::to_string(s.winsRight) + "\n" +
+    const std::string left = ShownTeamName(s.teamLeft), right = ShownTeamName(s.teamRight);
+    return "series of " + std::to_string(s.matches) + " matches: " + left + " (left) vs " + right +
+           " (right)\n" + "  goals per match: " + left + " " + interval(s.goalsLeft) + ", " +
+           right + " " + interval(s.goalsRight) + "\n" + "  " + left + " won " +
+           std::to_string(s.winsLeft) + ", drew " + std::to_string(s.draws) + ", lost " +
+           std::to_string(s.winsRight) + "\n" +
            "  falls per robot-minute: " + Fixed(s.fallsPerRobotMinute, 3) + "\n" +
            "  scores: " + scores + "\n";
 }

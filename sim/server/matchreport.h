@@ -25,6 +25,7 @@ struct RobotReport {
     double lyingSeconds = 0;         // from each fall to getting up, or to the end of the match
     double distance = 0;             // m walked by the torso over the ground, upright
     int touches = 0;                 // times it started touching the ball
+    ReplyCounts counts;              // its late replies, sync timeouts and clamped joint speeds
 };
 
 struct MatchReport {

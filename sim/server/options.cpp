@@ -44,8 +44,13 @@ std::string UsageText() {
            "  --monitor-dir=DIR       the web monitor's page (default: the source tree's)\n"
            "  --replay=FILE           serve the recording FILE to the web monitor instead of\n"
            "                          simulating (needs --http-port)\n"
-           "  --realtime              one cycle every 20 ms of wall time (default)\n"
+           "  --realtime              the league's strict real time: one cycle every 20 ms of\n"
+           "                          wall time, a reply that comes later misses its cycle\n"
+           "                          (default)\n"
            "  --sync                  go on as soon as every agent has replied\n"
+           "  --pace=X                --sync, but never faster than X times real time\n"
+           "                          (--sync --pace=1: a watchable match that a busy\n"
+           "                          machine cannot spoil; default: no limit)\n"
            "  --seed=N                seed of the sensor noise (default 1)\n"
            "  --noise=on|off          sensor noise and camera calibration error (default on)\n"
            "  --lines=on|off          field lines in vision (default on)\n"
@@ -66,6 +71,7 @@ std::string UsageText() {
            "  --record=FILE           record the match, cycle by cycle, to FILE (zstd-compressed\n"
            "                          JSON lines; readable while written)\n"
            "  --quiet                 no event lines on standard output\n"
+           "  --check                 read the options and end (status 0, or 2 with the fault)\n"
            "  --help                  print this text\n";
 }
 
@@ -86,7 +92,7 @@ OptionsOutcome ParseServerOptions(const std::vector<std::string>& args, ServerOp
             options.help = true;
             return kOptionsHelp;
         } else if ((name == "--sync" || name == "--realtime" || name == "--quiet" ||
-                    name == "--exit-at-gameover") &&
+                    name == "--exit-at-gameover" || name == "--check") &&
                    hasValue) {
             error = name + " takes no value";
             return kOptionsError;
@@ -98,6 +104,8 @@ OptionsOutcome ParseServerOptions(const std::vector<std::string>& args, ServerOp
             options.quiet = true;
         } else if (name == "--exit-at-gameover") {
             options.exitAtGameOver = true;
+        } else if (name == "--check") {
+            options.check = true;
         } else if (!hasValue) {
             error = "unknown option or missing value: " + arg;
             return kOptionsError;
@@ -130,6 +138,10 @@ OptionsOutcome ParseServerOptions(const std::vector<std::string>& args, ServerOp
             // Two full teams must fit the world's 29 robot collision bits.
             if (!ReadInt(value, 1, kMaxRobotsAll / 2, n)) return bad("1..14");
             options.maxRobotsPerTeam = static_cast<int>(n);
+        } else if (name == "--pace") {
+            if (!ReadSeconds(value, 0.01, 1000, s))
+                return bad("a multiple of real time 0.01..1000");
+            options.pace = s;
         } else if (name == "--sync-timeout") {
             if (!ReadInt(value, 1, 60000, n)) return bad("milliseconds 1..60000");
             options.syncTimeoutMs = static_cast<int>(n);
@@ -158,6 +170,10 @@ OptionsOutcome ParseServerOptions(const std::vector<std::string>& args, ServerOp
             error = "unknown option: " + arg;
             return kOptionsError;
         }
+    }
+    if (options.pace > 0 && !options.sync) {
+        error = "--pace needs --sync (it paces a synced server)";
+        return kOptionsError;
     }
     if (!options.replayFile.empty() && options.httpPort < 0) {
         error = "--replay needs --http-port";

@@ -15,6 +15,7 @@ struct ServerOptions {
     std::string monitorDir;                 // the page's folder; "" = the one of the build
     std::string replayFile;                 // serve this recording to the monitor instead
     bool sync = false;                      // false: real time, one cycle per 20 ms of wall time
+    double pace = 0;  // --sync: at most this multiple of real time; 0 = as fast as replies come
     unsigned seed = 1;
     bool noise = true;
     bool lines = true;          // field lines in vision
@@ -30,6 +31,7 @@ struct ServerOptions {
     std::string recordFile;   // "" = no recording
     bool quiet = false;       // no per-event lines on standard output
     bool help = false;
+    bool check = false;  // only read the options
 };
 
 enum OptionsOutcome { kOptionsOk, kOptionsHelp, kOptionsError };

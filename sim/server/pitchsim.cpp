@@ -41,6 +41,7 @@ int main(int argc, char** argv) {
         case kOptionsOk:
             break;
     }
+    if (options.check) return 0;
     InstallSignalHandlers();
     if (!options.replayFile.empty()) return ServeReplay(options, gStop);
     Server server(options);

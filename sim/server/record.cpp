@@ -84,6 +84,13 @@ json Event(const MatchEvent& e) {
             j["robot"] = e.robot.unum > 0 ? Robot(e.robot) : json(nullptr);
             j["text"] = e.text;
             break;
+        case MatchEvent::kLate:
+        case MatchEvent::kCounts:
+            j["robot"] = Robot(e.robot);
+            j["late"] = e.counts.late;
+            j["timeouts"] = e.counts.timeouts;
+            if (e.kind == MatchEvent::kCounts) j["clamped"] = e.counts.clamped;
+            break;
     }
     return j;
 }
@@ -118,6 +125,12 @@ MatchEvent ReadEvent(const json& j) {
         case MatchEvent::kLeave:
         case MatchEvent::kRefusal:
             e.text = j.at("text").get<std::string>();
+            break;
+        case MatchEvent::kLate:
+        case MatchEvent::kCounts:
+            e.counts.late = j.at("late").get<long>();
+            e.counts.timeouts = j.at("timeouts").get<long>();
+            if (e.kind == MatchEvent::kCounts) e.counts.clamped = j.at("clamped").get<long>();
             break;
     }
     return e;

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <thread>
 
@@ -81,8 +82,16 @@ size_t Replay::Cycles() const {
 std::string Replay::InfoJson() {
     Follow();
     std::lock_guard<std::mutex> lock(mutex_);
-    return R"({"cycles":)" + std::to_string(cycles_.size()) + R"(,"header":)" + header_ +
-           R"(,"events":[)" + events_ + "]}";
+    // The game clock of the last cycle, for the page's clock (the writer puts it near the
+    // start of the line).
+    double lastGameTime = 0;
+    if (!cycles_.empty()) {
+        const std::string& last = cycles_.back();
+        const size_t at = last.find("\"gameTime\":");
+        if (at != std::string::npos) lastGameTime = std::strtod(last.c_str() + at + 11, nullptr);
+    }
+    return R"({"cycles":)" + std::to_string(cycles_.size()) + R"(,"lastGameTime":)" +
+           Fixed(lastGameTime, 2) + R"(,"header":)" + header_ + R"(,"events":[)" + events_ + "]}";
 }
 
 std::string Replay::CyclesJson(size_t from, size_t count) const {

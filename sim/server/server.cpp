@@ -103,7 +103,9 @@ bool Server::Start() {
     }
     log_.Always("agent port " + std::to_string(net_.BoundPort(agentListener_)));
     log_.Always("trainer port " + std::to_string(net_.BoundPort(trainerListener_)));
-    log_.Always(std::string("mode ") + (options_.sync ? "sync" : "realtime"));
+    log_.Always(std::string("mode ") + (!options_.sync      ? "realtime"
+                                        : options_.pace > 0 ? "sync pace " + Fixed(options_.pace, 2)
+                                                            : "sync"));
     if (!options_.recordFile.empty()) {
         if (!recording_.Open(options_.recordFile, error) ||
             !recording_.WriteLine(WriteHeaderRecord(Header())) || !recording_.EndFrame()) {
@@ -120,6 +122,7 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
     stop_ = &stop;
     nextCycle_ = Clock::now() + kCycle;
     nextStatus_ = Clock::now() + std::chrono::seconds(static_cast<int>(kStatusSeconds));
+    statusWall_ = Clock::now();
     while (!stop && !killed_ && !OverLongEnough()) {
         const Clock::time_point start = Clock::now();
         waited_ = Clock::duration::zero();
@@ -145,6 +148,10 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
             nextStatus_ += std::chrono::seconds(static_cast<int>(kStatusSeconds));
         }
     }
+    // The cycle the loop stepped to is judged and recorded last, with every robot's counts.
+    StepCycle();
+    for (auto& [id, a] : agents_) RecordCounts(a);
+    RecordThisCycle();
     net_.CloseAll();
     log_.Always(costs_.Summary());
     if (monitor_) monitor_->Stop();
@@ -303,6 +310,12 @@ void Server::Raise(MatchEvent e, const std::string& line) {
         log_.Error(line);
     else
         log_.Info(line);
+    Keep(e);
+}
+
+void Server::Keep(MatchEvent e) {
+    e.time = world_.Time();
+    e.gameTime = referee_.gameTime;
     events_.push_back(e);
 }
 
@@ -335,6 +348,10 @@ RecordCycle Server::TakeCycleRecord() {
 
 // The cycle's record goes to the recording and to the monitor's viewers, the same line.
 void Server::RecordThisCycle() {
+    // Counts go into the record once a second (each frame has them) and every cycle once the
+    // game is over, so that a match that ends by itself records them all.
+    if (world_.Cycle() % kRecordFrameCycles == 0 || referee_.mode == kGameOver)
+        for (auto& [id, a] : agents_) RecordCounts(a);
     const bool watched = monitor_ && monitorHub_.Viewers() > 0;
     if (!watched) streamEvents_.clear();
     if (!recording_.IsOpen() && !watched) {
@@ -446,6 +463,7 @@ void Server::SendPerceptions() {
         // itself took (robots joining rebuild the world) is not the agent's.
         if (!a.awaitingReply) a.lastHeard = Clock::now();
         a.awaitingReply = true;
+        a.owed++;
         a.holdsWait = true;
     }
     outgoing_.clear();
@@ -470,6 +488,8 @@ void Server::CollectReplies() {
             int wait = MillisUntil(deadline);
             if (wait <= 0) {
                 ++syncTimeouts_;
+                for (auto& [id, a] : agents_)
+                    if (a.holdsWait && a.awaitingReply) NoteLate(a, true);
                 break;
             }
             const Clock::time_point before = Clock::now();
@@ -478,13 +498,25 @@ void Server::CollectReplies() {
             costs_.Add(CycleCosts::kWaiting, Clock::now() - before);
             HandleEvents(events);
         }
+        if (options_.pace > 0) {
+            // Paced: the replies are in (or timed out); the cycle's slot is waited out.
+            WaitForSlot(events);
+            return;
+        }
         // Pick up what else is waiting (trainer commands, new connections) without waiting.
         net_.Poll(0, events);
         HandleEvents(events);
         nextCycle_ = Clock::now() + kCycle;
         return;
     }
-    // Real time, or a synced server with nobody to wait for: one cycle per 20 ms slot.
+    // Real time, or a synced server with nobody to wait for: one cycle per slot.
+    WaitForSlot(events);
+}
+
+// Until the end of the cycle's slot (20 ms of wall time, divided by the pace), handling what
+// comes meanwhile. A server that fell behind by more than kMaxLag starts a new schedule
+// instead of racing to catch up.
+void Server::WaitForSlot(std::vector<NetEvent>& events) {
     do {
         const Clock::time_point before = Clock::now();
         net_.Poll(MillisUntil(nextCycle_), events);
@@ -492,8 +524,38 @@ void Server::CollectReplies() {
         costs_.Add(CycleCosts::kWaiting, Clock::now() - before);
         HandleEvents(events);
     } while (!*stop_ && !killed_ && Clock::now() < nextCycle_);
-    nextCycle_ += kCycle;
-    if (Clock::now() - nextCycle_ > kMaxLag) nextCycle_ = Clock::now() + kCycle;
+    const auto period = std::chrono::duration_cast<Clock::duration>(
+        kCycle / (options_.sync && options_.pace > 0 ? options_.pace : 1.0));
+    nextCycle_ += period;
+    if (Clock::now() - nextCycle_ > kMaxLag) nextCycle_ = Clock::now() + period;
+    // Strict real time: an agent that still owes a reply has missed this cycle.
+    if (!options_.sync)
+        for (auto& [id, a] : agents_)
+            if (a.holdsWait && a.owed > 0) NoteLate(a, false);
+}
+
+// One line and one event at the start of an episode; the rest of it is only counted.
+void Server::NoteLate(Agent& a, bool timeout) {
+    (timeout ? a.counts.timeouts : a.counts.late)++;
+    const long cycle = world_.Cycle();
+    const bool newEpisode = a.lateCycle < 0 || cycle - a.lateCycle > kLateEpisodeCycles;
+    a.lateCycle = cycle;
+    if (!newEpisode || !a.identified) return;
+    MatchEvent e;
+    e.kind = MatchEvent::kLate;
+    e.robot = IdOf(a);
+    e.counts = a.counts;
+    Raise(e);
+}
+
+void Server::RecordCounts(Agent& a) {
+    if (!a.identified || a.counts == a.countsRecorded) return;
+    MatchEvent e;
+    e.kind = MatchEvent::kCounts;
+    e.robot = IdOf(a);
+    e.counts = a.counts;
+    Keep(e);
+    a.countsRecorded = a.counts;
 }
 
 void Server::HandleEvents(std::vector<NetEvent>& events) {
@@ -503,7 +565,8 @@ void Server::HandleEvents(std::vector<NetEvent>& events) {
         switch (e.kind) {
             case NetEvent::kAccepted:
                 if (trainer) {
-                    log_.Info("trainer connected (#" + std::to_string(e.connection) + ")");
+                    // Logged once it changes something: a tool polling (getState) is no news.
+                    quietTrainers_.insert(e.connection);
                 } else {
                     Agent& a = agents_[e.connection];
                     a.connection = e.connection;
@@ -528,9 +591,10 @@ void Server::HandleEvents(std::vector<NetEvent>& events) {
                 NoteRejected(trainer, e.payload);
                 break;
             case NetEvent::kClosed:
-                if (trainer)
-                    log_.Info("trainer disconnected (#" + std::to_string(e.connection) + ")");
-                else
+                if (trainer) {
+                    if (quietTrainers_.erase(e.connection) == 0)
+                        log_.Info("trainer disconnected (#" + std::to_string(e.connection) + ")");
+                } else
                     RemoveAgent(e.connection, e.payload);
                 break;
         }
@@ -554,9 +618,11 @@ void Server::NoteRejected(bool trainer, const std::string& reason) {
 
 void Server::OnAgentFrame(Agent& a, const std::string& payload) {
     a.lastHeard = Clock::now();
+    if (a.owed > 0) a.owed--;
     EffectorCommands c;
     long before = a.rejects.Total();
     ParseEffectors(payload, c, a.rejects);
+    a.counts.clamped += c.clampedJoints;
     // A reply is applied in any case; only its (syn) lets a synced cycle go on.
     if (c.syn) a.awaitingReply = false;
     // Joint commands and speech go beside the running step; joining and moving wait for it.
@@ -732,6 +798,7 @@ void Server::RemoveAgent(int connection, const std::string& reason) {
     if (it == agents_.end()) return;
     Agent& a = it->second;
     if (a.identified) {
+        RecordCounts(a);
         MatchEvent leave;
         leave.kind = MatchEvent::kLeave;
         leave.robot = IdOf(a);
@@ -794,6 +861,14 @@ void Server::ForgiveStall(Clock::duration stall) {
 
 // Trainer.
 void Server::OnTrainerFrame(int connection, const std::string& payload) {
+    if (quietTrainers_.count(connection)) {
+        for (const TrainerCommand& c : ParseTrainerCommands(payload))
+            if (c.kind != TrainerCommand::kGetState) {
+                quietTrainers_.erase(connection);
+                log_.Info("trainer connected (#" + std::to_string(connection) + ")");
+                break;
+            }
+    }
     for (const std::string& reply : RunTrainerText(payload, false)) net_.Send(connection, reply);
 }
 
@@ -929,6 +1004,11 @@ void Server::PrintStatus() {
     int up = 0, fallen = 0;
     for (int r = 0; r < world_.RobotCount(); ++r)
         (sim::RobotGroundTruth(world_, r).fallen ? fallen : up)++;
+    ReplyCounts all;
+    for (const auto& [id, a] : agents_) {
+        all.late += a.counts.late;
+        all.timeouts += a.counts.timeouts;
+    }
     const sim::BallTruth ball = sim::BallGroundTruth(world_);
     const RobotId last = LastTouch();
     const std::string touch =
@@ -937,12 +1017,29 @@ void Server::PrintStatus() {
               " " + PlayModeName(referee_.mode) + " score " + std::to_string(referee_.scoreLeft) +
               ":" + std::to_string(referee_.scoreRight) + " robots up " + std::to_string(up) +
               " fallen " + std::to_string(fallen) + " ball (" + Fixed(ball.pos.x, 2) + ", " +
-              Fixed(ball.pos.y, 2) + ") last touch " + touch);
+              Fixed(ball.pos.y, 2) + ") last touch " + touch + " late replies " +
+              std::to_string(all.late) + " sync timeouts " + std::to_string(all.timeouts) +
+              PaceText() + MonitorText());
+}
+
+// The multiple of real time the simulation achieved since the previous status line.
+std::string Server::PaceText() {
+    const Clock::time_point now = Clock::now();
+    const double wall = std::chrono::duration<double>(now - statusWall_).count();
+    const double sim = world_.Time() - statusSimTime_;
+    statusWall_ = now;
+    statusSimTime_ = world_.Time();
+    return wall > 0 ? " pace " + Fixed(sim / wall, 2) : "";
+}
+
+std::string Server::MonitorText() const {
+    if (!monitor_) return "";
+    return " monitor http://127.0.0.1:" + std::to_string(monitor_->Port()) + "/";
 }
 
 std::string Server::TeamName(bool left) const {
     size_t i = left ? 0 : 1;
-    return !teamNames_[i].empty() ? teamNames_[i] : (left ? "Left" : "Right");
+    return ShownTeamName(teamNames_[i]);
 }
 
 std::string Server::AgentName(const Agent& a) const {

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,9 @@ const double kInitDeadlineSeconds = 10;
 // A cycle in which the server itself was busy this long (wall time, not counting the waits
 // for replies) does not count towards any agent's silence.
 const double kServerStallSeconds = 0.5;
+// An agent's late replies (or sync timeouts) after this many cycles without one begin a new
+// episode: one log line and one event each, the replies within it only counted.
+const int kLateEpisodeCycles = 50;
 // A cycle this long (wall time) is logged with where its time went.
 const double kSlowCycleSeconds = 1.0;
 // Rooms of the world left empty this long are given up (they cost physics time); until then
@@ -83,6 +87,10 @@ class Server {
         Clock::time_point lastHeard;  // its latest frame, or a perception sent owing nothing
         EffectorRejects rejects;
         bool rejectsLogged = false;
+        ReplyCounts counts;                  // late replies, sync timeouts, clamped speeds
+        ReplyCounts countsRecorded;          // as the latest counts event gave them
+        long owed = 0;                       // perceptions sent and not answered yet (real time)
+        long lateCycle = -1;                 // the latest cycle it was late in (-1: never)
         bool refused = false;                // to be closed once its frame is handled
         bool waitingForRoom = false;         // sent scene; its robot joins once there is room
         sim::CameraCalibration calibration;  // its camera's mounting error
@@ -105,7 +113,10 @@ class Server {
     void GatherPerceptions();
     void SendPerceptions();
     void CollectReplies();
+    void WaitForSlot(std::vector<NetEvent>& events);
     void HandleEvents(std::vector<NetEvent>& events);
+    void NoteLate(Agent& agent, bool timeout);
+    void RecordCounts(Agent& agent);
     void NoteRejected(bool trainer, const std::string& reason);
     bool AllReplied() const;
 
@@ -139,8 +150,12 @@ class Server {
     void WatchFalls();
     // Logs an event (its own line, or `line` when given) and keeps it for the next record.
     void Raise(MatchEvent e, const std::string& line = "");
+    // Keeps an event for the next record without a log line.
+    void Keep(MatchEvent e);
     void RecordThisCycle();
     void PrintStatus();
+    std::string PaceText();
+    std::string MonitorText() const;
     std::string TeamName(bool left) const;
     std::string AgentName(const Agent& agent) const;
     Agent* AgentOfRobot(int robot);
@@ -164,7 +179,8 @@ class Server {
         long count = 0;  // since the latest line
         Clock::time_point nextLine;
     };
-    Rejections rejections_[2];  // agent port, trainer port
+    Rejections rejections_[2];     // agent port, trainer port
+    std::set<int> quietTrainers_;  // trainer connections that have only asked for the state
     bool killed_ = false;
     const volatile std::sig_atomic_t* stop_ = nullptr;
     Clock::duration waited_{};  // this cycle's time in poll
@@ -185,6 +201,8 @@ class Server {
     Clock::time_point roomsSpareSince_;
     Clock::time_point nextCycle_;
     Clock::time_point nextStatus_;
+    Clock::time_point statusWall_;  // the previous status line: wall time and simulation time
+    double statusSimTime_ = 0;
     std::vector<RobotId> touches_;  // in the latest cycle
     FallWatch falls_;
     std::vector<MatchEvent> events_;  // raised since the latest cycle record

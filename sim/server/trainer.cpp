@@ -4,20 +4,25 @@
 #include <cstdio>
 #include <cstring>
 
+#include "sim/field.h"
 #include "sim/server/sexpr.h"
 
 namespace {
 
-// Where the trainer may put things: within kMaxPlacementRadius of the centre spot, z inside
-// kPlacementZ. Farther, a position is nonsense that only breaks the physics and the texts.
-const double kMaxPlacementRadius = 100;  // m
+// Where the trainer may put things: on the grass, the field and kPlacementMargin around its
+// lines (the goals lie within it), z inside kPlacementZ. Farther away the referee would judge
+// a ball that never crossed a line (a ball put behind the goal line at x = 99 is not a goal)
+// and the physics has nothing to hold a robot.
+const double kPlacementMargin = 1.5;     // m, the grass beyond the lines
 const double kPlacementZ[2] = {-1, 50};  // m
 const double kMaxPlacementSpeed = 100;   // m/s
-const char* const kBadPositionError = "position beyond 100 m of the centre or z outside -1..50 m";
+const char* const kBadPositionError =
+    "position off the grass (|x| at most 12, |y| at most 8.5) or z outside -1..50 m";
 
 bool SanePosition(const double pos[3]) {
-    return std::hypot(pos[0], pos[1]) <= kMaxPlacementRadius && pos[2] >= kPlacementZ[0] &&
-           pos[2] <= kPlacementZ[1];
+    return std::fabs(pos[0]) <= sim::kFieldLength / 2 + kPlacementMargin &&
+           std::fabs(pos[1]) <= sim::kFieldWidth / 2 + kPlacementMargin &&
+           pos[2] >= kPlacementZ[0] && pos[2] <= kPlacementZ[1];
 }
 
 TrainerCommand Invalid(const std::string& error) {

@@ -24,6 +24,9 @@ test('the page draws the match without a console error, and a goal placed by the
   await until(() => page.evaluate(() => window.monitor?.latest?.robots.length === 2), 60, 'both robots on the page');
   assert.equal(await shown('team-right'), 'Visitors');
   await until(async () => (await grassShare(page)) > 0.3, 20, 'the grass drawn on a third of the page');
+  // The pace the simulation achieves, measured from the stream (a real-time server: about 1).
+  const pace = await until(async () => (await shown('pace')).match(/^(\d+\.\d\d)×$/), 10, 'the pace on the scoreboard');
+  assert.ok(Number(pace[1]) > 0, pace[0]);
 
   for (const c of ['(kickOff Left)', '(playMode PlayOn)', '(ball (pos 10.9 0 0.042) (vel 1 0 0))'])
     assert.equal(await sim.command(c), '(ok)');

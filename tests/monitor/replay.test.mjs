@@ -25,6 +25,7 @@ test('a recording replays; its goal button seeks to just before the goal, which 
   const sim = await Sim.start(['--sync', '--auto-kickoff=0', `--record=${file}`]);
   const agents = [await ScriptedAgent.join(sim.agentPort, 'Home', 1, -3, 0), await ScriptedAgent.join(sim.agentPort, 'Away', 1, -3, 0)];
   const at = (s) => until(async () => Number((await sim.command('(getState)')).match(/\(time (\S+)\)/)[1]) > s, 30, `${s} s of play`);
+  await at(3);  // the game clock starts 3 s after the simulation's
   assert.equal(await sim.command('(kickOff Left)'), '(ok)');
   await at(6);
   for (const c of ['(playMode PlayOn)', '(ball (pos 10.9 0.3 0.042) (vel 1 0 0))']) assert.equal(await sim.command(c), '(ok)');
@@ -39,7 +40,32 @@ test('a recording replays; its goal button seeks to just before the goal, which 
   await until(async () => (await page.locator('#goals button').count()) === 1, 30, 'the goal button');
   await until(async () => (await shown('team-left')) === 'Home', 10, 'the team names');
   await page.locator('#play').click();  // pause
+  // A finished recording opens at its start, not following its end.
+  const opened = await page.evaluate(() => ({ at: window.monitor.source.position, of: window.monitor.source.cycles }));
+  assert.ok(opened.at < opened.of / 2, `opened at ${opened.at} of ${opened.of}`);
+  assert.equal(await page.locator('#follow').isChecked(), false);
+
+  // The keys choose the camera after a click on a button or a choice of speed.
+  const camera = () => page.locator('#cameras button.active').getAttribute('data-camera');
+  await page.keyboard.press('3');
+  assert.equal(await camera(), 'behindRight');
+  await page.locator('#speed').selectOption('2');
+  await page.keyboard.press('2');
+  assert.equal(await camera(), 'behindLeft');
+  await page.locator('#speed').selectOption('1');
+
+  // One clock: the timeline's is the game clock of the scoreboard, for the frame sought.
+  const seekTo = Math.floor(opened.of * 0.8);
+  await page.locator('#timeline').fill(String(seekTo));
+  await until(() => page.evaluate((i) => window.monitor.source.shown === i, seekTo), 2, 'the frame sought on screen');
+  const clock = await shown('clock');
+  assert.equal((await shown('position')).split(' / ')[0], clock);
+  assert.notEqual(clock, '00:00');
+
+  // A goal's button jumps even while "follow the end" is ticked, and unticks it.
+  await page.locator('#follow').check();
   await page.locator('#goals button').click();
+  assert.equal(await page.locator('#follow').isChecked(), false);
   const goalIndex = Number(await page.locator('#goals button').getAttribute('data-index'));
   await until(async () => (await shown('score')) === '0:0', 10, '0:0 before the goal');
   const position = await page.evaluate(() => window.monitor.source.position);
@@ -52,4 +78,23 @@ test('a recording replays; its goal button seeks to just before the goal, which 
   assert.match(await page.locator('#events li.goal').textContent(), /Goal Home/);
   assert.equal(await page.locator('#trainer').isVisible(), false);  // no trainer tools in a replay
   assert.deepEqual(errors, []);
+});
+
+test('a recording that a match still writes is followed at its end', async () => {
+  const file = path.join(dir, 'growing.rec.zst');
+  const sim = await Sim.start(['--sync', '--pace=1', '--auto-kickoff=0', `--record=${file}`]);
+  const agent = await ScriptedAgent.join(sim.agentPort, 'Home', 1, -3, 0);
+  assert.equal(await sim.command('(kickOff Left)'), '(ok)');
+  const watcher = await Sim.start([`--replay=${file}`]);
+  try {
+    const { page, errors } = await openMonitor(browser, watcher.url);
+    await until(() => page.evaluate(() => document.getElementById('follow').checked), 10, 'follow the end ticked');
+    // At the end: within a few seconds of what the recording holds.
+    await until(() => page.evaluate(() => window.monitor.source.cycles - window.monitor.source.position < 150), 10, 'the page at the end');
+    assert.deepEqual(errors, []);
+  } finally {
+    agent.close();
+    await watcher.stop();
+    await sim.stop();
+  }
 });

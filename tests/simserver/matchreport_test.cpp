@@ -116,6 +116,49 @@ TEST(MatchReportTest, FallsLyingWalkingTouchesAndGoalsFromTheRecords) {
     EXPECT_FALSE(ReadReportJson("{\"teams\":[]}", back, error));
 }
 
+// A robot's late replies, sync timeouts and clamped speeds travel as running totals in the
+// records' events (through their JSON lines) into its row of the report and the report's JSON.
+TEST(MatchReportTest, ReplyCountsFromTheRecordsEventsAreTheLatestTotals) {
+    auto counts = [](MatchEvent::Kind kind, RobotId robot, long late, long timeouts, long clamped) {
+        MatchEvent e = Event(kind, robot, 1);
+        e.counts = {late, timeouts, clamped};
+        return e;
+    };
+    const std::vector<std::vector<MatchEvent>> events = {
+        {counts(MatchEvent::kLate, {true, 9}, 1, 0, 0)},
+        {counts(MatchEvent::kCounts, {true, 9}, 12, 0, 300),
+         counts(MatchEvent::kCounts, {false, 1}, 0, 2, 0)},
+        {counts(MatchEvent::kLate, {true, 9}, 13, 0, 0)},  // a late event has no clamped count
+        {counts(MatchEvent::kCounts, {true, 9}, 20, 1, 450)},
+    };
+    MatchReporter reporter;
+    for (size_t k = 0; k < events.size(); ++k) {
+        RecordCycle c;
+        c.time = c.gameTime = 0.02 * (k + 1);
+        c.playMode = "PlayOn";
+        c.robots = {At(true, 0), At(false, 1)};
+        c.robots[0].id.unum = 9;
+        c.events = events[k];
+        RecordCycle read;
+        std::string error;
+        ASSERT_TRUE(ReadCycleRecord(WriteCycleRecord(c), read, error)) << error;
+        reporter.Add(read);
+    }
+    const MatchReport m = reporter.Finish(0);
+    ASSERT_EQ(2u, m.robots.size());
+    EXPECT_TRUE(m.robots[0].counts == (ReplyCounts{20, 1, 450}));
+    EXPECT_TRUE(m.robots[1].counts == (ReplyCounts{0, 2, 0}));
+    const std::string json = WriteReportJson(m);
+    EXPECT_NE(std::string::npos, json.find("\"lateReplies\": 20")) << json;
+    EXPECT_NE(std::string::npos, json.find("\"clampedSpeeds\": 450")) << json;
+    MatchReport back;
+    std::string error;
+    ASSERT_TRUE(ReadReportJson(json, back, error)) << error;
+    EXPECT_TRUE(back.robots[1].counts == (ReplyCounts{0, 2, 0}));
+    EXPECT_NE(std::string::npos, ReportText(m).find("       20         1      450\n"))
+        << ReportText(m);
+}
+
 TEST(MatchReportTest, SeriesMeansIntervalsAndResults) {
     const Interval one = MeanInterval({2}), five = MeanInterval({1, 2, 3, 4, 5});
     EXPECT_TRUE(one.mean == 2 && one.low == 2 && one.high == 2);  // one match: no interval

@@ -36,7 +36,9 @@ TEST(EffectorTest, JointsInWireOrderClampedBadGroupsSkippedWithTheirNeighboursKe
     int count = 0;
     for (bool s : p.c.jointSet) count += s;
     EXPECT_EQ(6, count);
-    EXPECT_EQ(2, p.r.outOfRange);  // exactly 6.1395 is not out of range
+    // Clamped speeds are counted apart: the league's rule, not input to be ignored.
+    EXPECT_EQ(2, p.c.clampedJoints);  // exactly 6.1395 is not beyond the limit
+    EXPECT_EQ(0, p.r.Total() - p.r.nonFinite - p.r.unknown - p.r.malformed);
     EXPECT_EQ(3, p.r.nonFinite);
     EXPECT_EQ(2, p.r.unknown);    // "raj1" is a perceptor, not an effector
     EXPECT_EQ(4, p.r.malformed);  // abc, no value, two values, junk
@@ -218,16 +220,24 @@ TEST(HostileNumbersTest, HugeReadingsGiveReadableTexts) {
     }
 }
 
-TEST(HostileTrainerTest, PlacementsFarAwayAreRefused) {
+// Placements stay on the grass: the field and 1.5 m around its lines (the goals within).
+TEST(HostileTrainerTest, PlacementsOffTheGrassAreRefused) {
     const struct {
         const char* command;
         bool accepted;
     } cases[] = {
-        {"(ball (pos 70 70 0.042))", true},  // 99 m from the centre
-        {"(ball (pos 71 71 0.042))", false},
+        {"(ball (pos 12 8.5 0.042))", true},  // the grass's corner
+        {"(ball (pos -12 -8.5 0.042))", true},
+        {"(ball (pos 10.9 0 0.042))", true},  // inside a goal
+        {"(ball (pos 99 0 0))", false},       // behind the goal, far away
+        {"(ball (pos 12.01 0 0.042))", false},
+        {"(ball (pos 0 -8.51 0.042))", false},
+        {"(ball (pos 70 70 0.042))", false},
         {"(ball (pos 0 0 50))", true},
         {"(ball (pos 0 0 50.01))", false},
         {"(ball (pos 0 0 0.042) (vel 1e30 0 0))", false},
+        {"(agent (team Left) (unum 1) (pos -3 -8.5 0.4) (rot 0))", true},
+        {"(agent (team Left) (unum 1) (pos -3 -9 0.4) (rot 0))", false},
         {"(agent (team Left) (unum 1) (pos 1e100 0 0.4) (rot 0))", false},
     };
     for (const auto& c : cases) {

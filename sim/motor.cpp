@@ -39,12 +39,6 @@ std::string JointMotorAttributes(JointMotor motor) {
     return text;
 }
 
-void KeepReferenceNear(double& qRefRad, double qRad, JointLimits limits) {
-    const double window = kMotorWindowDeg / kDegPerRad;
-    qRefRad = std::clamp(qRefRad, qRad - window, qRad + window);
-    qRefRad = std::clamp(qRefRad, limits.minRad, limits.maxRad);
-}
-
 double MotorReferenceAcceleration(double qRad, double qVelRadPerSec, double qRefRad,
                                   double targetRadPerSec) {
     constexpr double b = kMotorDamping;

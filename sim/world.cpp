@@ -227,13 +227,13 @@ void World::WriteServoTorques() {
     }
 }
 
-// Keeps every motor's reference angle near its joint for the coming substep.
-void World::KeepMotorReferencesNear() {
+// Keeps every motor's reference angle inside its joint's range for the coming substep.
+void World::KeepMotorReferencesInRange() {
     for (int i = 0; i < RobotCount(); ++i) {
         const RobotLayout& r = layout_.robots[i];
         RobotState& s = robots_[i];
         for (int j = 0; j < kJointCount; ++j)
-            KeepReferenceNear(s.qRefRad[j], data_->qpos[r.jointQpos[j]], r.limits[j]);
+            s.qRefRad[j] = std::clamp(s.qRefRad[j], r.limits[j].minRad, r.limits[j].maxRad);
     }
 }
 
@@ -254,10 +254,22 @@ void World::WriteMotorReferences() {
     }
 }
 
+// After mj_step2: each reference angle moves on by its command. A motor that pushed with its
+// torque limit during the substep could not make its command's motion: what it lost is given up
+// (the reference is where the joint is), not handed back later. Below the limit the reference
+// keeps its lead, so that the position term takes back what the soft constraint crept.
 void World::AdvanceMotorReferences() {
     const double dt = model_->opt.timestep;
     for (RobotState& s : robots_)
         for (int j = 0; j < kJointCount; ++j) s.qRefRad[j] += s.appliedRadPerSec[j] * dt;
+    for (int row = 0; row < data_->nefc; ++row) {
+        if (data_->efc_type[row] != mjCNSTR_FRICTION_DOF) continue;
+        if (std::fabs(data_->efc_force[row]) < kMotorTorqueLimit * (1 - 1e-9)) continue;
+        const int at = layout_.jointOfDof[data_->efc_id[row]];
+        if (at < 0 || at / kJointCount >= RobotCount()) continue;
+        const int robot = at / kJointCount, j = at % kJointCount;
+        robots_[robot].qRefRad[j] = data_->qpos[layout_.robots[robot].jointQpos[j]];
+    }
 }
 
 void World::StepSubstep() {
@@ -265,13 +277,16 @@ void World::StepSubstep() {
     if (models_.motor == JointMotor::kServo) {
         WriteServoTorques();
         mj_step(model_, data_);
-        return;
+    } else {
+        KeepMotorReferencesInRange();
+        mj_step1(model_, data_);
+        WriteMotorReferences();
+        mj_step2(model_, data_);
+        AdvanceMotorReferences();
     }
-    KeepMotorReferencesNear();
-    mj_step1(model_, data_);
-    WriteMotorReferences();
-    mj_step2(model_, data_);
-    AdvanceMotorReferences();
+    solver_.substeps++;
+    solver_.iterations += data_->solver_iter;
+    solver_.rows += data_->nefc;
 }
 
 void World::StepCycle() {

@@ -100,6 +100,13 @@ class World {
     // Robots whose shapes touched the ball during the latest cycle (any substep), in the
     // order of their first touch.
     const std::vector<int>& BallTouchedBy() const { return ballTouchedBy_; }
+    // The constraint solver's work summed over every substep stepped: what the physics costs.
+    struct SolverTally {
+        long substeps = 0;
+        long iterations = 0;
+        long rows = 0;  // constraint rows (contacts, motors, stops)
+    };
+    const SolverTally& Solver() const { return solver_; }
     // Times the physics blew up and the cycle was rolled back.
     int Recoveries() const { return recoveries_; }
     // Bodies put back to a valid state because the roll-back alone did not help.
@@ -132,7 +139,7 @@ class World {
     void StoreRoom(int room);
     void StoreEmptyRooms();
     void WriteServoTorques();
-    void KeepMotorReferencesNear();
+    void KeepMotorReferencesInRange();
     void WriteMotorReferences();
     void AdvanceMotorReferences();
     void StepSubstep();
@@ -157,6 +164,7 @@ class World {
     int recoveries_ = 0;
     int repairs_ = 0;
     int badCycles_ = 0;  // consecutive cycles rolled back
+    SolverTally solver_;
     std::future<Rooms> building_;
     std::future<void> retiring_;  // freeing the model and data given up last
     int wantedRooms_ = 0;

@@ -154,6 +154,16 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
     RecordThisCycle();
     net_.CloseAll();
     log_.Always(costs_.Summary());
+    const sim::World::SolverTally& solver = world_.Solver();
+    if (solver.substeps > 0) {
+        char line[160];
+        std::snprintf(
+            line, sizeof line,
+            "solver (per substep): %.2f iterations, %.0f constraint rows over %ld substeps",
+            double(solver.iterations) / solver.substeps, double(solver.rows) / solver.substeps,
+            solver.substeps);
+        log_.Always(line);
+    }
     if (monitor_) monitor_->Stop();
     if (options_.sync)
         log_.Always("sync waits " + std::to_string(syncWaits_) + ", timed out " +

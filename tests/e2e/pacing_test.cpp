@@ -109,7 +109,7 @@ TEST(ReplyCounts, LateRepliesAndTimeoutsPerEpisodeClampedSpeedsCountedNotLogged)
         std::string p;
         for (int k = 0; k < replies; ++k) {
             std::this_thread::sleep_for(std::chrono::milliseconds(c.delayMs));
-            agent.Send("(he1 100)(he2 -6.14)(syn)");  // he1 beyond the limit, he2 at it
+            agent.Send("(he1 100)(he2 -6.1395)(syn)");  // he1 beyond the limit, he2 at it
             ASSERT_TRUE(agent.Receive(p)) << c.name << " " << k;
         }
         // The counts of the last second are recorded at the end as well.

@@ -129,6 +129,7 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
         SendPerceptions();
         CollectReplies();
         FinishCycleStep();
+        ServeMonitorCommands();
         ForgiveStall(Clock::now() - start - waited_);
         const Clock::duration wall = Clock::now() - start;
         if (std::chrono::duration<double>(wall).count() >= kSlowCycleSeconds)
@@ -138,7 +139,6 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
         toHear_.swap(said_);
         said_.clear();
         DropSilentAgents();
-        ServeMonitorCommands();
         if (Clock::now() >= nextStatus_) {
             PrintStatus();
             nextStatus_ += std::chrono::seconds(static_cast<int>(kStatusSeconds));
@@ -798,10 +798,20 @@ void Server::OnTrainerFrame(int connection, const std::string& payload) {
 
 std::vector<std::string> Server::RunTrainerText(const std::string& payload, bool fromPage) {
     std::vector<std::string> replies;
-    for (const TrainerCommand& c : ParseTrainerCommands(payload)) {
-        // Whoever opens the page may move the ball, not end the simulation.
+    const std::vector<TrainerCommand> commands = ParseTrainerCommands(payload);
+    if (fromPage && commands.size() > kMaxPageCommands) {
+        replies.push_back("(error at most " + std::to_string(kMaxPageCommands) +
+                          " commands per request from the monitor)");
+        return replies;
+    }
+    for (const TrainerCommand& c : commands) {
+        // Whoever opens the page may move the ball, not end the match.
         if (fromPage && c.kind == TrainerCommand::kKillSim) {
             replies.push_back("(error killsim is not taken from the monitor)");
+            continue;
+        }
+        if (fromPage && c.kind == TrainerCommand::kPlayMode && c.mode == kGameOver) {
+            replies.push_back("(error GameOver is not taken from the monitor)");
             continue;
         }
         referee_.NoteTrainerCommand();
@@ -882,10 +892,13 @@ void Server::StreamCycle(const RecordCycle& c, const std::string& line) {
     monitorHub_.Publish(WriteCycleRecord(sent));
 }
 
-// Commands typed on the page wait for the end of a cycle, like those of the trainer port.
+// Commands typed on the page wait for the end of a cycle, like those of the trainer port. A
+// cycle gives them a share of its time; what is left waits for the next cycle.
 void Server::ServeMonitorCommands() {
     if (!monitor_) return;
-    for (CommandInbox::Pending& p : monitorCommands_.Take()) {
+    const Clock::time_point until = Clock::now() + kMonitorCommandBudget;
+    CommandInbox::Pending p;
+    while (Clock::now() < until && monitorCommands_.TakeOne(p)) {
         std::string reply;
         for (const std::string& r : RunTrainerText(p.text, true)) reply += r;
         p.reply->set_value(reply);

@@ -48,6 +48,10 @@ const double kSlowCycleSeconds = 1.0;
 const double kSpareRoomSeconds = 10;
 // --exit-at-gameover: simulated seconds of GameOver before the process ends.
 const double kGameOverExitSeconds = 3;
+// Trainer commands one request of the web monitor may carry, and the wall time per cycle
+// given to the page's requests.
+const size_t kMaxPageCommands = 64;
+const std::chrono::milliseconds kMonitorCommandBudget{5};
 // Wall time between two status lines.
 const double kStatusSeconds = 5;
 // Cycles per frame of the recording: what a reader following the file lags behind at most.

@@ -220,8 +220,12 @@ TEST(MatchEvents, AKilledServerLeavesEveryEventInItsLogAndItsCompleteFramesRecor
 // The first line on standard error names the problem; standard output has only replies.
 TEST(Tools, FailuresEndWithAClearLineAndTheirStatus) {
     UseThisBuild();
-    PitchSim sim;
+    PitchSim sim, full;
     ASSERT_TRUE(sim.Start({"--quiet"}));
+    ASSERT_TRUE(full.Start({"--quiet", "--max-connections=1"}));
+    TrainerClient holder;  // the one trainer connection `full` takes
+    ASSERT_TRUE(holder.Connect(full.TrainerPort()));
+    ASSERT_EQ(0u, holder.Command("(getState)").find("(state"));
     const std::string bin = std::string(BIN_DIR) + "/";
     const struct {
         std::string tool;
@@ -236,6 +240,10 @@ TEST(Tools, FailuresEndWithAClearLineAndTheirStatus) {
          "tools/trainer: pitchsim refused (playMode Recess)",
          "(error unknown play mode)\n"},
         {kTrainerTool, {"(getState)", "--port=1"}, 1, "tools/trainer: cannot connect to pitchsim"},
+        {kTrainerTool,
+         {"(getState)", "--port=" + std::to_string(full.TrainerPort())},
+         1,
+         "tools/trainer: pitchsim closed the connection without a reply"},
         {bin + "pitchsim", {"--agent-port=70000"}, 2, "pitchsim: bad value for --agent-port"},
         {bin + "skillprobe",
          {"--skill=fly"},
@@ -252,6 +260,7 @@ TEST(Tools, FailuresEndWithAClearLineAndTheirStatus) {
         EXPECT_EQ(c.out, tool.Stdout()) << c.line;
     }
     EXPECT_TRUE(sim.Stop());
+    EXPECT_TRUE(full.Stop());
 }
 
 }  // namespace

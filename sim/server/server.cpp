@@ -132,6 +132,7 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
         CollectReplies();
         FinishCycleStep();
         ServeMonitorCommands();
+        NoteTrainerEventsLeftOut();
         ForgiveStall(Clock::now() - start - waited_);
         const Clock::duration wall = Clock::now() - start;
         if (std::chrono::duration<double>(wall).count() >= kSlowCycleSeconds)
@@ -251,8 +252,24 @@ std::vector<BallTouch> Server::BallTouches() {
     return touches;
 }
 
+// One line per 10 s at most, however many events a trainer's burst of commands raised.
+void Server::NoteTrainerEventsLeftOut() {
+    trainerEvents_.thisCycle = 0;
+    const Clock::time_point now = Clock::now();
+    if (trainerEvents_.leftOut == 0 || now < trainerEvents_.nextLine) return;
+    log_.Error("pitchsim: trainer commands raised " + std::to_string(trainerEvents_.leftOut) +
+               " events beyond " + std::to_string(kMaxTrainerEventsPerCycle) +
+               " in a cycle; they are left out of the log and the recording");
+    trainerEvents_.leftOut = 0;
+    trainerEvents_.nextLine = now + std::chrono::seconds(10);
+}
+
 void Server::LogRefereeEvents(bool byTrainer) {
     for (const RefereeEvent& e : referee_.TakeEvents()) {
+        if (byTrainer && ++trainerEvents_.thisCycle > kMaxTrainerEventsPerCycle) {
+            trainerEvents_.leftOut++;
+            continue;
+        }
         MatchEvent m;
         if (e.kind == RefereeEvent::kGoal) {
             m.kind = MatchEvent::kGoal;

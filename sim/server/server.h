@@ -59,6 +59,9 @@ const double kGameOverExitSeconds = 3;
 // given to the page's requests.
 const size_t kMaxPageCommands = 64;
 const std::chrono::milliseconds kMonitorCommandBudget{5};
+// Events that trainer commands may raise between two cycles (a play mode set, a kick-off):
+// beyond, they are counted and named in one line per 10 s, neither logged nor recorded.
+const int kMaxTrainerEventsPerCycle = 8;
 // Wall time between two status lines.
 const double kStatusSeconds = 5;
 // Cycles per frame of the recording: what a reader following the file lags behind at most.
@@ -184,6 +187,13 @@ class Server {
         Clock::time_point nextLine;
     };
     Rejections rejections_[2];  // agent port, trainer port
+    struct TrainerEvents {
+        int thisCycle = 0;
+        long leftOut = 0;  // since the latest line
+        Clock::time_point nextLine;
+    };
+    TrainerEvents trainerEvents_;
+    void NoteTrainerEventsLeftOut();
     bool killed_ = false;
     const volatile std::sig_atomic_t* stop_ = nullptr;
     Clock::duration waited_{};  // this cycle's time in poll

@@ -7,10 +7,12 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "sim/server/recordfile.h"
 #include "support/simprocess.h"
 
 namespace {
@@ -254,6 +256,41 @@ TEST(HostileClientTest, SquattersWithoutInitNeverLockAnAgentOut) {
         EXPECT_TRUE(sim.Stop());
         EXPECT_EQ(std::string::npos, sim.process.Stdout().find("world is full")) << row.what;
     }
+}
+
+// Tens of thousands of kick-offs by the trainer: a few events logged and recorded per cycle,
+// the rest counted in one line, and no recording line grows with them.
+TEST(HostileClientTest, ABurstOfTrainerEventsGivesOneLineAndBoundedRecordingLines) {
+    const std::string dir = "/tmp/hostile_burst_" + std::to_string(getpid());
+    ASSERT_EQ(0, std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str()));
+    PitchSim sim;
+    ASSERT_TRUE(sim.Start({"--auto-kickoff=0", "--quiet", "--log=" + dir + "/sim.log",
+                           "--record=" + dir + "/rec.zst"}));
+    TrainerClient trainer;
+    ASSERT_TRUE(trainer.Connect(sim.TrainerPort()));
+    std::string burst;
+    for (int k = 0; k < 2000; ++k) burst += "(kickOff Left)(kickOff Right)";
+    std::string reply;
+    for (int frame = 0; frame < 10; ++frame) {
+        trainer.Send(burst);
+        for (int k = 0; k < 4000; ++k) ASSERT_TRUE(trainer.Receive(reply)) << k;
+    }
+    ASSERT_EQ(0u, trainer.Command("(getState)").find("(state"));
+    EXPECT_TRUE(sim.Stop());
+    const std::string log = ReadFile(dir + "/sim.log");
+    EXPECT_LT(Count(log, "play mode KickOff"), 200u);
+    EXPECT_EQ(1u, Count(log, "events beyond 8 in a cycle")) << log.substr(0, 2000);
+    RecordFileReader reader;
+    std::string error, line;
+    ASSERT_TRUE(reader.Open(dir + "/rec.zst", error)) << error;
+    size_t longest = 0, lines = 0;
+    while (reader.NextLine(line) == RecordFileReader::kLine) {
+        longest = std::max(longest, line.size());
+        ++lines;
+    }
+    EXPECT_GT(lines, 1u);
+    EXPECT_LT(longest, 16u * 1024) << "bytes";
+    std::system(("rm -rf '" + dir + "'").c_str());
 }
 
 // The step to the next cycle runs ahead of the replies, or after them in cycles that follow a

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -57,6 +58,10 @@ bool HeadArrived(int fd, Clock::time_point until) {
         if (n == 0) return true;  // the end: nothing to wait for
         const int wait = MillisLeft(until);
         if (wait <= 0) return false;
+        if (n > 0) {  // part of it: poll would not wait
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::min(wait, 10)));
+            continue;
+        }
         pollfd p = {fd, POLLIN, 0};
         if (poll(&p, 1, std::min(wait, 10)) < 0) return false;
     }

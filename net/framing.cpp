@@ -36,14 +36,8 @@ int MillisecondsUntil(std::chrono::steady_clock::time_point deadline) {
     std::abort();
 }
 
-// A send found the connection shut by the server; by a reset (whose error the send took, so
-// that a later receive sees only the end).
-bool gServerGone = false;
-bool gServerReset = false;
-
 // Hands all of data to the socket, in as many sends as it takes, within the send timeout.
 bool SendAll(const char* data, int size) {
-    if (gServerGone) return false;
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::seconds(kSendTimeoutSeconds);
     int sent = 0;
@@ -60,10 +54,9 @@ bool SendAll(const char* data, int size) {
             sent += n;
         } else if (errno == EPIPE || errno == ECONNRESET) {
             // The server has closed (one that closes with replies unread resets the connection):
-            // nothing more is sent, and the receiving side tells how the link ended, once the
-            // messages that came before are read.
-            gServerGone = true;
-            gServerReset = gServerReset || errno == ECONNRESET;
+            // the receiving side tells how the link ended, once the messages that came before
+            // are read (later sends fail at once).
+            if (errno == ECONNRESET) gSocket.resetSeen = true;
             return false;
         } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
             // Room reported but none taken: the deadline still holds.
@@ -90,7 +83,7 @@ bool ReceiveExactly(char* buf, int wanted, bool frameStart) {
         } else if (n == 0 || (errno == ECONNRESET && frameStart && got == 0)) {
             if (frameStart && got == 0)
                 gLinkState = LINK_CLOSED;
-            else if (n == 0 && !gServerReset)
+            else if (n == 0 && !gSocket.resetSeen)
                 gLinkState = LINK_CLOSED;  // an orderly end, though inside a message
             else
                 MarkLinkFailed(ECONNRESET);

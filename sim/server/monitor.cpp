@@ -149,6 +149,12 @@ class BoundedPool : public httplib::TaskQueue {
 
 // cpp-httplib's server, each connection read through a GuardedStream for one request.
 class GuardedServer : public httplib::Server {
+  public:
+    // After binding: a burst of connections waits in the kernel's queue to be turned away,
+    // instead of filling it so that the page's own connections are dropped and retried seconds
+    // later.
+    void WidenBacklog() { ::listen(svr_sock_, SOMAXCONN); }
+
   private:
     bool process_and_close_socket(socket_t sock) override {
         if (turnAway) {
@@ -247,6 +253,7 @@ bool Monitor::Start(int port, std::string& error) {
         error = "cannot listen on http port " + std::to_string(port);
         return false;
     }
+    static_cast<GuardedServer&>(*http_).WidenBacklog();
     auto ended = std::make_shared<std::atomic<bool>>(false);
     thread_ = std::thread([this, ended] {
         http_->listen_after_bind();

@@ -689,7 +689,7 @@ void Server::AdmitAgentConnection(int connection) {
         reason = "connection limit of " + std::to_string(options_.maxConnections) + " reached";
     }
     NoteRejected(false, reason);  // one line per burst
-    net_.Close(gone, reason.empty() ? "refused" : reason);
+    net_.Close(gone, reason);
     RemoveAgent(gone, "");
 }
 

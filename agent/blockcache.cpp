@@ -45,6 +45,16 @@ void BlockCache::Free(void* block) {
     free_[cls] = link;
 }
 
+BlockCache::~BlockCache() {
+    for (Link*& list : free_) {
+        while (list) {
+            Link* next = list->next;
+            std::free(reinterpret_cast<char*>(list) - kHeader);
+            list = next;
+        }
+    }
+}
+
 std::size_t BlockCache::Held() const {
     std::size_t n = 0;
     for (const Link* list : free_)

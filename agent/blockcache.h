@@ -16,6 +16,8 @@ class BlockCache {
     static constexpr std::size_t kStep = 16;      // bytes between two classes
 
     BlockCache() = default;
+    // Gives the held blocks back (a block freed later is held again, and stays reachable).
+    ~BlockCache();
     BlockCache(const BlockCache&) = delete;
     BlockCache& operator=(const BlockCache&) = delete;
 

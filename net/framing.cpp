@@ -52,9 +52,11 @@ bool SendAll(const char* data, int size) {
         int n = gSocket.Send(data + sent, size - sent);
         if (n >= 0) {
             sent += n;
-        } else if (errno == EPIPE) {
-            // The connection is shut: the same end as a receive that finds the stream closed.
-            gLinkState = LINK_CLOSED;
+        } else if (errno == EPIPE || errno == ECONNRESET) {
+            // The server has closed (one that closes with replies unread resets the connection):
+            // the receiving side tells how the link ended, once the messages that came before
+            // are read (later sends fail at once).
+            if (errno == ECONNRESET) gSocket.resetSeen = true;
             return false;
         } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
             // Room reported but none taken: the deadline still holds.
@@ -68,16 +70,23 @@ bool SendAll(const char* data, int size) {
 }
 
 // Receives exactly `wanted` bytes into buf. A receive interrupted by a signal is repeated; end
-// of stream or any other failure marks the link and returns false.
-bool ReceiveExactly(char* buf, int wanted) {
+// of stream or any other failure marks the link and returns false. Between two messages
+// (`frameStart` and nothing of the next one received) a reset is the server closing: Linux
+// resets a connection closed while replies lay unread in it.
+bool ReceiveExactly(char* buf, int wanted, bool frameStart) {
     int got = 0;
     while (got < wanted) {
         SelectInput();
         int n = gSocket.Recv(buf + got, wanted - got);
         if (n > 0) {
             got += n;
-        } else if (n == 0) {
-            gLinkState = LINK_CLOSED;
+        } else if (n == 0 || (errno == ECONNRESET && frameStart && got == 0)) {
+            if (frameStart && got == 0)
+                gLinkState = LINK_CLOSED;
+            else if (n == 0 && !gSocket.resetSeen)
+                gLinkState = LINK_CLOSED;  // an orderly end, though inside a message
+            else
+                MarkLinkFailed(ECONNRESET);
             return false;
         } else if (errno != EINTR) {
             MarkLinkFailed(errno);
@@ -99,7 +108,7 @@ void PutMessage(const std::string& msg) {
 
 bool GetMessage(std::string& msg) {
     static char buffer[kReceiveBufferSize];
-    if (!ReceiveExactly(buffer, 4)) return false;
+    if (!ReceiveExactly(buffer, 4, true)) return false;
 
     uint32_t netLength;
     std::memcpy(&netLength, buffer, sizeof(netLength));
@@ -109,7 +118,7 @@ bool GetMessage(std::string& msg) {
         std::abort();
     }
     char* payload = buffer + 4;
-    if (!ReceiveExactly(payload, static_cast<int>(length))) return false;
+    if (!ReceiveExactly(payload, static_cast<int>(length), false)) return false;
 
     // The text ends at the first zero byte if the payload holds one.
     msg.assign(payload, strnlen(payload, length));

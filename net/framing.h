@@ -26,8 +26,10 @@ const int kReceiveBufferSize = 16384;
 const int kSendTimeoutSeconds = 10;
 
 bool SelectInput();
-// Sends one framed message whole. A failure marks the link (gLinkState): LINK_CLOSED when the
-// server has closed the connection, LINK_BROKEN for any other error.
+// Sends one framed message whole. A failure marks the link (gLinkState) LINK_BROKEN; a
+// connection the server has shut is left to GetMessage, which reads what came before and then
+// reports LINK_CLOSED (the end, or a reset, between two messages) or LINK_BROKEN (a reset inside
+// one).
 void PutMessage(const std::string& msg);
 bool GetMessage(std::string& msg);
 

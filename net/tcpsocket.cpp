@@ -36,6 +36,7 @@ void TcpSocket::Close() {
         close(s);
         s = -1;
     }
+    resetSeen = false;
 }
 
 void TcpSocket::SetServerAddr(std::string host, short port) {

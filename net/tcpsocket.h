@@ -10,9 +10,10 @@
 // failure to create or connect it ends the process.
 class TcpSocket {
   public:
-    sockaddr_in addr;  // server address set by SetServerAddr
-    int s;             // socket descriptor, -1 once closed
-    fd_set readfds;    // rebuilt by every SelectInput
+    sockaddr_in addr;        // server address set by SetServerAddr
+    int s;                   // socket descriptor, -1 once closed
+    fd_set readfds;          // rebuilt by every SelectInput
+    bool resetSeen = false;  // a send found the connection reset (its error is then taken)
 
     TcpSocket();
     ~TcpSocket();

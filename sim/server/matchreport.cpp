@@ -173,7 +173,7 @@ bool ReportFromRecording(const std::string& path, double wallSeconds, MatchRepor
         if (!header) {
             RecordHeader h;
             if (!ReadHeaderRecord(line, h, error)) {
-                error = path + ": " + error;
+                error = path + ": line " + std::to_string(reader.LineNumber()) + ": " + error;
                 return false;
             }
             header = true;
@@ -181,7 +181,7 @@ bool ReportFromRecording(const std::string& path, double wallSeconds, MatchRepor
         }
         RecordCycle c;
         if (!ReadCycleRecord(line, c, error)) {
-            error = path + ": " + error;
+            error = path + ": line " + std::to_string(reader.LineNumber()) + ": " + error;
             return false;
         }
         reporter.Add(c);

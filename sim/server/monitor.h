@@ -26,6 +26,18 @@ class Server;
 const int kMaxViewers = 16;
 // A viewer's socket that takes nothing for this long is closed.
 const int kViewerWriteTimeoutSeconds = 2;
+// What one HTTP client may cost. Every connection serves one request and is closed. A request
+// body beyond kMaxRequestBody is refused with 413 unread; a request head beyond kMaxRequestHead
+// bytes, or a request that has not arrived whole within kRequestSeconds, ends the connection.
+const size_t kMaxRequestBody = 64 * 1024;
+const size_t kMaxRequestHead = 16 * 1024;
+const int kRequestSeconds = 3;
+// HTTP connections at once (served or waiting for a thread); more are answered 503 and closed
+// at once, so that browsers cannot take the descriptors the agents need.
+const int kMaxHttpConnections = 64;
+// Connections whose request head is still coming in after a first look: more are answered 503
+// at once, so that slow clients never hold the threads that serve the page and the trainer.
+const int kMaxSlowRequests = 8;
 // Header that every trainer command from the page carries. A page of another site cannot set
 // it without the browser asking first (which this server never allows), so other sites
 // cannot steer the match through a visitor's browser.
@@ -60,6 +72,10 @@ class Monitor {
     int Port() const { return port_; }
     // Ends every stream and joins the threads.
     void Stop();
+
+    // What the Host header must name: 127.0.0.1 or localhost with this port (a page of another
+    // site reached through a rebound name carries its own name).
+    bool KnownHost(const std::string& host) const;
 
   private:
     void Route();

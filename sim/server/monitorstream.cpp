@@ -93,6 +93,14 @@ std::vector<CommandInbox::Pending> CommandInbox::Take() {
     return taken;
 }
 
+bool CommandInbox::TakeOne(Pending& p) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (pending_.empty()) return false;
+    p = std::move(pending_.front());
+    pending_.erase(pending_.begin());
+    return true;
+}
+
 bool CommandInbox::Empty() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return pending_.empty();

@@ -71,6 +71,8 @@ class CommandInbox {
     bool Submit(const std::string& text, std::chrono::milliseconds timeout, std::string& reply);
     // The simulation thread: everything queued so far, oldest first.
     std::vector<Pending> Take();
+    // The oldest one; false when none is queued.
+    bool TakeOne(Pending& p);
     bool Empty() const;
 
   private:

@@ -185,6 +185,9 @@ RecordBody ReadBody(const json& j) {
 
 // Parses a line and checks its type; throws on any fault.
 json Parse(const std::string& line, const char* type) {
+    if (NestedDeeperThan(line, kMaxRecordDepth))
+        throw std::runtime_error("nested more than " + std::to_string(kMaxRecordDepth) +
+                                 " levels deep");
     json j = json::parse(line, nullptr, false);
     if (j.is_discarded() || !j.is_object()) throw std::runtime_error("not a JSON object");
     if (!j.contains("type") || j["type"] != type)
@@ -244,7 +247,30 @@ std::string WriteCycleRecord(const RecordCycle& c) {
     return j.dump();
 }
 
+bool NestedDeeperThan(const std::string& text, int depth) {
+    int level = 0;
+    bool inString = false, escaped = false;
+    for (char ch : text) {
+        if (inString) {
+            if (escaped)
+                escaped = false;
+            else if (ch == '\\')
+                escaped = true;
+            else if (ch == '"')
+                inString = false;
+        } else if (ch == '"') {
+            inString = true;
+        } else if (ch == '[' || ch == '{') {
+            if (++level > depth) return true;
+        } else if (ch == ']' || ch == '}') {
+            --level;
+        }
+    }
+    return false;
+}
+
 std::string RecordType(const std::string& line) {
+    if (NestedDeeperThan(line, kMaxRecordDepth)) return "";
     json j = json::parse(line, nullptr, false);
     if (j.is_discarded() || !j.is_object() || !j.contains("type") || !j["type"].is_string())
         return "";

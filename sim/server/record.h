@@ -83,6 +83,12 @@ struct RecordCycle {
 std::string WriteHeaderRecord(const RecordHeader& header);
 std::string WriteCycleRecord(const RecordCycle& cycle);
 
+// Records nest objects and arrays a few levels deep; a line nested deeper is no record (and is
+// refused before it is parsed).
+const int kMaxRecordDepth = 16;
+// True when `text` nests JSON arrays or objects (outside strings) more than `depth` deep.
+bool NestedDeeperThan(const std::string& text, int depth);
+
 // The record's "type" ("header", "cycle"), "" when the line is not a record.
 std::string RecordType(const std::string& line);
 // Read back what the writers wrote. False with `error` naming the fault; a header of another

@@ -1,5 +1,6 @@
 #include "sim/server/recordfile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -91,15 +92,25 @@ bool RecordFileReader::Open(const std::string& path, std::string& error) {
 
 RecordFileReader::Result RecordFileReader::NextLine(std::string& line) {
     if (!file_) return kError;
+    if (!error_.empty()) return kError;
     for (;;) {
-        const size_t end = text_.find('\n', textUsed_);
+        // Each byte is looked at once, however long the line.
+        const size_t end = text_.find('\n', std::max(scanned_, textUsed_));
         if (end != std::string::npos) {
             line.assign(text_, textUsed_, end - textUsed_);
-            textUsed_ = end + 1;
-            return kLine;
+            textUsed_ = scanned_ = end + 1;
+            ++lines_;
+            if (line.size() <= kMaxRecordLineBytes) return kLine;
+        }
+        if (end != std::string::npos || text_.size() - textUsed_ > kMaxRecordLineBytes) {
+            error_ = "line " + std::to_string(lines_ + (end == std::string::npos)) +
+                     " is longer than " + std::to_string(kMaxRecordLineBytes >> 20) +
+                     " MiB: not a recording";
+            return kError;
         }
         text_.erase(0, textUsed_);
         textUsed_ = 0;
+        scanned_ = text_.size();
         if (inUsed_ == in_.size() && !outputPending_) {
             in_.clear();
             inUsed_ = 0;

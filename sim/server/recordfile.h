@@ -40,6 +40,10 @@ class RecordFileWriter {
     std::string out_;
 };
 
+// The longest line a reader takes (a cycle of 22 robots with its events is some 6 kB): a longer
+// one is no recording's.
+const size_t kMaxRecordLineBytes = 4 << 20;
+
 class RecordFileReader {
   public:
     enum Result { kLine, kEnd, kError };
@@ -51,9 +55,12 @@ class RecordFileReader {
 
     bool Open(const std::string& path, std::string& error);
     // The next line (without its end). kEnd at the end of what has been written so far: a
-    // later call picks up what the writer added since. kError on corrupt data (Error()).
+    // later call picks up what the writer added since. kError on corrupt data or a line longer
+    // than kMaxRecordLineBytes (Error()).
     Result NextLine(std::string& line);
     const std::string& Error() const { return error_; }
+    // Lines returned so far: the number of the latest one.
+    long LineNumber() const { return lines_; }
     // True when the file ends inside a frame (a writer still at work, or one that was killed).
     bool InsideFrame() const { return inFrame_; }
 
@@ -64,6 +71,8 @@ class RecordFileReader {
     size_t inUsed_ = 0;
     std::string text_;  // decompressed bytes not yet returned
     size_t textUsed_ = 0;
+    size_t scanned_ = 0;  // text_ before this holds no line end after textUsed_
+    long lines_ = 0;
     bool inFrame_ = false;
     bool outputPending_ = false;
     std::string error_;

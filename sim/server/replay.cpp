@@ -49,6 +49,7 @@ bool Replay::Follow() {
 
 bool Replay::ReadAvailable() {
     if (corrupt_) return false;
+    if (truncated_) return true;
     std::string line;
     for (;;) {
         switch (reader_.NextLine(line)) {
@@ -61,17 +62,37 @@ bool Replay::ReadAvailable() {
             case RecordFileReader::kLine:
                 break;
         }
-        if (RecordType(line) != "cycle") continue;
+        // Every line is checked as strictly as a report reads it (the page trusts them).
+        RecordCycle checked;
+        std::string error;
+        if (!ReadCycleRecord(line, checked, error)) {
+            error_ = "line " + std::to_string(reader_.LineNumber()) + ": " + error;
+            corrupt_ = true;
+            return false;
+        }
+        const size_t eventsBefore = events_.size();
         if (HasEvents(line)) {
-            json events = json::parse(line).at("events");
-            for (const json& e : events) {
+            const json j = json::parse(line);
+            for (const json& e : j.at("events")) {
                 if (!events_.empty()) events_ += ',';
                 events_ += R"({"index":)" + std::to_string(cycles_.size()) + R"(,"event":)" +
                            e.dump() + "}";
             }
         }
+        const size_t cost = line.size() + sizeof(std::string) + events_.size() - eventsBefore;
+        if (heldBytes_ + cost > maxHeldBytes_) {
+            events_.resize(eventsBefore);
+            truncated_ = true;
+            return true;
+        }
+        heldBytes_ += cost;
         cycles_.push_back(std::move(line));
     }
+}
+
+bool Replay::Truncated() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return truncated_;
 }
 
 size_t Replay::Cycles() const {
@@ -91,7 +112,8 @@ std::string Replay::InfoJson() {
         if (at != std::string::npos) lastGameTime = std::strtod(last.c_str() + at + 11, nullptr);
     }
     return R"({"cycles":)" + std::to_string(cycles_.size()) + R"(,"lastGameTime":)" +
-           Fixed(lastGameTime, 2) + R"(,"header":)" + header_ + R"(,"events":[)" + events_ + "]}";
+           Fixed(lastGameTime, 2) + (truncated_ ? R"(,"truncated":true)" : "") +
+           R"(,"header":)" + header_ + R"(,"events":[)" + events_ + "]}";
 }
 
 std::string Replay::CyclesJson(size_t from, size_t count) const {
@@ -140,6 +162,11 @@ int ServeReplay(const ServerOptions& options, const volatile std::sig_atomic_t& 
         return 1;
     }
     std::printf("replaying %s (%zu cycles so far)\n", options.replayFile.c_str(), replay.Cycles());
+    if (replay.Truncated())
+        std::fprintf(stderr,
+                     "pitchsim: %s holds more than a replay keeps (%zu MiB): replaying its first "
+                     "%zu cycles\n",
+                     options.replayFile.c_str(), Replay::kMaxHeldBytes >> 20, replay.Cycles());
     std::printf("http port %d\nmonitor http://127.0.0.1:%d/\n", monitor.Port(), monitor.Port());
     std::fflush(stdout);
     while (!stop) std::this_thread::sleep_for(std::chrono::milliseconds(100));

@@ -19,16 +19,24 @@
 class Replay {
   public:
     // Most cycle records one request returns.
-    static const size_t kMaxCyclesPerRequest = 1000;
+    static constexpr size_t kMaxCyclesPerRequest = 1000;
+    // Memory the records held may take (a 10-minute match of 22 robots takes some 160 MB): the
+    // cycles beyond are left out, and InfoJson says so.
+    static constexpr size_t kMaxHeldBytes = size_t(512) << 20;
+
+    explicit Replay(size_t maxHeldBytes = kMaxHeldBytes) : maxHeldBytes_(maxHeldBytes) {}
 
     // Reads the header and every complete record there is. False with `error` naming the
-    // problem (no such file, not a recording, another format version).
+    // problem (no such file, not a recording, another format version, a line that is not a
+    // record, by its number).
     bool Open(const std::string& path, std::string& error);
     // Reads what the writer has added since; false on corrupt data (reported once in Error).
     bool Follow();
     const std::string& Error() const { return error_; }
 
     size_t Cycles() const;
+    // True once records were left out for want of memory.
+    bool Truncated() const;
     std::string InfoJson();
     // "" when `from` is beyond the last cycle.
     std::string CyclesJson(size_t from, size_t count) const;
@@ -43,6 +51,9 @@ class Replay {
     std::string events_;  // the JSON array's items so far, each {"index":i,"event":{...}}
     std::string error_;
     bool corrupt_ = false;
+    size_t maxHeldBytes_;
+    size_t heldBytes_ = 0;
+    bool truncated_ = false;
 };
 
 // pitchsim --replay: serves the recording on the monitor's port until `stop` is set. The exit

@@ -87,8 +87,10 @@ bool Server::Start() {
     }
     std::string error;
     ListenerLimits limits;
-    limits.maxConnections = static_cast<size_t>(options_.maxConnections);
+    // One more than the limit: the server decides who goes (AdmitAgentConnection).
+    limits.maxConnections = static_cast<size_t>(options_.maxConnections) + 1;
     agentListener_ = net_.Listen(options_.agentPort, error, options_.bindAddress, limits);
+    limits.maxConnections = static_cast<size_t>(options_.maxConnections);
     if (agentListener_ < 0) {
         log_.Error("pitchsim: cannot listen on agent port " + options_.bindAddress + ":" +
                    std::to_string(options_.agentPort) + ": " + error);
@@ -133,6 +135,8 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
         SendPerceptions();
         CollectReplies();
         FinishCycleStep();
+        ServeMonitorCommands();
+        NoteTrainerEventsLeftOut();
         ForgiveStall(Clock::now() - start - waited_);
         const Clock::duration wall = Clock::now() - start;
         if (std::chrono::duration<double>(wall).count() >= kSlowCycleSeconds)
@@ -142,7 +146,6 @@ void Server::Run(const volatile std::sig_atomic_t& stop) {
         toHear_.swap(said_);
         said_.clear();
         DropSilentAgents();
-        ServeMonitorCommands();
         if (Clock::now() >= nextStatus_) {
             PrintStatus();
             nextStatus_ += std::chrono::seconds(static_cast<int>(kStatusSeconds));
@@ -194,7 +197,8 @@ void Server::StepCycle() {
 // touches the world meanwhile waits for the step first (FinishStep), so such changes land between
 // two cycles as before.
 void Server::StartNextStep() {
-    if (world_.AdoptPreparedRooms()) SeatWaitingAgents();
+    world_.AdoptPreparedRooms();
+    SeatWaitingAgents();
     FitRooms();
     world_.TakeReceivedCommands();
     // A world changed in the latest cycle (agents beam every cycle before a kick-off) is
@@ -266,8 +270,24 @@ std::vector<BallTouch> Server::BallTouches() {
     return touches;
 }
 
+// One line per 10 s at most, however many events a trainer's burst of commands raised.
+void Server::NoteTrainerEventsLeftOut() {
+    trainerEvents_.thisCycle = 0;
+    const Clock::time_point now = Clock::now();
+    if (trainerEvents_.leftOut == 0 || now < trainerEvents_.nextLine) return;
+    log_.Error("pitchsim: trainer commands raised " + std::to_string(trainerEvents_.leftOut) +
+               " events beyond " + std::to_string(kMaxTrainerEventsPerCycle) +
+               " in a cycle; they are left out of the log and the recording");
+    trainerEvents_.leftOut = 0;
+    trainerEvents_.nextLine = now + std::chrono::seconds(10);
+}
+
 void Server::LogRefereeEvents(bool byTrainer) {
     for (const RefereeEvent& e : referee_.TakeEvents()) {
+        if (byTrainer && ++trainerEvents_.thisCycle > kMaxTrainerEventsPerCycle) {
+            trainerEvents_.leftOut++;
+            continue;
+        }
         MatchEvent m;
         if (e.kind == RefereeEvent::kGoal) {
             m.kind = MatchEvent::kGoal;
@@ -474,7 +494,10 @@ void Server::SendPerceptions() {
         if (!a.awaitingReply) a.lastHeard = Clock::now();
         a.awaitingReply = true;
         a.owed++;
-        a.holdsWait = true;
+        if (!a.perceived) a.firstPerception = Clock::now();
+        a.perceived = true;
+        // A connection that has not said who it is costs the others nothing.
+        if (a.identified) a.holdsWait = true;
     }
     outgoing_.clear();
 }
@@ -582,6 +605,7 @@ void Server::HandleEvents(std::vector<NetEvent>& events) {
                     a.connection = e.connection;
                     a.connectedAt = a.lastHeard = Clock::now();
                     log_.Info("agent connected (#" + std::to_string(e.connection) + ")");
+                    AdmitAgentConnection(e.connection);
                 }
                 break;
             case NetEvent::kFrame:
@@ -674,9 +698,10 @@ bool Server::JoinWorld(Agent& a, const EffectorCommands& c) {
                       "' (this server has one robot type: (scene " + kSceneModelPath + "))");
         return false;
     }
-    int waiting = 0;
-    for (const auto& [id, other] : agents_) waiting += other.waitingForRoom;
-    if (world_.RobotCount() + waiting >= sim::kMaxRobots) {
+    // Robots of identified agents fill the world; unidentified ones wait for a seat.
+    int identified = 0;
+    for (const auto& [id, other] : agents_) identified += other.robot >= 0 && other.identified;
+    if (identified >= sim::kMaxRobots) {
         Refuse(a, "the world is full");
         return false;
     }
@@ -686,21 +711,74 @@ bool Server::JoinWorld(Agent& a, const EffectorCommands& c) {
     return true;
 }
 
-// In the order they came (connection ids grow).
+// In the order they came (connection ids grow), as far as there are rooms and, since none of
+// them is identified yet, seats for unidentified robots. An unidentified robot that has had its
+// chance to send init gives its seat to one that waits.
 void Server::SeatWaitingAgents() {
+    int seated = 0, waiting = 0;
+    for (const auto& [id, a] : agents_) {
+        seated += a.robot >= 0 && !a.identified;
+        waiting += a.waitingForRoom;
+    }
+    for (; waiting > 0 && seated >= UnidentifiedSeats(); --seated) {
+        const int gone = GiveWayCandidate(true);
+        if (gone < 0) break;
+        const std::string reason = "no init within " + Fixed(kGiveWaySeconds, 1) +
+                                   " s of its first perception while others waited";
+        net_.Close(gone, reason);
+        RemoveAgent(gone, reason);
+    }
     for (auto& [id, a] : agents_) {
-        if (!a.waitingForRoom || world_.FreeRooms() == 0) continue;
+        if (!a.waitingForRoom || world_.FreeRooms() == 0 || seated >= UnidentifiedSeats()) continue;
         a.robot = world_.AddRobot();
         a.waitingForRoom = false;
+        seated++;
         log_.Info(AgentName(a) + " joined with robot " + std::to_string(a.robot));
     }
     FitRooms();
 }
 
-// Asks for as many rooms as robots and waiting agents need; empty rooms are kept for a while.
+int Server::UnidentifiedSeats() const {
+    return std::max(1, sim::kMaxRobots - 2 * options_.maxRobotsPerTeam);
+}
+
+int Server::GiveWayCandidate(bool seated) const {
+    const Clock::time_point now = Clock::now();
+    for (const auto& [id, a] : agents_) {  // oldest first
+        if (a.identified) continue;
+        // Seated: a robot sent perceptions. Otherwise a connection that has not even sent
+        // scene (one that did keeps its place in the queue for a seat).
+        if (seated ? a.robot < 0 || !a.perceived : a.robot >= 0 || a.waitingForRoom) continue;
+        const Clock::time_point since = seated ? a.firstPerception : a.connectedAt;
+        if (std::chrono::duration<double>(now - since).count() >= kGiveWaySeconds) return id;
+    }
+    return -1;
+}
+
+// The agent port is full: the oldest connection that has not said who it is in time goes, or
+// else the newcomer.
+void Server::AdmitAgentConnection(int connection) {
+    if (agents_.size() <= static_cast<size_t>(options_.maxConnections)) return;
+    int gone = GiveWayCandidate(false);
+    std::string reason = "the agent port is full: closed a connection that sent nothing";
+    if (gone < 0) {
+        gone = connection;
+        reason = "connection limit of " + std::to_string(options_.maxConnections) + " reached";
+    }
+    NoteRejected(false, reason);  // one line per burst
+    net_.Close(gone, reason);
+    RemoveAgent(gone, "");
+}
+
+// Asks for as many rooms as robots and the agents that may be seated need; empty rooms are
+// kept for a while.
 void Server::FitRooms() {
-    int waiting = 0;
-    for (const auto& [id, a] : agents_) waiting += a.waitingForRoom;
+    int waiting = 0, seated = 0;
+    for (const auto& [id, a] : agents_) {
+        waiting += a.waitingForRoom;
+        seated += a.robot >= 0 && !a.identified;
+    }
+    waiting = std::min(waiting, std::max(0, UnidentifiedSeats() - seated));
     const int needed = world_.RobotCount() + waiting;
     const Clock::time_point now = Clock::now();
     if (needed > world_.Capacity()) {
@@ -849,6 +927,10 @@ void Server::DropSilentAgents() {
     for (const auto& [id, a] : agents_) {
         if (std::chrono::duration<double>(now - a.lastHeard).count() > kSilentAgentSeconds)
             gone.push_back({id, "silent for " + Fixed(kSilentAgentSeconds, 0) + " s"});
+        else if (!a.identified && a.perceived &&
+                 std::chrono::duration<double>(now - a.firstPerception).count() > kInitGraceSeconds)
+            gone.push_back({id, "no init within " + Fixed(kInitGraceSeconds, 0) +
+                                    " s of its first perception"});
         else if (!a.identified &&
                  std::chrono::duration<double>(now - a.connectedAt).count() > kInitDeadlineSeconds)
             gone.push_back({id, "no init within " + Fixed(kInitDeadlineSeconds, 0) + " s"});
@@ -866,6 +948,7 @@ void Server::ForgiveStall(Clock::duration stall) {
     for (auto& [id, a] : agents_) {
         a.lastHeard += stall;
         a.connectedAt += stall;
+        a.firstPerception += stall;
     }
 }
 
@@ -884,10 +967,20 @@ void Server::OnTrainerFrame(int connection, const std::string& payload) {
 
 std::vector<std::string> Server::RunTrainerText(const std::string& payload, bool fromPage) {
     std::vector<std::string> replies;
-    for (const TrainerCommand& c : ParseTrainerCommands(payload)) {
-        // Whoever opens the page may move the ball, not end the simulation.
+    const std::vector<TrainerCommand> commands = ParseTrainerCommands(payload);
+    if (fromPage && commands.size() > kMaxPageCommands) {
+        replies.push_back("(error at most " + std::to_string(kMaxPageCommands) +
+                          " commands per request from the monitor)");
+        return replies;
+    }
+    for (const TrainerCommand& c : commands) {
+        // Whoever opens the page may move the ball, not end the match.
         if (fromPage && c.kind == TrainerCommand::kKillSim) {
             replies.push_back("(error killsim is not taken from the monitor)");
+            continue;
+        }
+        if (fromPage && c.kind == TrainerCommand::kPlayMode && c.mode == kGameOver) {
+            replies.push_back("(error GameOver is not taken from the monitor)");
             continue;
         }
         referee_.NoteTrainerCommand();
@@ -968,10 +1061,13 @@ void Server::StreamCycle(const RecordCycle& c, const std::string& line) {
     monitorHub_.Publish(WriteCycleRecord(sent));
 }
 
-// Commands typed on the page wait for the end of a cycle, like those of the trainer port.
+// Commands typed on the page wait for the end of a cycle, like those of the trainer port. A
+// cycle gives them a share of its time; what is left waits for the next cycle.
 void Server::ServeMonitorCommands() {
     if (!monitor_) return;
-    for (CommandInbox::Pending& p : monitorCommands_.Take()) {
+    const Clock::time_point until = Clock::now() + kMonitorCommandBudget;
+    CommandInbox::Pending p;
+    while (Clock::now() < until && monitorCommands_.TakeOne(p)) {
         std::string reply;
         for (const std::string& r : RunTrainerText(p.text, true)) reply += r;
         p.reply->set_value(reply);

@@ -37,8 +37,15 @@
 const char* const kSceneModelPath = "rsg/agent/nao/nao.rsg";
 // An agent silent this long (wall time) is dropped, its robot removed.
 const double kSilentAgentSeconds = 5;
-// A connection that has not been identified by init this long (wall time) is dropped.
+// A connection that has not been identified by init this long (wall time) is dropped, and one
+// whose robot has been sent perceptions for kInitGraceSeconds without init (an agent sends init
+// in its first reply). Only identified agents hold a synced cycle's wait.
 const double kInitDeadlineSeconds = 10;
+const double kInitGraceSeconds = 2;
+// Connections not identified yet are the first to go: when the agent port is full, or when a
+// robot waits for one of the few seats of unidentified robots, the oldest such connection that
+// has had this long (since it connected, or since its first perception) gives way.
+const double kGiveWaySeconds = 0.5;
 // A cycle in which the server itself was busy this long (wall time, not counting the waits
 // for replies) does not count towards any agent's silence.
 const double kServerStallSeconds = 0.5;
@@ -52,6 +59,13 @@ const double kSlowCycleSeconds = 1.0;
 const double kSpareRoomSeconds = 10;
 // --exit-at-gameover: simulated seconds of GameOver before the process ends.
 const double kGameOverExitSeconds = 3;
+// Trainer commands one request of the web monitor may carry, and the wall time per cycle
+// given to the page's requests.
+const size_t kMaxPageCommands = 64;
+const std::chrono::milliseconds kMonitorCommandBudget{5};
+// Events that trainer commands may raise between two cycles (a play mode set, a kick-off):
+// beyond, they are counted and named in one line per 10 s, neither logged nor recorded.
+const int kMaxTrainerEventsPerCycle = 8;
 // Wall time between two status lines.
 const double kStatusSeconds = 5;
 // Cycles per frame of the recording: what a reader following the file lags behind at most.
@@ -82,7 +96,9 @@ class Server {
         int unum = 0;
         bool left = true;
         bool awaitingReply = false;  // perception sent, no (syn) yet
-        bool holdsWait = false;      // has been sent at least one perception
+        bool holdsWait = false;      // identified, and has been sent a perception since
+        bool perceived = false;      // has been sent at least one perception
+        Clock::time_point firstPerception;
         Clock::time_point connectedAt;
         Clock::time_point lastHeard;  // its latest frame, or a perception sent owing nothing
         EffectorRejects rejects;
@@ -130,6 +146,12 @@ class Server {
     void RemoveAgent(int connection, const std::string& reason);
     void Refuse(Agent& agent, const std::string& why);
     void FreeSideIfEmpty(bool left);
+    // Robots of connections not identified yet may take this many rooms at once.
+    int UnidentifiedSeats() const;
+    // The oldest unidentified connection that has had kGiveWaySeconds (with a robot: since its
+    // first perception); -1 when none.
+    int GiveWayCandidate(bool seated) const;
+    void AdmitAgentConnection(int connection);
 
     void OnTrainerFrame(int connection, const std::string& payload);
     // The replies to every command of a trainer text, from the port or from the page.
@@ -181,6 +203,13 @@ class Server {
     };
     Rejections rejections_[2];     // agent port, trainer port
     std::set<int> quietTrainers_;  // trainer connections that have only asked for the state
+    struct TrainerEvents {
+        int thisCycle = 0;
+        long leftOut = 0;  // since the latest line
+        Clock::time_point nextLine;
+    };
+    TrainerEvents trainerEvents_;
+    void NoteTrainerEventsLeftOut();
     bool killed_ = false;
     const volatile std::sig_atomic_t* stop_ = nullptr;
     Clock::duration waited_{};  // this cycle's time in poll

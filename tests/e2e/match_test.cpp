@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -150,6 +152,42 @@ TEST(MatchTool, ASmallSelfMatchEndsByItselfWithItsReportAndRecording) {
     // Consecutive cycles, 20 ms apart, with no gap in the clock.
     for (size_t k = 1; k < cycles.size(); ++k)
         ASSERT_NEAR(0.02, cycles[k].time - cycles[k - 1].time, 1e-6) << k;
+    std::system(("rm -rf '" + dir + "'").c_str());
+}
+
+// An opponent's script that floods its log, ignores SIGTERM and leaves a process behind: the
+// match ends all the same, its whole process group is ended, and the report says so.
+TEST(MatchTool, AnOpponentThatWillNotEndIsEndedWithItsProcessesAndItsLogIsCapped) {
+    UseThisBuild();
+    const std::string dir = TempDir("stubborn");
+    ASSERT_EQ(0, std::system(("mkdir -p '" + dir + "'").c_str()));
+    const std::string script = dir + "/start.sh", leftover = dir + "/leftover.pid";
+    std::ofstream(script) << "#!/bin/bash\n"
+                          << "'" << BIN_DIR << "/velorunner' --host=$1 --port=$2 --unum=1 "
+                          << "--team=Stubborn --key=stb &\n"
+                          << "sleep 600 & echo $! > '" << leftover << "'\n"
+                          << "trap '' TERM INT\n"
+                          << "head -c 70000000 /dev/zero | tr '\\0' x\n"
+                          << "while :; do sleep 1; done\n";
+    ASSERT_EQ(0, chmod(script.c_str(), 0755));
+    MatchRun run;
+    ChildProcess& match = run.process;
+    ASSERT_TRUE(match.Start(kMatchTool,
+                            {"--no-build", "--quiet", "--sync", "--minutes=0.1", "--agents=1",
+                             "--noise=off", "--opponent=" + script, "--dir=" + dir + "/match"}));
+    ASSERT_TRUE(match.Wait(120)) << "tools/match waited for the opponent";
+    EXPECT_TRUE(match.ExitedWith(0)) << match.Stdout() << match.Stderr();
+    const std::string out = match.Stdout();
+    EXPECT_NE(std::string::npos, out.find("were ended with SIGTERM, then SIGKILL")) << out;
+    EXPECT_NE(std::string::npos, out.find("the opponent's log reached 64 MiB")) << out;
+    const std::string pid = ReadFile(leftover);
+    ASSERT_FALSE(pid.empty());
+    Pause(0.5);
+    EXPECT_NE(0, access(("/proc/" + std::to_string(std::atoi(pid.c_str()))).c_str(), F_OK))
+        << "the opponent's background process outlived the match";
+    struct stat st;
+    ASSERT_EQ(0, stat((dir + "/match/opponent.log").c_str(), &st));
+    EXPECT_EQ(64 << 20, st.st_size);
     std::system(("rm -rf '" + dir + "'").c_str());
 }
 
@@ -313,8 +351,12 @@ TEST(TeamScripts, StartFieldsTheNumbersAndKillStopsExactlyThoseAgents) {
 // The first line on standard error names the problem; standard output has only replies.
 TEST(Tools, FailuresEndWithAClearLineAndTheirStatus) {
     UseThisBuild();
-    PitchSim sim;
+    PitchSim sim, full;
     ASSERT_TRUE(sim.Start({"--quiet"}));
+    ASSERT_TRUE(full.Start({"--quiet", "--max-connections=1"}));
+    TrainerClient holder;  // the one trainer connection `full` takes
+    ASSERT_TRUE(holder.Connect(full.TrainerPort()));
+    ASSERT_EQ(0u, holder.Command("(getState)").find("(state"));
     const std::string bin = std::string(BIN_DIR) + "/";
     const std::string folder = TempDir("refused");  // must not be made
     const std::string start = std::string(SOURCE_DIR) + "/team/start.sh";
@@ -368,6 +410,10 @@ TEST(Tools, FailuresEndWithAClearLineAndTheirStatus) {
          "tools/trainer: pitchsim refused (playMode Recess)",
          "(error unknown play mode)\n"},
         {kTrainerTool, {"(getState)", "--port=1"}, 1, "tools/trainer: cannot connect to pitchsim"},
+        {kTrainerTool,
+         {"(getState)", "--port=" + std::to_string(full.TrainerPort())},
+         1,
+         "tools/trainer: pitchsim closed the connection without a reply"},
         {bin + "pitchsim", {"--agent-port=70000"}, 2, "pitchsim: bad value for --agent-port"},
         {bin + "skillprobe",
          {"--skill=fly"},
@@ -389,6 +435,7 @@ TEST(Tools, FailuresEndWithAClearLineAndTheirStatus) {
     EXPECT_NE(0, access(folder.c_str(), F_OK)) << "a refused match left " << folder;
     std::system(("rm -rf '" + folder + "-opponent'").c_str());
     EXPECT_TRUE(sim.Stop());
+    EXPECT_TRUE(full.Stop());
 }
 
 }  // namespace

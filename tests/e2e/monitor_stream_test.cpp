@@ -28,7 +28,8 @@ TEST_F(MonitorStreamTest, AStalledViewerIsDroppedWhileTheMatchKeepsItsPaceAndOth
     setsockopt(stalled, SOL_SOCKET, SO_RCVBUF, &small, sizeof(small));
     sockaddr_in addr = LoopbackAddress(sim.HttpPort());
     ASSERT_EQ(0, connect(stalled, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)));
-    std::string request = "GET /stream HTTP/1.1\r\nHost: pitchsim\r\n\r\n";
+    std::string request =
+        "GET /stream HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(sim.HttpPort()) + "\r\n\r\n";
     ASSERT_EQ(static_cast<ssize_t>(request.size()), write(stalled, request.data(), request.size()));
 
     // The watching viewer reads everything.

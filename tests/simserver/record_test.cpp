@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "sim/server/matchreport.h"
 #include "sim/server/recordfile.h"
 #include "sim/server/replay.h"
 
@@ -178,6 +179,96 @@ TEST(ReplayTest, RefusesWhatIsNoRecordingWithAReason) {
         EXPECT_NE(std::string::npos, error.find(reason)) << path << ": " << error;
     }
     for (const std::string& p : {plain, empty, old}) std::remove(p.c_str());
+}
+
+// Crafted lines after a header and a good cycle: the replay and the report both refuse the
+// file, naming the line, and neither crashes.
+TEST(ReplayTest, ABadLineIsRefusedByItsNumberWhateverItHolds) {
+    const std::string good = Cycle(1);
+    const std::string deep(100000, '['), shut(100000, ']');
+    auto withEvents = [&](const std::string& events) {
+        std::string line = good;
+        line.replace(line.find("\"events\":[]"), 11, "\"events\":" + events);
+        return line;
+    };
+    const struct {
+        const char* what;
+        std::string line;
+        const char* reason;
+    } rows[] = {
+        {"a cycle without its fields", R"({"type":"cycle"})", "cycle record"},
+        {"events nested 100,000 deep", withEvents("[" + deep + shut + "]"), "nested more than 16"},
+        {"an event nested deep inside",
+         withEvents(R"([{"type":"fall","time":1,"gameTime":1,"robot":{"team":"Left","unum":1},)"
+                    R"("extra":)" +
+                    deep + shut + "}]"),
+         "nested more than 16"},
+        {"an event that is a number", withEvents("[7]"), "cycle record"},
+        {"no JSON", "not json at all", "not a JSON object"},
+        {"another record type", R"({"type":"other"})", "not a cycle record"},
+    };
+    for (const auto& row : rows) {
+        const std::string path = TempPath("bad");
+        {
+            RecordFileWriter w;
+            WriteRecording(w, path, 0);
+            w.WriteLine(good);
+            w.WriteLine(row.line);
+            w.WriteLine(good);
+        }
+        Replay replay;
+        std::string error;
+        EXPECT_FALSE(replay.Open(path, error)) << row.what;
+        EXPECT_NE(std::string::npos, error.find("line 3: ")) << row.what << ": " << error;
+        EXPECT_NE(std::string::npos, error.find(row.reason)) << row.what << ": " << error;
+        MatchReport report;
+        EXPECT_FALSE(ReportFromRecording(path, 1, report, error)) << row.what;
+        EXPECT_NE(std::string::npos, error.find("line 3: ")) << row.what << ": " << error;
+        std::remove(path.c_str());
+    }
+}
+
+// A line without end (a small file that decompresses to far more) is read in linear time up to
+// the longest line a recording has, and named.
+TEST(RecordFileTest, ALineBeyondTheLongestARecordingHasIsAnErrorThatSaysSo) {
+    const std::string path = TempPath("endless");
+    {
+        RecordFileWriter w;
+        std::string error;
+        ASSERT_TRUE(w.Open(path, error)) << error;
+        ASSERT_TRUE(w.WriteLine(std::string(64 << 20, '{')));
+    }
+    RecordFileReader reader;
+    std::string error, line;
+    ASSERT_TRUE(reader.Open(path, error)) << error;
+    EXPECT_EQ(RecordFileReader::kError, reader.NextLine(line));
+    EXPECT_NE(std::string::npos, reader.Error().find("line 1 is longer than 4 MiB"))
+        << reader.Error();
+    MatchReport report;
+    EXPECT_FALSE(ReportFromRecording(path, 1, report, error));
+    EXPECT_NE(std::string::npos, error.find("longer than 4 MiB")) << error;
+    std::remove(path.c_str());
+}
+
+// Beyond the memory a replay may hold, the later cycles are left out, and the page is told.
+TEST(ReplayTest, ARecordingBeyondWhatAReplayHoldsIsCutShortAndSaysSo) {
+    const std::string path = TempPath("long");
+    RecordFileWriter w;
+    WriteRecording(w, path, 1000);
+    ASSERT_TRUE(w.EndFrame());
+    const size_t line = Cycle(10).size() + sizeof(std::string);
+    Replay replay(100 * line);
+    std::string error;
+    ASSERT_TRUE(replay.Open(path, error)) << error;
+    EXPECT_LE(replay.Cycles(), 100u);
+    EXPECT_GE(replay.Cycles(), 95u);
+    EXPECT_TRUE(replay.Truncated());
+    for (int n = 1000; n < 1100; ++n) w.WriteLine(Cycle(n));
+    ASSERT_TRUE(w.Close());
+    EXPECT_TRUE(replay.Follow());
+    EXPECT_LE(replay.Cycles(), 100u);
+    EXPECT_EQ(true, json::parse(replay.InfoJson())["truncated"]);
+    std::remove(path.c_str());
 }
 
 TEST(ReplayTest, FollowsAGrowingRecordingAndServesItsCyclesByIndexWithTheirEvents) {

@@ -1,16 +1,8 @@
 #include "sim/motor.h"
 
-#include <algorithm>
 #include <cstdio>
 
-#include "sim/geometry.h"
-#include "sim/robotdesc.h"
-
 namespace sim {
-
-const char* JointMotorName(JointMotor motor) {
-    return motor == JointMotor::kServo ? "servo" : "velocity";
-}
 
 bool ParseJointMotor(const std::string& name, JointMotor& motor) {
     if (name == "velocity") {
@@ -28,7 +20,7 @@ std::string JointMotorAttributes(JointMotor motor) {
     // under its gains; its viscous friction is applied with its torque (world.cpp).
     if (motor == JointMotor::kServo) return "armature=\"0.05\"";
     // The friction-loss row is the velocity motor (its reference acceleration is replaced each
-    // substep); its solref's time constant gives kMotorDamping. The stops are as stiff.
+    // substep); its solref's time constant gives kMotorDamping. The stops are nearly hard too.
     char text[300];
     std::snprintf(text, sizeof text,
                   "armature=\"0\" frictionloss=\"%g\" solreffriction=\"%g 1\" "

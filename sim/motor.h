@@ -23,14 +23,11 @@
 
 #include <string>
 
-#include "sim/servo.h"
-
 namespace sim {
 
 enum class JointMotor { kVelocity, kServo };
 
 // "velocity" / "servo".
-const char* JointMotorName(JointMotor motor);
 bool ParseJointMotor(const std::string& name, JointMotor& motor);
 
 // The MJCF attributes of every robot hinge joint for the motor model.

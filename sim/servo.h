@@ -1,7 +1,7 @@
-// The joint motor: a velocity servo with integral action, as a geared joint controller does.
-// Each physics substep the reference angle integrates the commanded velocity; the torque
-// pulls the joint towards the reference and its velocity towards the command. A joint
-// commanded 0 is therefore held where it is, even under load.
+// The comparison joint motor (--motor=servo; motor.h has the default): a velocity servo with
+// integral action, as a geared joint controller does. Each physics substep the reference angle
+// integrates the commanded velocity; the torque pulls the joint towards the reference and its
+// velocity towards the command. A joint commanded 0 is therefore held where it is, even under load.
 #pragma once
 
 namespace sim {

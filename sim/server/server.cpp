@@ -431,6 +431,10 @@ void Server::GatherPerceptions() {
     outgoing_.clear();
     for (auto& [id, a] : agents_) {
         if (a.robot < 0) continue;
+        // A connection that has not said who it is gets no new perception while it owes a
+        // reply to the last one: a synced server does not wait for it, and the cycles queued
+        // meanwhile would keep it that many cycles behind for good once it has joined.
+        if (options_.sync && !a.identified && a.awaitingReply) continue;
         const sim::RobotSensors& s = sensors[a.robot];
         outgoing_.push_back({id, RobotPerception()});
         RobotPerception& p = outgoing_.back().perception;

@@ -222,6 +222,34 @@ TEST(HostileClientTest, ClientsWithoutInitCostASyncedMatchNothingAndAreDroppedSo
         << sim.process.Stdout().substr(0, 2000);
 }
 
+// An agent slow to send init after its first perception, in a synced match that does not wait
+// for it meanwhile, is not sent the cycles it has not answered: once it has joined it reads
+// the cycle that is, not a queue of old ones that would keep it behind for good.
+TEST(HostileClientTest, AnAgentSlowToInitJoinsInStepWithTheServer) {
+    PitchSim sim;
+    ASSERT_TRUE(sim.Start({"--sync", "--sync-timeout=100", "--auto-kickoff=0", "--quiet"}));
+    WireClient prompt, slow;
+    std::string p, q;
+    ASSERT_FALSE(JoinTeam(prompt, sim.AgentPort(), "Prompt").empty());
+    ASSERT_TRUE(JoinScene(slow, sim.AgentPort()));
+    for (const double until = WallSeconds() + 0.3; WallSeconds() < until;) {
+        prompt.Send("(syn)");
+        ASSERT_TRUE(prompt.Receive(p));
+    }
+    slow.Send("(init (unum 2)(teamname Slow))(syn)");
+    for (int k = 0; k < 20; ++k) {
+        prompt.Send("(syn)");
+        ASSERT_TRUE(prompt.Receive(p));
+        ASSERT_TRUE(slow.Receive(q));
+        slow.Send("(syn)");
+    }
+    TrainerClient trainer;
+    ASSERT_TRUE(trainer.Connect(sim.TrainerPort()));
+    const double now = NumberAfter(trainer.Command("(getState)"), "time");
+    EXPECT_LE(now - NumberAfter(q, "now"), 0.041) << q.substr(0, 200);
+    EXPECT_TRUE(sim.Stop());
+}
+
 TEST(HostileClientTest, SquattersWithoutInitNeverLockAnAgentOut) {
     const struct {
         const char* what;

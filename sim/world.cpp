@@ -237,20 +237,24 @@ void World::KeepMotorReferencesInRange() {
     }
 }
 
+// The robot's joint (robot * kJointCount + joint) whose motor a constraint row is, else -1.
+int World::MotorOfRow(int row) const {
+    if (data_->efc_type[row] != mjCNSTR_FRICTION_DOF) return -1;
+    const int at = layout_.jointOfDof[data_->efc_id[row]];
+    return at >= 0 && at / kJointCount < RobotCount() ? at : -1;
+}
+
 // Between mj_step1 and mj_step2: the motor rows' reference accelerations, in place of the
 // friction loss's own (which would only brake the joint).
 void World::WriteMotorReferences() {
     for (int row = 0; row < data_->nefc; ++row) {
-        if (data_->efc_type[row] != mjCNSTR_FRICTION_DOF) continue;
-        const int dof = data_->efc_id[row];
-        const int at = layout_.jointOfDof[dof];
+        const int at = MotorOfRow(row);
         if (at < 0) continue;
         const int robot = at / kJointCount, j = at % kJointCount;
-        if (robot >= RobotCount()) continue;
-        const RobotLayout& r = layout_.robots[robot];
         const RobotState& s = robots_[robot];
         data_->efc_aref[row] = MotorReferenceAcceleration(
-            data_->qpos[r.jointQpos[j]], data_->qvel[dof], s.qRefRad[j], s.appliedRadPerSec[j]);
+            data_->qpos[layout_.robots[robot].jointQpos[j]], data_->qvel[data_->efc_id[row]],
+            s.qRefRad[j], s.appliedRadPerSec[j]);
     }
 }
 
@@ -263,10 +267,8 @@ void World::AdvanceMotorReferences() {
     for (RobotState& s : robots_)
         for (int j = 0; j < kJointCount; ++j) s.qRefRad[j] += s.appliedRadPerSec[j] * dt;
     for (int row = 0; row < data_->nefc; ++row) {
-        if (data_->efc_type[row] != mjCNSTR_FRICTION_DOF) continue;
-        if (std::fabs(data_->efc_force[row]) < kMotorTorqueLimit * (1 - 1e-9)) continue;
-        const int at = layout_.jointOfDof[data_->efc_id[row]];
-        if (at < 0 || at / kJointCount >= RobotCount()) continue;
+        const int at = MotorOfRow(row);
+        if (at < 0 || std::fabs(data_->efc_force[row]) < kMotorTorqueLimit * (1 - 1e-9)) continue;
         const int robot = at / kJointCount, j = at % kJointCount;
         robots_[robot].qRefRad[j] = data_->qpos[layout_.robots[robot].jointQpos[j]];
     }

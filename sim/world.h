@@ -140,6 +140,7 @@ class World {
     void StoreEmptyRooms();
     void WriteServoTorques();
     void KeepMotorReferencesInRange();
+    int MotorOfRow(int row) const;
     void WriteMotorReferences();
     void AdvanceMotorReferences();
     void StepSubstep();

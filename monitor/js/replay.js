@@ -117,7 +117,8 @@ export class ReplaySource {
   }
 
   tick(now) {
-    const dt = Math.min((now - this.last) / 1000, 0.25);
+    // A frame's time stamp is when the frame began, which may be before the last call's.
+    const dt = Math.max(0, Math.min((now - this.last) / 1000, 0.25));
     this.last = now;
     if (this.playing && this.cycles > 0)
       this.position = Math.min(this.position + dt * this.speed / this.cycleSeconds, this.cycles - 1);

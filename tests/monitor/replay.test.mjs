@@ -77,6 +77,17 @@ test('a recording replays; its goal button seeks to just before the goal, which 
   await until(async () => (await page.locator('#events li.goal').count()) === 1, 5, 'the goal in the ticker');
   assert.match(await page.locator('#events li.goal').textContent(), /Goal Home/);
   assert.equal(await page.locator('#trainer').isVisible(), false);  // no trainer tools in a replay
+
+  // A frame stamped before the last one (its stamp is when the frame began) leaves the play
+  // at its start, not before it.
+  const start = await page.evaluate(() => {
+    const s = window.monitor.source;
+    s.seek(0);
+    s.tick(s.last - 100);
+    return s.position;
+  });
+  assert.ok(start >= 0, `at ${start}`);
+  await new Promise((r) => setTimeout(r, 500));  // a chunk asked for before the start would fail
   assert.deepEqual(errors, []);
 });
 

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "sim/server/monitorstream.h"
+#include "sim/monitor/monitorstream.h"
 
 namespace {
 

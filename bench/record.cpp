@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "sim/placement.h"
-#include "sim/server/recordfile.h"
-#include "sim/server/recordmodel.h"
-#include "sim/world.h"
+#include "sim/physics/placement.h"
+#include "sim/physics/world.h"
+#include "sim/record/recordfile.h"
+#include "sim/record/recordmodel.h"
 
 namespace {
 

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "sim/field.h"
-#include "sim/placement.h"
-#include "sim/sensors.h"
+#include "sim/physics/field.h"
+#include "sim/physics/placement.h"
+#include "sim/physics/sensors.h"
+#include "sim/physics/vision.h"
+#include "sim/physics/world.h"
 #include "sim/server/perception.h"
-#include "sim/vision.h"
-#include "sim/world.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ RobotPerception Perceive(const sim::World& world, sim::Vision& vision,
     p.playMode = "PlayOn";
     p.gyro[0] = s.gyroDegPerSec.x, p.gyro[1] = s.gyroDegPerSec.y, p.gyro[2] = s.gyroDegPerSec.z;
     p.acc[0] = s.accel.x, p.acc[1] = s.accel.y, p.acc[2] = s.accel.z;
-    for (int j = 0; j < kWireJointCount; ++j) p.joints[j] = s.jointDeg[j];
+    for (int j = 0; j < sim::kJointCount; ++j) p.joints[j] = s.jointDeg[j];
     p.leftFoot.touching = s.feet[0].touching;
     p.rightFoot.touching = s.feet[1].touching;
     if (!visionCycle) return p;

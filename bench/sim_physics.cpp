@@ -7,10 +7,10 @@
 #include <chrono>
 #include <thread>
 
-#include "sim/placement.h"
-#include "sim/sensors.h"
-#include "sim/vision.h"
-#include "sim/world.h"
+#include "sim/physics/placement.h"
+#include "sim/physics/sensors.h"
+#include "sim/physics/vision.h"
+#include "sim/physics/world.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "sim/server/framing.h"
 #include "sim/server/perception.h"
 #include "sim/server/sexpr.h"
-#include "sim/server/trainer.h"
+#include "sim/server/trainertext.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ void CheckEffectors(const std::string& text) {
     EffectorCommands c;
     EffectorRejects r;
     ParseEffectors(text, c, r);
-    for (int j = 0; j < kWireJointCount; ++j)
+    for (int j = 0; j < sim::kJointCount; ++j)
         if (c.jointSet[j])
             Require(std::isfinite(c.jointVelocity[j]) &&
                         std::fabs(c.jointVelocity[j]) <= kMaxJointSpeed,

@@ -4,7 +4,7 @@
 // Prints the report as text; --out also writes it as JSON. Exit status 1 when a file cannot
 // be read, 2 on a usage error.
 
-#include "sim/server/matchreport.h"
+#include "sim/record/matchreport.h"
 
 #include <cmath>
 #include <cstdlib>

@@ -93,7 +93,7 @@ void ReadGroup(const SNode& g, EffectorCommands& c, EffectorRejects& r) {
         r.malformed++;
         return;
     }
-    int joint = EffectorIndex(head.c_str());
+    int joint = sim::JointByEffector(head);
     if (joint >= 0) {
         ReadJoint(g, joint, c, r);
     } else if (head == "scene") {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "sim/server/jointnames.h"
+#include "sim/physics/robotdesc.h"
 
 // Reads one agent reply. Each top-level group is taken on its own; a malformed group is
 // skipped and counted, after an unbalanced parenthesis the rest of the reply is ignored.
@@ -23,8 +23,8 @@ struct EffectorCommands {
     int unum = 0;  // 0 = next free
     std::string teamName;
     std::string initError;  // an init that must be refused, and why (a bad team name)
-    bool jointSet[kWireJointCount] = {};
-    double jointVelocity[kWireJointCount] = {};  // rad/s, wire order, clamped
+    bool jointSet[sim::kJointCount] = {};
+    double jointVelocity[sim::kJointCount] = {};  // rad/s, wire order, clamped
     int clampedJoints = 0;  // joint speeds beyond kMaxJointSpeed, clamped (not a reject)
     bool beam = false;
     double beamX = 0, beamY = 0, beamRot = 0;  // own-team frame, m and deg

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/worldxml.h"
+#include "sim/physics/worldxml.h"
 
 // The command line of pitchsim.
 struct ServerOptions {

@@ -73,9 +73,9 @@ void WriteBody(std::string& out, const RobotPerception& p) {
     out += "))(ACC (n torso) (a";
     Vec(out, p.acc, 2);
     out += "))";
-    for (int i = 0; i < kWireJointCount; ++i) {
+    for (int i = 0; i < sim::kJointCount; ++i) {
         out += "(HJ (n ";
-        out += kPerceptorNames[i];
+        out += sim::kJointNames[i].perceptor;
         out += ") (ax ";
         Num(out, p.joints[i], 2);
         out += "))";

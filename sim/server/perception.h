@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/server/jointnames.h"
+#include "sim/physics/robotdesc.h"
 
 // Writes one robot's perception text from plain readings. Order: time, GS, GYR, ACC, the 22
 // HJ groups, FRP lf then rf (only a foot that touches), See (vision cycles only), hear.
@@ -59,10 +59,10 @@ struct RobotPerception {
     bool leftSide = true;
     double gameTime = 0;
     std::string playMode;
-    int scoreLeft = 0, scoreRight = 0;    // written once identified
-    double gyro[3] = {0, 0, 0};           // deg/s, torso model frame
-    double acc[3] = {0, 0, 0};            // m/s^2, torso model frame
-    double joints[kWireJointCount] = {};  // deg, wire order
+    int scoreLeft = 0, scoreRight = 0;     // written once identified
+    double gyro[3] = {0, 0, 0};            // deg/s, torso model frame
+    double acc[3] = {0, 0, 0};             // m/s^2, torso model frame
+    double joints[sim::kJointCount] = {};  // deg, wire order
     FootReading leftFoot, rightFoot;
     bool visionCycle = false;
     std::vector<SeenObject> objects;

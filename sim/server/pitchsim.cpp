@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "sim/server/options.h"
-#include "sim/server/replay.h"
+#include "sim/server/replayserver.h"
 #include "sim/server/server.h"
 
 static volatile std::sig_atomic_t gStop = 0;

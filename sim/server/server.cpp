@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <cmath>
 
-#include "sim/field.h"
-#include "sim/mjlog.h"
-#include "sim/placement.h"
-#include "sim/sensors.h"
+#include "sim/physics/field.h"
+#include "sim/physics/mjlog.h"
+#include "sim/physics/placement.h"
+#include "sim/physics/sensors.h"
+#include "sim/physics/truth.h"
+#include "sim/physics/worldxml.h"
+#include "sim/record/recordmodel.h"
 #include "sim/server/hearing.h"
 #include "sim/server/perception.h"
-#include "sim/server/recordmodel.h"
-#include "sim/truth.h"
-#include "sim/worldxml.h"
 
 namespace {
 
@@ -448,7 +448,7 @@ void Server::GatherPerceptions() {
         p.scoreRight = referee_.scoreRight;
         Put(s.gyroDegPerSec, p.gyro);
         Put(s.accel, p.acc);
-        for (int j = 0; j < kWireJointCount; ++j) p.joints[j] = s.jointDeg[j];
+        for (int j = 0; j < sim::kJointCount; ++j) p.joints[j] = s.jointDeg[j];
         FootReading* feet[2] = {&p.leftFoot, &p.rightFoot};
         for (int f = 0; f < 2; ++f) {
             const sim::FootPressure& fp = s.feet[f];
@@ -676,7 +676,7 @@ void Server::OnAgentFrame(Agent& a, const std::string& payload) {
             return;
         }
         if (c.init && !a.identified && !Identify(a, c)) return;
-        for (int j = 0; j < kWireJointCount; ++j)
+        for (int j = 0; j < sim::kJointCount; ++j)
             if (c.jointSet[j]) world_.Command(a.robot, j, c.jointVelocity[j]);
         if (c.beam) ApplyBeam(a, c);
         if (c.say) said_.push_back({a.connection, perceptionTime_, c.sayText});

@@ -9,22 +9,22 @@
 #include <string>
 #include <vector>
 
+#include "sim/monitor/monitor.h"
+#include "sim/monitor/monitorstream.h"
+#include "sim/physics/vision.h"
+#include "sim/physics/world.h"
+#include "sim/record/events.h"
+#include "sim/record/record.h"
+#include "sim/record/recordfile.h"
+#include "sim/referee/referee.h"
 #include "sim/server/cyclecost.h"
 #include "sim/server/effector.h"
 #include "sim/server/eventlog.h"
-#include "sim/server/events.h"
-#include "sim/server/monitor.h"
-#include "sim/server/monitorstream.h"
 #include "sim/server/netloop.h"
 #include "sim/server/options.h"
 #include "sim/server/perception.h"
-#include "sim/server/record.h"
-#include "sim/server/recordfile.h"
-#include "sim/server/referee.h"
 #include "sim/server/stepper.h"
-#include "sim/server/trainer.h"
-#include "sim/vision.h"
-#include "sim/world.h"
+#include "sim/server/trainertext.h"
 
 // pitchsim's server: the world, the referee and the clients, in one loop of 20 ms cycles.
 // Cycle k: (1) advance the physics and judge it; (2) read perception k of every agent from the

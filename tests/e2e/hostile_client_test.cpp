@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "sim/server/recordfile.h"
+#include "sim/record/recordfile.h"
 #include "support/simprocess.h"
 
 namespace {

@@ -16,8 +16,8 @@
 #include <thread>
 #include <vector>
 
-#include "sim/server/record.h"
-#include "sim/server/recordfile.h"
+#include "sim/record/record.h"
+#include "sim/record/recordfile.h"
 #include "support/simprocess.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "sim/server/matchreport.h"
+#include "sim/record/matchreport.h"
 #include "support/simprocess.h"
 
 namespace {

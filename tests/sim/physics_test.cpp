@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "sim/worldxml.h"
+#include "sim/physics/worldxml.h"
 #include "sim_fixture.h"
 
 using namespace sim;

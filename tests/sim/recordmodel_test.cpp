@@ -1,12 +1,12 @@
 // Shapes placed from a cycle record (torso pose, joints) land where the physics has them.
-#include "sim/server/recordmodel.h"
+#include "sim/record/recordmodel.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "sim/placement.h"
-#include "sim/worldxml.h"
+#include "sim/physics/placement.h"
+#include "sim/physics/worldxml.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ TEST(RecordModel, ShapesPlacedFromTheRecordMatchThePhysicsInAnyPose) {
                         u(rng) * 180 - 90);
         mjData* d = world.Data();
         const sim::RobotLayout& layout = world.RobotAt(robot);
-        for (int j = 0; j < kWireJointCount; ++j) {
+        for (int j = 0; j < sim::kJointCount; ++j) {
             const sim::JointLimits lim = layout.limits[j];
             d->qpos[layout.jointQpos[j]] = lim.minRad + u(rng) * (lim.maxRad - lim.minRad);
         }

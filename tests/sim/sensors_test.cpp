@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-#include "sim/vision.h"
+#include "sim/physics/vision.h"
 #include "sim_fixture.h"
 
 using namespace sim;

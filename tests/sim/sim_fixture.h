@@ -4,13 +4,13 @@
 #include <algorithm>
 #include <array>
 
-#include "sim/field.h"
-#include "sim/geometry.h"
-#include "sim/placement.h"
-#include "sim/robotdesc.h"
-#include "sim/sensors.h"
-#include "sim/truth.h"
-#include "sim/world.h"
+#include "sim/physics/field.h"
+#include "sim/physics/geometry.h"
+#include "sim/physics/placement.h"
+#include "sim/physics/robotdesc.h"
+#include "sim/physics/sensors.h"
+#include "sim/physics/truth.h"
+#include "sim/physics/world.h"
 
 namespace simtest {
 

@@ -1,12 +1,12 @@
 // Falls and get-ups from the fallen flag; the match and series reports from cycle records.
-#include "sim/server/matchreport.h"
+#include "sim/record/matchreport.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "sim/server/events.h"
+#include "sim/record/events.h"
 
 namespace {
 

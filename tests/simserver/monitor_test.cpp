@@ -1,5 +1,5 @@
 // The web monitor's server: trainer command inbox, HTTP routes on real sockets.
-#include "sim/server/monitor.h"
+#include "sim/monitor/monitor.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -10,7 +10,7 @@
 #include <fstream>
 #include <thread>
 
-#include "sim/server/monitorstream.h"
+#include "sim/monitor/monitorstream.h"
 
 namespace {
 

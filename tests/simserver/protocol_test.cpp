@@ -11,7 +11,7 @@
 #include "sim/server/framing.h"
 #include "sim/server/perception.h"
 #include "sim/server/sexpr.h"
-#include "sim/server/trainer.h"
+#include "sim/server/trainertext.h"
 
 namespace {
 
@@ -74,7 +74,7 @@ TEST(PerceptionTest, ExactTextsNoNonFiniteValueVisionHearingAndTheSizeCap) {
     p.gyro[0] = std::numeric_limits<double>::quiet_NaN(), p.gyro[2] = 0.456;
     p.acc[1] = -1e-9;  // rounds to zero: written without a sign
     p.acc[2] = 9.81;
-    for (int i = 0; i < kWireJointCount; ++i) p.joints[i] = i - 10.5;
+    for (int i = 0; i < sim::kJointCount; ++i) p.joints[i] = i - 10.5;
     p.joints[3] = std::numeric_limits<double>::infinity();
     p.leftFoot.touching = true, p.leftFoot.c[2] = -0.01, p.leftFoot.f[2] = 22.5;
     std::string text = WritePerception(p);
@@ -130,16 +130,17 @@ TEST(PerceptionTest, NumbersHaveTheDigitsOfPrintf) {
     for (int i = 0; i < 2000; ++i) values.push_back(i % 2 ? angle(random) : small(random));
     RobotPerception p;
     p.playMode = "PlayOn";
-    for (size_t start = 0; start < values.size(); start += kWireJointCount) {
-        for (int j = 0; j < kWireJointCount; ++j)
+    for (size_t start = 0; start < values.size(); start += sim::kJointCount) {
+        for (int j = 0; j < sim::kJointCount; ++j)
             p.joints[j] = values[std::min(start + j, values.size() - 1)];
         const std::string text = WritePerception(p);
-        for (int j = 0; j < kWireJointCount; ++j) {
+        for (int j = 0; j < sim::kJointCount; ++j) {
             char expected[64];
             std::snprintf(expected, sizeof expected, "%.2f", p.joints[j]);
             std::string want = expected;
             if (want == "-0.00") want = "0.00";
-            const std::string head = std::string("(HJ (n ") + kPerceptorNames[j] + ") (ax ";
+            const std::string head =
+                std::string("(HJ (n ") + sim::kJointNames[j].perceptor + ") (ax ";
             const size_t at = text.find(head);
             ASSERT_NE(std::string::npos, at) << head;
             const size_t from = at + head.size();

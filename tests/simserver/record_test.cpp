@@ -1,5 +1,5 @@
 // Match records, the compressed recording file, and the replay that serves it, also while it grows.
-#include "sim/server/record.h"
+#include "sim/record/record.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -10,9 +10,9 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "sim/server/matchreport.h"
-#include "sim/server/recordfile.h"
-#include "sim/server/replay.h"
+#include "sim/record/matchreport.h"
+#include "sim/record/recordfile.h"
+#include "sim/record/replay.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ RecordCycle SampleCycle() {
         r.id = {k == 0, 3 + k}, r.fallen = k == 1;
         r.pos[0] = 1.5 - k, r.pos[1] = -2.25, r.pos[2] = 0.385;
         r.quat[0] = r.quat[3] = 0.7071;
-        for (int j = 0; j < kWireJointCount; ++j) r.joints[j] = -90.5 + 8.5 * j + k;
+        for (int j = 0; j < sim::kJointCount; ++j) r.joints[j] = -90.5 + 8.5 * j + k;
         c.robots.push_back(r);
     }
     MatchEvent goal = Event(MatchEvent::kGoal, {false, 2});  // an own goal
@@ -65,7 +65,8 @@ TEST(RecordTest, CycleRecordReadsBackAsWrittenAtTheRecordedPrecision) {
     ASSERT_TRUE(out.robots.size() == 2 && out.touches.size() == 2 && out.events.size() == 4);
     EXPECT_TRUE(out.time == in.time && out.ballPos[1] == 7.042 && out.lastTouch == in.lastTouch);
     EXPECT_TRUE(out.robots[1].fallen && out.robots[1].quat[3] == 0.7071);
-    EXPECT_EQ(in.robots[1].joints[kWireJointCount - 1], out.robots[1].joints[kWireJointCount - 1]);
+    EXPECT_EQ(in.robots[1].joints[sim::kJointCount - 1],
+              out.robots[1].joints[sim::kJointCount - 1]);
     EXPECT_TRUE(out.events[0].left && out.events[0].robot == (RobotId{false, 2}));
     EXPECT_TRUE(out.events[2].seconds == 4.26 && out.events[3].text == "a third team 'X'");
 }

@@ -1,10 +1,10 @@
 // The referee over ball positions and touches, and the routing of spoken messages.
-#include "sim/server/referee.h"
+#include "sim/referee/referee.h"
 
 #include <gtest/gtest.h>
 
+#include "sim/referee/outofplay.h"
 #include "sim/server/hearing.h"
-#include "sim/server/outofplay.h"
 
 namespace {
 

@@ -100,7 +100,10 @@ TEST(EntryOptions, AWidePortAndTheTeamNameReachTheServer) {
 
 TEST(EntryConnection, RefusedConnectionExitsOne) {
     ScriptedPeer peer;
-    ASSERT_TRUE(peer.Start({PortOption(BusyPort().port)}));  // nothing listens once it is gone
+    // Bound and never listened on: no other test's server can take the port meanwhile.
+    const RefusingPort refusing;
+    ASSERT_GT(refusing.port, 0);
+    ASSERT_TRUE(peer.Start({PortOption(refusing.port)}));
     ASSERT_TRUE(peer.Wait());
     EXPECT_TRUE(peer.ExitedWith(1));
     EXPECT_NE(std::string::npos, peer.Stdout().find("Connect Socket is error\n"));

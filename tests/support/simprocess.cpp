@@ -59,6 +59,18 @@ BusyPort::~BusyPort() {
     close(fd);
 }
 
+RefusingPort::RefusingPort() : fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in a = LoopbackAddress(0);
+    socklen_t len = sizeof(a);
+    if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+        port = ntohs(a.sin_port);
+}
+
+RefusingPort::~RefusingPort() {
+    close(fd);
+}
+
 std::string WireClient::Frame(const std::string& payload) {
     uint32_t n = htonl(static_cast<uint32_t>(payload.size()));
     return std::string(reinterpret_cast<const char*>(&n), 4) + payload;

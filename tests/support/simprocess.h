@@ -72,6 +72,14 @@ struct BusyPort {
     int fd = -1, port = 0;
 };
 
+// A loopback port that refuses every connection for as long as the object lives: bound, never
+// listened on, so no other process can take it meanwhile.
+struct RefusingPort {
+    RefusingPort();
+    ~RefusingPort();
+    int fd = -1, port = 0;
+};
+
 class PitchSim {
   public:
     // Starts pitchsim on free ports (read from what it prints) with `options`; false on failure.

@@ -32,6 +32,8 @@
 // perceptions while it runs; (3) collect replies (real time: until the cycle's wall-clock slot
 // ends; sync: until every agent has sent (syn) or the timeout passed; a reply without it is applied
 // all the same). Trainer commands are applied as they arrive, always between two physics steps.
+// The class's source files: server.cpp (start-up, the loop, status), server_cycle.cpp (the
+// cycle), server_join.cpp (joining and leaving), server_trainer.cpp (the trainer's commands).
 
 // The only robot model this server has.
 const char* const kSceneModelPath = "rsg/agent/nao/nao.rsg";
@@ -88,6 +90,7 @@ class Server {
 
   private:
     using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::milliseconds kCycle{20};  // wall time of a real-time cycle
 
     struct Agent {
         int connection = -1;
@@ -118,7 +121,20 @@ class Server {
         std::string text;
     };
 
+    // ---- The server's life (server.cpp) ----
     bool OverLongEnough() const;
+    bool StartMonitor();
+    void StreamCycle(const RecordCycle& c, const std::string& line);
+    void PrintStatus();
+    std::string PaceText();
+    std::string MonitorText() const;
+    std::string TeamName(bool left) const;
+    std::string AgentName(const Agent& agent) const;
+    Agent* AgentOfRobot(int robot);
+    Agent* FindAgent(bool left, int unum);
+    static RobotId IdOf(const Agent& agent) { return {agent.left, agent.unum}; }
+
+    // ---- The cycle (server_cycle.cpp) ----
     void StepCycle();
     void StartNextStep();
     void FinishStep();
@@ -126,45 +142,6 @@ class Server {
     void FinishCycleStep();
     void JudgeCycle();
     std::vector<BallTouch> BallTouches();
-    void GatherPerceptions();
-    void SendPerceptions();
-    void CollectReplies();
-    void WaitForSlot(std::vector<NetEvent>& events);
-    void HandleEvents(std::vector<NetEvent>& events);
-    void NoteLate(Agent& agent, bool timeout);
-    void RecordCounts(Agent& agent);
-    void NoteRejected(bool trainer, const std::string& reason);
-    bool AllReplied() const;
-
-    void OnAgentFrame(Agent& agent, const std::string& payload);
-    bool JoinWorld(Agent& agent, const EffectorCommands& c);
-    void SeatWaitingAgents();
-    void FitRooms();
-    bool Identify(Agent& agent, const EffectorCommands& c);
-    void ParkBesideTouchLine(const Agent& agent);
-    void ApplyBeam(Agent& agent, const EffectorCommands& c);
-    void RemoveAgent(int connection, const std::string& reason);
-    void Refuse(Agent& agent, const std::string& why);
-    void FreeSideIfEmpty(bool left);
-    // Robots of connections not identified yet may take this many rooms at once.
-    int UnidentifiedSeats() const;
-    // The oldest unidentified connection that has had kGiveWaySeconds (with a robot: since its
-    // first perception); -1 when none.
-    int GiveWayCandidate(bool seated) const;
-    void AdmitAgentConnection(int connection);
-
-    void OnTrainerFrame(int connection, const std::string& payload);
-    // The replies to every command of a trainer text, from the port or from the page.
-    std::vector<std::string> RunTrainerText(const std::string& payload, bool fromPage);
-    std::string ApplyTrainerCommand(const TrainerCommand& c);
-
-    bool StartMonitor();
-    void StreamCycle(const RecordCycle& c, const std::string& line);
-    void ServeMonitorCommands();
-    WorldTruth Truth() const;
-
-    void DropSilentAgents();
-    void ForgiveStall(Clock::duration stall);
     // Mode changes by the trainer are not the ball going out.
     void LogRefereeEvents(bool byTrainer = false);
     // The referee's last touch since the latest kick-off (unum 0: nobody).
@@ -175,14 +152,46 @@ class Server {
     // Keeps an event for the next record without a log line.
     void Keep(MatchEvent e);
     void RecordThisCycle();
-    void PrintStatus();
-    std::string PaceText();
-    std::string MonitorText() const;
-    std::string TeamName(bool left) const;
-    std::string AgentName(const Agent& agent) const;
-    Agent* AgentOfRobot(int robot);
-    Agent* FindAgent(bool left, int unum);
-    static RobotId IdOf(const Agent& agent) { return {agent.left, agent.unum}; }
+    void GatherPerceptions();
+    void SendPerceptions();
+    bool AllReplied() const;
+    void CollectReplies();
+    void WaitForSlot(std::vector<NetEvent>& events);
+    void NoteLate(Agent& agent, bool timeout);
+    void RecordCounts(Agent& agent);
+    WorldTruth Truth() const;
+
+    // ---- Joining and leaving (server_join.cpp) ----
+    void HandleEvents(std::vector<NetEvent>& events);
+    void NoteRejected(bool trainer, const std::string& reason);
+    void OnAgentFrame(Agent& agent, const std::string& payload);
+    bool JoinWorld(Agent& agent, const EffectorCommands& c);
+    void SeatWaitingAgents();
+    // Robots of connections not identified yet may take this many rooms at once.
+    int UnidentifiedSeats() const;
+    // The oldest unidentified connection that has had kGiveWaySeconds (with a robot: since its
+    // first perception); -1 when none.
+    int GiveWayCandidate(bool seated) const;
+    void AdmitAgentConnection(int connection);
+    void FitRooms();
+    bool Identify(Agent& agent, const EffectorCommands& c);
+    void ParkBesideTouchLine(const Agent& agent);
+    void ApplyBeam(Agent& agent, const EffectorCommands& c);
+    void Refuse(Agent& agent, const std::string& why);
+    void RemoveAgent(int connection, const std::string& reason);
+    void FreeSideIfEmpty(bool left);
+    void DropSilentAgents();
+    void ForgiveStall(Clock::duration stall);
+
+    // ---- The trainer's commands (server_trainer.cpp) ----
+    void NoteTrainerEventsLeftOut();
+    void OnTrainerFrame(int connection, const std::string& payload);
+    // The replies to every command of a trainer text, from the port or from the page.
+    std::vector<std::string> RunTrainerText(const std::string& payload, bool fromPage);
+    std::string ApplyTrainerCommand(const TrainerCommand& c);
+    void ServeMonitorCommands();
+
+    // ---- State ----
 
     ServerOptions options_;
     EventLog log_;
@@ -209,7 +218,6 @@ class Server {
         Clock::time_point nextLine;
     };
     TrainerEvents trainerEvents_;
-    void NoteTrainerEventsLeftOut();
     bool killed_ = false;
     const volatile std::sig_atomic_t* stop_ = nullptr;
     Clock::duration waited_{};  // this cycle's time in poll

@@ -20,11 +20,6 @@
 // before the reply is sent, while a --sync server waits for that reply, so with --noise=off
 // two runs print the same figures (provided no reply misses the --sync-timeout).
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -46,7 +41,10 @@
 #include "motion/naoaction.h"
 #include "net/mytime.h"
 #include "perception/msgparse.h"
-#include "tools/probelink.h"
+#include "tools/probe/cli.h"
+#include "tools/probe/measure.h"
+#include "tools/probe/robot.h"
+#include "tools/probe/truth.h"
 #include "walk/inverse.h"
 #include "walk/inverseaction.h"
 #include "world/operatematrix.h"
@@ -54,8 +52,16 @@
 
 namespace {
 
-const double kPi = 3.14159265358979323846;
-const double kCycle = 0.02;   // s
+using keyframe::kOriginPose;
+using probe::kCycle;
+using probe::kPi;
+using probe::Lying;
+using probe::Median;
+using probe::Robot;
+using probe::Truth;
+using probe::WrapDegrees;
+
+const char* const kProbe = "skillprobe";
 const int kStandCycles = 75;  // standing after --stop, 1.5 s
 
 struct Options {
@@ -127,221 +133,6 @@ std::string Json(const std::vector<Figure>& figures) {
                    : "\"" + f.value + "\"";
     }
     return out + "}";
-}
-
-// ---- Connections ----
-
-double WrapDegrees(double a) {
-    while (a > 180) a -= 360;
-    while (a <= -180) a += 360;
-    return a;
-}
-
-double Median(std::vector<double> values) {
-    if (values.empty()) return NAN;
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-using keyframe::kOriginPose;
-
-// ---- The robot ----
-
-// One robot of team Left, seen through the agent's own perception and the trainer's truth.
-// A cycle is Perceive() (this cycle's perception and truth), then any trainer commands, then
-// Reply().
-class Robot {
-  public:
-    explicit Robot(const Options& o) : options_(o), body_(std::to_string(o.unum)) {}
-
-    // A simulator started just before the probe may not listen yet: tried for 5 s.
-    bool Connect() {
-        for (int attempt = 0; attempt < 50; ++attempt) {
-            if (agent_.Connect(options_.port) && trainer_.Connect(options_.trainerPort))
-                return true;
-            agent_.Close();
-            trainer_.Close();
-            usleep(100000);
-        }
-        std::cerr << "skillprobe: cannot connect to 127.0.0.1:" << options_.port << " / "
-                  << options_.trainerPort << "\n";
-        return false;
-    }
-
-    // Announces the robot and starts play. Vision comes every third cycle of the server's
-    // clock, and until the robot is announced the server keeps its own pace: the robot is
-    // sent in just after a cycle whose number is 1 modulo 3, so that whenever the probe
-    // starts, the robot joins on the same beat of the vision (its first perception comes on
-    // the next cycle) and the run that follows is the same.
-    bool Join() {
-        double time = 0;
-        for (int poll = 0; poll < 1000; ++poll) {
-            NumbersAfter(Trainer("(getState)"), 0, "time", &time, 1);
-            if (std::lround(time / kCycle) % 3 == 1) break;
-            usleep(2000);
-        }
-        // The ball at rest on the centre spot: the same world, however long it ran before.
-        Trainer("(ball (pos 0 0 0.042) (vel 0 0 0))");
-        agent_.Send(body_.Init());
-        if (!Perceive(false)) return false;
-        if (std::lround(MyTime::totalTime / kCycle) % 3 != 2)
-            std::cerr << "skillprobe: joined off the vision beat; another run may differ\n";
-        Reply("(init (unum " + std::to_string(options_.unum) + ")(teamname SkillProbe))");
-        for (int i = 0; i < 5; ++i) {
-            if (!Perceive(false)) return false;
-            Reply("");
-        }
-        if (!Perceive()) return false;
-        if (Trainer("(playMode PlayOn)") != "(ok)") return false;
-        Hold();
-        return true;
-    }
-
-    // Reads one perception into the body state and the world model, analyses it and reads
-    // the truth of the same cycle (unless withTruth is false: not yet announced).
-    bool Perceive(bool withTruth = true) {
-        std::string msg;
-        if (!agent_.Receive(msg)) {
-            std::cerr << "skillprobe: the server closed the connection\n";
-            return false;
-        }
-        parser_.PareseMsg(msg, body_, world_);
-        body_.DataAnalyse(world_);
-        action.SetPlayerInfo(body_, world_);
-        if (!withTruth) return true;
-        std::string reply = Trainer("(getState)");
-        truth_ = ParseState(reply, options_.unum);
-        if (!truth_.found) {
-            std::cerr << "skillprobe: the trainer does not report the robot: " << reply << "\n";
-            return false;
-        }
-        return true;
-    }
-
-    // The answer to this cycle's perception; its (syn) lets a synced server go on.
-    void Reply(const std::string& text) { agent_.Send(text + "(syn)"); }
-
-    // Stops every joint where the increment under way takes it, and leaves the keyframe
-    // engine between keyframes.
-    void Hold() {
-        std::stringstream ss;
-        int counter = 0;
-        action.ActionState(0, 0, ss, NaoAction::KeyframePose{}, counter, 1.0);
-        Reply(ss.str());
-    }
-
-    std::string Trainer(const std::string& command) {
-        std::string reply;
-        if (!trainer_.Send(command) || !trainer_.Receive(reply)) reply = "(no reply)";
-        return reply;
-    }
-
-    std::string Agent() const {
-        return "(agent (team Left) (unum " + std::to_string(options_.unum);
-    }
-
-    // Places the robot upright at (x, y) facing heading and holds the origin pose until its
-    // torso has stood still for half a second (at most 8 s); the agent's gyro-integrated
-    // orientation starts over, as after a beam. False when it fell.
-    bool PlaceAndStand(double x, double y, double heading) {
-        spotX_ = x;
-        spotY_ = y;
-        spotHeading_ = heading;
-        if (!Perceive()) return false;
-        std::ostringstream place;
-        place << Agent() << ") (pos " << x << " " << y << " 0.39) (rot " << heading << "))";
-        const std::string reply = Trainer(place.str());
-        if (reply != "(ok)") {
-            std::cerr << "skillprobe: the trainer refused the placement: " << reply << "\n";
-            return false;
-        }
-        Hold();
-        OperateMatrix().SetNormalMatrix(body_.RGYRMatrix_Torse.Get());
-        action = NaoAction();
-        int counter = 0, still = 0;
-        Truth last = truth_;
-        for (int cycle = 0; cycle < 400; ++cycle) {
-            if (!Perceive()) return false;
-            std::stringstream ss;
-            action.ActionState(0, 0, ss, kOriginPose, counter, 40);
-            Reply(ss.str());
-            PrintCycle(cycle, "settling");
-            ++counter;
-            if (truth_.fallen) {
-                std::cerr << "skillprobe: the robot fell while standing up\n";
-                return false;
-            }
-            double moved =
-                std::hypot(std::hypot(truth_.x - last.x, truth_.y - last.y), truth_.z - last.z);
-            still = moved < 0.0003 && truth_.upz > 0.99 ? still + 1 : 0;
-            last = truth_;
-            if (cycle > 60 && still >= 25) break;
-        }
-        // Every joint stopped for three cycles, as the behaviour does before it decides.
-        for (int cycle = 0; cycle < 3; ++cycle) {
-            if (!Perceive()) return false;
-            Hold();
-        }
-        action.SetTempAngleChangleInit();
-        return true;
-    }
-
-    // Places the robot again where the last PlaceAndStand put it.
-    bool StandAgain() { return PlaceAndStand(spotX_, spotY_, spotHeading_); }
-
-    // Tips the robot over by physics (in the cycle being answered).
-    bool Knock(const char* way, double radPerSec) {
-        std::ostringstream knock;
-        knock << Agent() << ") (knock " << way;
-        if (radPerSec > 0) knock << " " << radPerSec;
-        knock << "))";
-        const std::string reply = Trainer(knock.str());
-        if (reply == "(ok)") return true;
-        std::cerr << "skillprobe: the trainer refused the knock: " << reply << "\n";
-        return false;
-    }
-
-    const Truth& Now() const { return truth_; }
-    Player& Body() { return body_; }
-
-    // The recovery the agent's own fall detection asks for (0 while it believes it is up).
-    eState Recovery() { return Strategy(body_, world_).JudgeStumble(); }
-
-    // Third row of the gyro-integrated torso rotation: z of the forward and left axes.
-    double ForwardZ() { return body_.RGYRMatrix_Torse.Get()[2][0]; }
-    double LeftZ() { return body_.RGYRMatrix_Torse.Get()[2][1]; }
-
-    void PrintCycle(int cycle, const char* what) {
-        if (!options_.verbose) return;
-        std::printf(
-            "cycle %4d %-14s pos %7.3f %7.3f %5.3f heading %7.2f upz %6.3f fwdz %6.3f leftz "
-            "%6.3f\n",
-            cycle, what, truth_.x, truth_.y, truth_.z, truth_.heading, truth_.upz, ForwardZ(),
-            LeftZ());
-    }
-
-    NaoAction action;
-
-  private:
-    const Options& options_;
-    FramedLink agent_;
-    FramedLink trainer_;
-    Player body_;
-    WorldModel world_;
-    MsgParse parser_;
-    Truth truth_;
-    double spotX_ = 0, spotY_ = 0, spotHeading_ = 0;
-};
-
-// How a robot lies, by the agent's own orientation and the truth.
-std::string Lying(Robot& robot) {
-    const Truth& t = robot.Now();
-    if (t.upz > 0.9 && !t.fallen) return "upright";
-    if (t.upz > 0.5) return "sitting";
-    if (robot.ForwardZ() < -0.5) return "face-down";
-    if (robot.ForwardZ() > 0.5) return "back";
-    return "side";
 }
 
 // ---- Skills ----
@@ -1137,13 +928,12 @@ void Usage(std::ostream& out) {
 }
 
 bool Fail(const std::string& text) {
-    std::cerr << "skillprobe: " << text << "\n";
-    return false;
+    return probe::Fail(kProbe, text);
 }
 
 bool ReadDouble(const std::string& arg, const std::string& value, double low, double high,
                 double& out) {
-    return ParseOptionNumber(value, low, high, out) ||
+    return probe::ParseOptionNumber(value, low, high, out) ||
            Fail("bad value in " + arg + " (a number from " + Text(low) + " to " + Text(high) + ")");
 }
 
@@ -1247,10 +1037,9 @@ int main(int argc, char** argv) {
     if (parsed == 2) return 2;
     const Skill& skill = *FindSkill(o.skill);
     // The figures alone on standard output: the agent's own progress lines go to stderr.
-    std::ostream out(std::cout.rdbuf());
-    std::cout.rdbuf(std::cerr.rdbuf());
+    std::ostream out(probe::TakeStandardOutput());
 
-    Robot robot(o);
+    Robot robot({kProbe, o.port, o.trainerPort, o.unum, o.verbose});
     if (!robot.Connect() || !robot.Join()) return 1;
     std::vector<std::vector<Figure>> tries;
     std::vector<double> times;

@@ -14,19 +14,10 @@
 // varied with --kickoff-delay (cycles the robot stands after its beam before the kick-off)
 // and the ball's place on the centre spot (--ball-x, --ball-y, metres).
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <iostream>
 #include <map>
-#include <sstream>
 #include <string>
 
 #include "behavior/naobehavior.h"
@@ -34,14 +25,19 @@
 #include "body/player.h"
 #include "net/mytime.h"
 #include "perception/msgparse.h"
-#include "tools/probelink.h"
+#include "tools/probe/cli.h"
+#include "tools/probe/link.h"
+#include "tools/probe/measure.h"
+#include "tools/probe/truth.h"
 #include "walk/inverse.h"
 #include "world/data.h"
 #include "world/worldmodel.h"
 
 namespace {
 
-const double kCycle = 0.02;  // s
+using probe::kCycle;
+
+const char* const kProbe = "playprobe";
 const int kUnum = 9;
 
 struct Options {
@@ -109,13 +105,12 @@ struct Budget {
 };
 
 bool Fail(const std::string& text) {
-    std::cerr << "playprobe: " << text << "\n";
-    return false;
+    return probe::Fail(kProbe, text);
 }
 
 bool ReadNumber(const std::string& arg, const std::string& value, double low, double high,
                 double& out) {
-    return ParseOptionNumber(value, low, high, out) || Fail("bad value in " + arg);
+    return probe::ParseOptionNumber(value, low, high, out) || Fail("bad value in " + arg);
 }
 
 void Usage(std::ostream& out) {
@@ -181,38 +176,19 @@ int main(int argc, char** argv) {
     }
     if (parsed == 2) return 2;
     // The figures alone on standard output: the agent's own progress lines go to stderr.
-    std::ostream out(std::cout.rdbuf());
-    std::cout.rdbuf(std::cerr.rdbuf());
+    std::ostream out(probe::TakeStandardOutput());
 
-    FramedLink agent, trainer;
-    bool connected = false;
-    for (int attempt = 0; attempt < 50 && !connected; ++attempt) {
-        connected = agent.Connect(o.port) && trainer.Connect(o.trainerPort);
-        if (!connected) usleep(100000);
-    }
-    if (!connected) return Fail("cannot connect to pitchsim") ? 0 : 1;
-    auto Trainer = [&](const std::string& command) {
-        std::string reply;
-        if (!trainer.Send(command) || !trainer.Receive(reply)) reply = "(no reply)";
-        return reply;
-    };
-
-    // Join just after a cycle whose number is 1 modulo 3: the same beat of the vision however
-    // long the server ran before.
-    for (int poll = 0; poll < 1000; ++poll) {
-        double time = 0;
-        NumbersAfter(Trainer("(getState)"), 0, "time", &time, 1);
-        if (std::lround(time / kCycle) % 3 == 1) break;
-        usleep(2000);
-    }
-    Trainer("(ball (pos 0 0 0.042) (vel 0 0 0))");
+    probe::PitchLink pitch(kProbe);
+    if (!pitch.Connect(o.port, o.trainerPort)) return Fail("cannot connect to pitchsim") ? 0 : 1;
+    // Joins on the same beat of the vision as skillprobe does.
+    pitch.WaitForBeat();
 
     DATA::Unum = std::to_string(kUnum);
     NaoBehavior behavior(DATA::Unum);
     Player player(DATA::Unum);
     MsgParse parser;
     WorldModel world;
-    agent.Send(player.Init());
+    pitch.Send(player.Init());
     DATA::SetPlayerLocation();
 
     std::map<std::string, Budget> budget;
@@ -229,14 +205,14 @@ int main(int argc, char** argv) {
     double farthest = -INFINITY;
 
     for (std::string msg;;) {
-        if (!agent.Receive(msg)) return Fail("the server closed the connection") ? 0 : 1;
+        if (!pitch.Receive(msg)) return 1;
         parser.PareseMsg(msg, player, world);
         player.DataAnalyse(world);
         WorldModel worldCopy(world);
         Player playerCopy(player);
         const std::string reply = behavior.Think(msg, std::move(playerCopy), std::move(worldCopy));
         ++WorldModel::circleCount;
-        const Truth t = ParseState(Trainer("(getState)"), kUnum);
+        const probe::Truth t = probe::ParseState(pitch.Trainer("(getState)"), kUnum);
         if (kickoff < 0) {
             // Beamed to the kick-off place (the robot joins on the touch line).
             standing = t.found && t.y > -7.3 ? standing + 1 : 0;
@@ -244,8 +220,8 @@ int main(int argc, char** argv) {
                 char place[96];
                 std::snprintf(place, sizeof place, "(ball (pos %.4f %.4f 0.042) (vel 0 0 0))",
                               o.ballX, o.ballY);
-                Trainer(place);
-                Trainer("(kickOff Left)");
+                pitch.Trainer(place);
+                pitch.Trainer("(kickOff Left)");
                 kickoff = t.time;
                 if (o.trace) out << "kick-off at " << kickoff << " s\n";
             }
@@ -289,15 +265,15 @@ int main(int argc, char** argv) {
             }
             if (t.scoreLeft >= 1) {
                 goalAfter = since;
-                agent.Send(reply + "(syn)");
+                pitch.Reply(reply);
                 break;
             }
             if (since >= o.seconds) {
-                agent.Send(reply + "(syn)");
+                pitch.Reply(reply);
                 break;
             }
         }
-        agent.Send(reply + "(syn)");
+        pitch.Reply(reply);
     }
 
     const double total = goalAfter >= 0 ? goalAfter : o.seconds;

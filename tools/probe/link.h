@@ -38,9 +38,9 @@ class PitchLink {
 
     // Waits until just after a cycle whose number is 1 modulo 3 and lays the ball at rest on
     // the centre spot. Vision comes every third cycle of the server's clock, and until a robot
-    // is announced the server keeps its own pace: a robot sent in now joins on the same beat
-    // of the vision (its first perception comes on the next cycle) in the same world, however
-    // long the server ran before.
+    // is announced the server keeps its own pace: a robot sent in now is seated within a few
+    // cycles in the same world, however long the server ran before (Robot::Join then idles
+    // until it is on the beat).
     void WaitForBeat();
 
     // The next perception; false, said on stderr, when the server closed the connection.

@@ -38,12 +38,14 @@ bool Robot::Join() {
     link_.WaitForBeat();
     link_.Send(body_.Init());
     if (!Perceive(false)) return false;
-    if (std::lround(MyTime::totalTime / kCycle) % 3 != 2)
-        Say("joined off the vision beat; another run may differ\n");
     Reply("(init (unum " + std::to_string(setup_.unum) + ")(teamname SkillProbe))");
-    for (int i = 0; i < 5; ++i) {
+    // At least five idle cycles, and on until the next perception is a vision cycle's: the
+    // server seats a robot once its room is built, a cycle or a few after the scene, and every
+    // run must start on the same beat to give the same figures.
+    for (int idle = 0;; ++idle) {
         if (!Perceive(false)) return false;
         Reply("");
+        if (idle >= 4 && std::lround(MyTime::totalTime / kCycle) % 3 == 1) break;
     }
     if (!Perceive()) return false;
     if (Trainer("(playMode PlayOn)") != "(ok)") return false;

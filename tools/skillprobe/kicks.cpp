@@ -1,9 +1,9 @@
 // Kicks from standing, the ball laid at rest in front of the robot:
 //   AfterKick, Kick   what follows a kick, and a kick with its ball's default place
-//   the kicks         one Kick each, from kSmallKickLeft to kKickIk
+//   kKicks            the kicks, by the name of their skill
 //   KickOnce          one kick at one ball offset: where the ball went, whether it fell
-//   TryKick           at the kick's offset or the given one, or the best of a sweep around it
-//   TrySmallKickLeft ... TryKickIk   the tries of the skill table
+//   TryKick           the skill's kick at its offset or the given one, or the best of a sweep
+//                     around it
 
 #include <cmath>
 #include <iostream>
@@ -33,18 +33,16 @@ struct Kick {
     AfterKick after;
 };
 
-const Kick kSmallKickLeft = {"small-kick-left", &NaoAction::ActionSmallKickLeft, 0.12, 0.02,
-                             AfterKick::Stop};
-const Kick kSmallKickRight = {"small-kick-right", &NaoAction::ActionSmallKickRight, 0.12, -0.02,
-                              AfterKick::Stop};
-const Kick kKickLeft = {"kick-left", &NaoAction::ActionKickLeft, 0.13, 0.05, AfterKick::Origin};
-const Kick kKickRight = {"kick-right", &NaoAction::ActionKickRight, 0.13, -0.05, AfterKick::Origin};
-const Kick kKickTovk = {"kick-tovk", &NaoAction::ActionKickTOVK, 0.12, 0.05, AfterKick::Neutral};
-const Kick kKickRightTovk = {"kick-right-tovk", &NaoAction::ActionRightKickTOVK, 0.12, -0.05,
-                             AfterKick::Neutral};
-const Kick kKickLeftPelm = {"kick-left-pelm", &NaoAction::ActionKickLeftPelm, 0.16, 0.02,
-                            AfterKick::Neutral};
-const Kick kKickIk = {"kick-ik", &NaoAction::ActionKick, 0.13, 0.05, AfterKick::Stop};
+const Kick kKicks[] = {
+    {"small-kick-left", &NaoAction::ActionSmallKickLeft, 0.12, 0.02, AfterKick::Stop},
+    {"small-kick-right", &NaoAction::ActionSmallKickRight, 0.12, -0.02, AfterKick::Stop},
+    {"kick-left", &NaoAction::ActionKickLeft, 0.13, 0.05, AfterKick::Origin},
+    {"kick-right", &NaoAction::ActionKickRight, 0.13, -0.05, AfterKick::Origin},
+    {"kick-tovk", &NaoAction::ActionKickTOVK, 0.12, 0.05, AfterKick::Neutral},
+    {"kick-right-tovk", &NaoAction::ActionRightKickTOVK, 0.12, -0.05, AfterKick::Neutral},
+    {"kick-left-pelm", &NaoAction::ActionKickLeftPelm, 0.16, 0.02, AfterKick::Neutral},
+    {"kick-ik", &NaoAction::ActionKick, 0.13, 0.05, AfterKick::Stop},
+};
 
 // From the walk-ready pose the feet stand farther ahead of the torso.
 const double kWalkReadyBallX = 0.04;
@@ -148,7 +146,7 @@ TryResult KickOnce(Robot& robot, const Options& o, const Kick& kick, double bx, 
 // A kick at --ball-x/--ball-y (default: the kick's own offset); with --sweep at a 3 x 3 grid
 // around it (2 cm forward, 2.5 cm sideways), the robot stood up again at the same spot for
 // each, reporting the offset that sent the ball farthest forward without a fall.
-TryResult TryKick(Robot& robot, const Options& o, const Kick& kick) {
+TryResult TryKickAt(Robot& robot, const Options& o, const Kick& kick) {
     const double bx =
         std::isnan(o.ballX) ? kick.ballX + (o.walkReady ? kWalkReadyBallX : 0) : o.ballX;
     const double by = std::isnan(o.ballY) ? kick.ballY : o.ballY;
@@ -177,29 +175,11 @@ TryResult TryKick(Robot& robot, const Options& o, const Kick& kick) {
 
 }  // namespace
 
-TryResult TrySmallKickLeft(Robot& robot, const Options& o) {
-    return TryKick(robot, o, kSmallKickLeft);
-}
-TryResult TrySmallKickRight(Robot& robot, const Options& o) {
-    return TryKick(robot, o, kSmallKickRight);
-}
-TryResult TryKickLeft(Robot& robot, const Options& o) {
-    return TryKick(robot, o, kKickLeft);
-}
-TryResult TryKickRight(Robot& robot, const Options& o) {
-    return TryKick(robot, o, kKickRight);
-}
-TryResult TryKickTovk(Robot& robot, const Options& o) {
-    return TryKick(robot, o, kKickTovk);
-}
-TryResult TryKickRightTovk(Robot& robot, const Options& o) {
-    return TryKick(robot, o, kKickRightTovk);
-}
-TryResult TryKickLeftPelm(Robot& robot, const Options& o) {
-    return TryKick(robot, o, kKickLeftPelm);
-}
-TryResult TryKickIk(Robot& robot, const Options& o) {
-    return TryKick(robot, o, kKickIk);
+TryResult TryKick(Robot& robot, const Options& o) {
+    for (const Kick& kick : kKicks)
+        if (o.skill == kick.name) return TryKickAt(robot, o, kick);
+    std::cerr << "skillprobe: no kick is called " << o.skill << "\n";
+    return TryResult();
 }
 
 }  // namespace skillprobe

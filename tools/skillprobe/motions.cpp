@@ -1,11 +1,11 @@
 // Whole motions of the library run from standing:
-//   TrySidestep     one sidestep --steps times back to back: TrySidestepLeft, TrySidestepRight,
-//                   TrySidestepLeftCircle, TrySidestepRightCircle, TrySidestepLeftRotate,
-//                   TrySidestepRightRotate
+//   kSidesteps      the sidesteps, by the name of their skill
+//   TrySidestep     the skill's sidestep --steps times back to back
 //   TryLongMotion   one whole performance of the long motion
 
 #include <algorithm>
 #include <cmath>
+#include <iostream>
 #include <sstream>
 
 #include "tools/skillprobe/stance.h"
@@ -13,10 +13,22 @@
 namespace skillprobe {
 namespace {
 
+const struct {
+    const char* name;
+    Motion motion;
+} kSidesteps[] = {
+    {"sidestep-left", &NaoAction::ActionBeamLeft},
+    {"sidestep-right", &NaoAction::ActionBeamRight},
+    {"sidestep-left-circle", &NaoAction::ActionBeamLeftCircle},
+    {"sidestep-right-circle", &NaoAction::ActionBeamRightCircle},
+    {"sidestep-left-rotate", &NaoAction::ActionBeamLeftRotate},
+    {"sidestep-right-rotate", &NaoAction::ActionBeamRightRotate},
+};
+
 // A sidestep run --steps times back to back from standing. Figures per motion, averaged over
 // all but the first (which also moves from the origin pose into the stance); the first's own
 // figures beside them.
-TryResult TrySidestep(Robot& robot, const Options& o, Motion motion) {
+TryResult SidestepTimes(Robot& robot, const Options& o, Motion motion) {
     TryResult result;
     if (!TakeStance(robot, o) || !robot.Perceive()) return result;
     const Truth start = robot.Now();
@@ -59,23 +71,11 @@ TryResult TrySidestep(Robot& robot, const Options& o, Motion motion) {
 
 }  // namespace
 
-TryResult TrySidestepLeft(Robot& robot, const Options& o) {
-    return TrySidestep(robot, o, &NaoAction::ActionBeamLeft);
-}
-TryResult TrySidestepRight(Robot& robot, const Options& o) {
-    return TrySidestep(robot, o, &NaoAction::ActionBeamRight);
-}
-TryResult TrySidestepLeftCircle(Robot& robot, const Options& o) {
-    return TrySidestep(robot, o, &NaoAction::ActionBeamLeftCircle);
-}
-TryResult TrySidestepRightCircle(Robot& robot, const Options& o) {
-    return TrySidestep(robot, o, &NaoAction::ActionBeamRightCircle);
-}
-TryResult TrySidestepLeftRotate(Robot& robot, const Options& o) {
-    return TrySidestep(robot, o, &NaoAction::ActionBeamLeftRotate);
-}
-TryResult TrySidestepRightRotate(Robot& robot, const Options& o) {
-    return TrySidestep(robot, o, &NaoAction::ActionBeamRightRotate);
+TryResult TrySidestep(Robot& robot, const Options& o) {
+    for (const auto& [name, motion] : kSidesteps)
+        if (o.skill == name) return SidestepTimes(robot, o, motion);
+    std::cerr << "skillprobe: no sidestep is called " << o.skill << "\n";
+    return TryResult();
 }
 
 // One whole performance of the long motion (4745 cycles from standing, about 95 s); it stops

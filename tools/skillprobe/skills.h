@@ -85,23 +85,11 @@ TryResult TryStumbleRight(Robot& robot, const Options& o);
 // keeper.cpp
 TryResult TryKeeper(Robot& robot, const Options& o);
 
-// kicks.cpp
-TryResult TrySmallKickLeft(Robot& robot, const Options& o);
-TryResult TrySmallKickRight(Robot& robot, const Options& o);
-TryResult TryKickLeft(Robot& robot, const Options& o);
-TryResult TryKickRight(Robot& robot, const Options& o);
-TryResult TryKickTovk(Robot& robot, const Options& o);
-TryResult TryKickRightTovk(Robot& robot, const Options& o);
-TryResult TryKickLeftPelm(Robot& robot, const Options& o);
-TryResult TryKickIk(Robot& robot, const Options& o);
+// kicks.cpp: the kick of the skill's name
+TryResult TryKick(Robot& robot, const Options& o);
 
-// motions.cpp
-TryResult TrySidestepLeft(Robot& robot, const Options& o);
-TryResult TrySidestepRight(Robot& robot, const Options& o);
-TryResult TrySidestepLeftCircle(Robot& robot, const Options& o);
-TryResult TrySidestepRightCircle(Robot& robot, const Options& o);
-TryResult TrySidestepLeftRotate(Robot& robot, const Options& o);
-TryResult TrySidestepRightRotate(Robot& robot, const Options& o);
+// motions.cpp: the sidestep of the skill's name, and the long motion
+TryResult TrySidestep(Robot& robot, const Options& o);
 TryResult TryLongMotion(Robot& robot, const Options& o);
 
 }  // namespace skillprobe

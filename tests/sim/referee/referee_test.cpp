@@ -1,10 +1,9 @@
-// The referee over ball positions and touches, and the routing of spoken messages.
+// The referee over ball positions and touches.
 #include "sim/referee/referee.h"
 
 #include <gtest/gtest.h>
 
 #include "sim/referee/outofplay.h"
-#include "sim/server/hearing.h"
 
 namespace {
 
@@ -158,26 +157,6 @@ TEST(RefereeTest, KickOffFiveSecondsAfterTheFirstAgentThenHalfTimeTheOtherSideTh
     RunCycles(r, 100, BallAt(11, 0));
     EXPECT_TRUE(r.scoreLeft == 0 && r.gameTime == 20);
     EXPECT_NEAR(2.0, r.SecondsInMode(), 1e-9);
-}
-
-TEST(HearingTest, DirectionPositiveLeftOneMessagePerTeamWithinFiftyMetres) {
-    const std::vector<Utterance> north = {{1, true, "A", {0, 5, 0}, 0, "n"}};  // the listener at 0
-    const double headings[][2] = {{0, 90}, {180, -90}, {-90, 180}};            // behind: +180
-    for (const auto& h : headings)
-        EXPECT_NEAR(h[1], HearFor(Listener{2, {0, 0, 0}, h[0]}, north)[0].direction, 1e-9) << h[0];
-    const std::vector<Utterance> said = {{2, true, "A", {0, 5, 0}, 0, "mine"},
-                                         {5, true, "A", {60, 5, 0}, 0, "far"},
-                                         {3, true, "A", {2, 5, 0}, 0, "second"},
-                                         {4, true, "A", {3, 5, 0}, 0, "third"},
-                                         {7, false, "B", {4, 5, 0}, 0, "theirs"}};
-    // Neither the speaker's own message nor one beyond 50 m uses up the team's slot.
-    std::string heard;
-    for (const HeardMessage& m : HearFor(Listener{2, {0, 5, 0}, 0}, said))
-        heard += (m.self ? "*" : "") + m.team + ":" + m.text + " ";
-    EXPECT_EQ("*A:mine A:second B:theirs ", heard);
-    heard.clear();
-    for (const HeardMessage& m : HearFor(Listener{9, {0, 0, 0}, 0}, said)) heard += m.text + " ";
-    EXPECT_EQ("mine theirs ", heard);
 }
 
 }  // namespace
